@@ -1,0 +1,412 @@
+#include "inifile.h"
+
+#include "atomicfile.h"
+#include "cp1251.h"
+#include "error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <map>
+#include <optional>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <vector>
+
+namespace zentari {
+namespace detail {
+namespace {
+
+QChar fold(QChar c)
+{
+    if (c.unicode() < 0x80)
+        return (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c;
+    return c.toCaseFolded();
+}
+
+struct FoldHash
+{
+    using is_transparent = void;
+    size_t operator()(QStringView s) const noexcept
+    {
+        size_t h = 1469598103934665603ull;
+        for (QChar c : s)
+            h = (h ^ fold(c).unicode()) * 1099511628211ull;
+        return h;
+    }
+    size_t operator()(const QString& s) const noexcept { return (*this)(QStringView(s)); }
+};
+
+struct FoldEqual
+{
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept
+    {
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (fold(a[i]) != fold(b[i]))
+                return false;
+        }
+        return true;
+    }
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+struct FileStamp
+{
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    timespec mtime{};
+    timespec ctime{};
+
+    bool operator==(const FileStamp& o) const
+    {
+        return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size &&
+               mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec &&
+               ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
+    }
+};
+
+FileStamp stampOf(const QByteArray& nativePath)
+{
+    FileStamp s;
+    struct stat st{};
+    if (::stat(nativePath.constData(), &st) != 0)
+        return s;
+    s.exists = true;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.mtime = st.st_mtim;
+    s.ctime = st.st_ctim;
+    return s;
+}
+
+} // namespace
+
+// The parsed copy of one file, shared by every handle on it. The raw bytes are
+// kept and indexed instead of decoded: a conf.ini of ten thousand actions stays
+// a few megabytes, and a read decodes only the value it returns.
+class IniDocument
+{
+public:
+    explicit IniDocument(QString path) : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
+    {
+        reload();
+    }
+
+    const QString& path() const { return m_path; }
+
+    void forceRecheck() { m_lastCheck = {}; }
+
+    std::optional<QString> read(QStringView section, QStringView key)
+    {
+        refreshIfStale();
+        const int line = findKey(section, key);
+        if (line < 0)
+            return std::nullopt;
+        return valueOf(m_lines[line]);
+    }
+
+    bool hasSection(QStringView section)
+    {
+        refreshIfStale();
+        return m_index.find(section) != m_index.end();
+    }
+
+    void write(QStringView section, QStringView key, QStringView value)
+    {
+        // Always start from what is on disk, so a write never undoes an outside edit.
+        forceRecheck();
+        refreshIfStale();
+        const QByteArray encodedValue = cp1251::encode(value);
+        QByteArray out;
+        const int line = findKey(section, key);
+        if (line >= 0) {
+            const Line& l = m_lines[line];
+            const qsizetype valueStart = l.start + l.eq + 1;
+            out = m_bytes.left(valueStart) + encodedValue + m_bytes.mid(l.start + l.length);
+        } else {
+            const QByteArray keyLine = cp1251::encode(key) + '=' + encodedValue + "\r\n";
+            const auto it = m_index.find(section);
+            if (it != m_index.end()) {
+                const Section& s = m_sections[it->second];
+                int last = s.header;
+                for (int i = s.first; i < s.end; ++i) {
+                    if (!isBlankLine(m_lines[i]))
+                        last = i;
+                }
+                const qsizetype at = lineEnd(last);
+                out = m_bytes.left(at);
+                if (!endsWithNewline(out))
+                    out += "\r\n";
+                out += keyLine + m_bytes.mid(at);
+            } else {
+                out = m_bytes;
+                if (!out.isEmpty() && !endsWithNewline(out))
+                    out += "\r\n";
+                out += '[' + cp1251::encode(section) + "]\r\n" + keyLine;
+            }
+        }
+        commit(std::move(out));
+    }
+
+    void erase(QStringView section)
+    {
+        forceRecheck();
+        refreshIfStale();
+        if (m_index.find(section) == m_index.end())
+            return;
+        // Every section of that name goes, not just the first: a duplicate left
+        // behind would otherwise surface as the "same" section after the erase.
+        QByteArray out;
+        qsizetype copied = 0;
+        for (const Section& s : m_sections) {
+            if (!FoldEqual{}(s.name, section))
+                continue;
+            const qsizetype from = m_lines[s.header].start;
+            out += m_bytes.mid(copied, from - copied);
+            copied = lineEnd(s.end - 1); // a section spans at least its header line
+        }
+        out += m_bytes.mid(copied);
+        commit(std::move(out));
+    }
+
+private:
+    struct Line
+    {
+        qsizetype start;  // byte offset of the line
+        qsizetype length; // without its line end
+        qsizetype eq;     // offset of '=' within the line, -1 when none
+    };
+    struct Section
+    {
+        QString name; // as written (decoded), for matching duplicates on erase
+        int header;   // line of "[name]"
+        int first;    // first line after the header
+        int end;      // one past the last line of the section
+    };
+
+    void refreshIfStale()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_lastCheck < IniFile::recheckInterval)
+            return;
+        m_lastCheck = now;
+        if (!(stampOf(m_native) == m_stamp))
+            reload();
+    }
+
+    void reload()
+    {
+        // Stat before reading: a change that lands in between is then seen again
+        // at the next check instead of being taken for the content we read.
+        m_stamp = stampOf(m_native);
+        m_lastCheck = std::chrono::steady_clock::now();
+        QByteArray bytes;
+        if (m_stamp.exists) {
+            QFile file(m_path);
+            if (file.open(QIODevice::ReadOnly))
+                bytes = file.readAll();
+        }
+        m_bytes = std::move(bytes);
+        parse();
+    }
+
+    void commit(QByteArray bytes)
+    {
+        writeFileAtomically(m_path, bytes);
+        m_bytes = std::move(bytes);
+        m_stamp = stampOf(m_native);
+        m_lastCheck = std::chrono::steady_clock::now();
+        parse();
+    }
+
+    void parse()
+    {
+        m_lines.clear();
+        m_sections.clear();
+        m_index.clear();
+        const char* p = m_bytes.constData();
+        const qsizetype n = m_bytes.size();
+        qsizetype start = 0;
+        while (start < n) {
+            qsizetype i = start;
+            qsizetype eq = -1;
+            while (i < n && p[i] != '\r' && p[i] != '\n') {
+                if (eq < 0 && p[i] == '=')
+                    eq = i - start;
+                ++i;
+            }
+            addLine(Line{start, i - start, eq});
+            if (i < n && p[i] == '\r' && i + 1 < n && p[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+        if (!m_sections.empty())
+            m_sections.back().end = int(m_lines.size());
+    }
+
+    void addLine(const Line& line)
+    {
+        const int index = int(m_lines.size());
+        m_lines.push_back(line);
+        const char* p = m_bytes.constData() + line.start;
+        qsizetype a = 0;
+        while (a < line.length && isBlank(p[a]))
+            ++a;
+        if (a >= line.length || p[a] != '[')
+            return;
+        qsizetype b = a + 1;
+        while (b < line.length && p[b] != ']')
+            ++b;
+        qsizetype nameStart = a + 1, nameEnd = b;
+        while (nameStart < nameEnd && isBlank(p[nameStart]))
+            ++nameStart;
+        while (nameEnd > nameStart && isBlank(p[nameEnd - 1]))
+            --nameEnd;
+        if (!m_sections.empty())
+            m_sections.back().end = index;
+        QString name = cp1251::decode(p + nameStart, nameEnd - nameStart);
+        m_index.try_emplace(name, int(m_sections.size()));
+        m_sections.push_back(Section{std::move(name), index, index + 1, index + 1});
+    }
+
+    int findKey(QStringView section, QStringView key) const
+    {
+        const auto it = m_index.find(section);
+        if (it == m_index.end())
+            return -1;
+        const Section& s = m_sections[it->second];
+        const int end = s.end;
+        for (int i = s.first; i < end; ++i) {
+            if (keyMatches(m_lines[i], key))
+                return i;
+        }
+        return -1;
+    }
+
+    bool keyMatches(const Line& line, QStringView key) const
+    {
+        if (line.eq < 0)
+            return false;
+        const char* p = m_bytes.constData() + line.start;
+        qsizetype a = 0, b = line.eq;
+        while (a < b && isBlank(p[a]))
+            ++a;
+        while (b > a && isBlank(p[b - 1]))
+            --b;
+        if (b - a != key.size() || (a < b && p[a] == ';'))
+            return false;
+        for (qsizetype i = 0; i < key.size(); ++i) {
+            if (fold(cp1251::toUnicode(static_cast<unsigned char>(p[a + i]))) != fold(key[i]))
+                return false;
+        }
+        return true;
+    }
+
+    QString valueOf(const Line& line) const
+    {
+        const char* p = m_bytes.constData() + line.start;
+        qsizetype a = line.eq + 1, b = line.length;
+        while (a < b && isBlank(p[a]))
+            ++a;
+        while (b > a && isBlank(p[b - 1]))
+            --b;
+        return cp1251::decode(p + a, b - a);
+    }
+
+    bool isBlankLine(const Line& line) const
+    {
+        const char* p = m_bytes.constData() + line.start;
+        for (qsizetype i = 0; i < line.length; ++i) {
+            if (!isBlank(p[i]))
+                return false;
+        }
+        return true;
+    }
+
+    // Offset just past the line's end-of-line bytes.
+    qsizetype lineEnd(int index) const
+    {
+        if (index + 1 < int(m_lines.size()))
+            return m_lines[index + 1].start;
+        return m_bytes.size();
+    }
+
+    static bool endsWithNewline(const QByteArray& b)
+    {
+        return b.endsWith('\n') || b.endsWith('\r');
+    }
+
+    QString m_path;
+    QByteArray m_native;
+    QByteArray m_bytes;
+    std::vector<Line> m_lines;
+    std::vector<Section> m_sections;
+    std::unordered_map<QString, int, FoldHash, FoldEqual> m_index;
+    FileStamp m_stamp;
+    std::chrono::steady_clock::time_point m_lastCheck{};
+};
+
+namespace {
+
+// One document per file for the whole program; handles come and go (the main
+// window opens a fresh one at every activation) without re-parsing the file.
+std::shared_ptr<IniDocument> documentFor(const QString& path)
+{
+    static std::map<QString, std::weak_ptr<IniDocument>> documents;
+    const QString key = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    auto& slot = documents[key];
+    if (auto doc = slot.lock())
+        return doc;
+    auto doc = std::make_shared<IniDocument>(key);
+    slot = doc;
+    return doc;
+}
+
+} // namespace
+} // namespace detail
+
+IniFile::IniFile(const QString& path) : m_doc(detail::documentFor(path)) {}
+
+QString IniFile::fileName() const { return m_doc ? m_doc->path() : QString(); }
+
+QString IniFile::readString(QStringView section, QStringView key, const QString& defaultValue) const
+{
+    if (!m_doc)
+        return defaultValue;
+    auto value = m_doc->read(section, key);
+    return value ? *std::move(value) : defaultValue;
+}
+
+bool IniFile::sectionExists(QStringView section) const
+{
+    return m_doc && m_doc->hasSection(section);
+}
+
+void IniFile::writeString(QStringView section, QStringView key, QStringView value)
+{
+    if (!m_doc)
+        throw Error(QStringLiteral("Файл настроек не открыт"));
+    m_doc->write(section, key, value);
+}
+
+void IniFile::eraseSection(QStringView section)
+{
+    if (!m_doc)
+        throw Error(QStringLiteral("Файл настроек не открыт"));
+    m_doc->erase(section);
+}
+
+void IniFile::recheckNow() const
+{
+    if (m_doc)
+        m_doc->forceRecheck();
+}
+
+} // namespace zentari

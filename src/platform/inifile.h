@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <chrono>
+#include <memory>
+
+namespace zentari {
+
+namespace detail {
+class IniDocument;
+}
+
+// A handle on an INI file. Section and key names match without regard to case;
+// values are exact text. A handle keeps no values of its own: all handles on one
+// file share one parsed copy, so they see each other's writes at once, and that
+// copy is checked against the file (at most every recheckInterval) so that
+// outside changes count by the next tick without re-parsing on every read.
+class IniFile
+{
+public:
+    static constexpr std::chrono::milliseconds recheckInterval{100};
+
+    IniFile() = default; // a handle on no file: reads give defaults, writes fail
+    explicit IniFile(const QString& path);
+
+    bool isOpen() const { return m_doc != nullptr; }
+    QString fileName() const;
+
+    QString readString(QStringView section, QStringView key, const QString& defaultValue) const;
+    bool sectionExists(QStringView section) const;
+
+    // Replaces a key in place, appends a new key at the end of its section and a
+    // new section at the end of the file. On disk when the call returns; throws
+    // Error when the file cannot be written (the old content then stays).
+    void writeString(QStringView section, QStringView key, QStringView value);
+    void eraseSection(QStringView section);
+
+    // Makes the next read look at the file now instead of waiting for the
+    // recheck interval (for callers that know the file was just changed).
+    void recheckNow() const;
+
+private:
+    std::shared_ptr<detail::IniDocument> m_doc;
+};
+
+} // namespace zentari

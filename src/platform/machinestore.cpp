@@ -1,0 +1,29 @@
+#include "machinestore.h"
+
+#include <QFileInfo>
+
+namespace zentari {
+
+QString IniMachineStore::defaultPath()
+{
+    const QString fromEnv = qEnvironmentVariable("ZENTARI_MACHINE_STORE");
+    return fromEnv.isEmpty() ? QStringLiteral("/etc/zentari/registry.ini") : fromEnv;
+}
+
+IniMachineStore::IniMachineStore(const QString& path)
+    // A handle on a file that does not exist yet is fine: it reads as empty and
+    // starts to count as soon as an administrator creates it.
+    : m_file(path)
+{
+}
+
+QString IniMachineStore::readString(const QString& name)
+{
+    // The key path is written with or without its leading backslash.
+    QString value = m_file.readString(u"Software\\Zentari", name, QString());
+    if (value.isEmpty())
+        value = m_file.readString(u"\\Software\\Zentari", name, QString());
+    return value;
+}
+
+} // namespace zentari

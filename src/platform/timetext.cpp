@@ -1,0 +1,106 @@
+#include "timetext.h"
+
+#include "error.h"
+
+#include <QStringList>
+
+namespace zentari::timetext {
+namespace {
+
+// Parses one field of 1..maxDigits decimal digits; -1 when it is not one.
+int field(QStringView text, int maxDigits)
+{
+    if (text.isEmpty() || text.size() > maxDigits)
+        return -1;
+    int value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
+
+QString quoted(const QString& text) { return QStringLiteral("«%1»").arg(text); }
+
+} // namespace
+
+QString timeToStr(QTime time)
+{
+    // Built by hand: QTime::toString is slower and locale-free formats are all we need.
+    const int h = time.hour(), m = time.minute(), s = time.second();
+    QString out;
+    out.reserve(8);
+    if (h >= 10)
+        out += QChar(u'0' + h / 10);
+    out += QChar(u'0' + h % 10);
+    out += u':';
+    out += QChar(u'0' + m / 10);
+    out += QChar(u'0' + m % 10);
+    out += u':';
+    out += QChar(u'0' + s / 10);
+    out += QChar(u'0' + s % 10);
+    return out;
+}
+
+QString dateToStr(QDate date)
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(date.day(), 2, 10, QChar(u'0'))
+        .arg(date.month(), 2, 10, QChar(u'0'))
+        .arg(date.year(), 4, 10, QChar(u'0'));
+}
+
+QString weekdayText(QDate date)
+{
+    // Qt counts Monday = 1 ... Sunday = 7; the stored texts count Sunday = 1.
+    return QString::number(date.dayOfWeek() % 7 + 1);
+}
+
+QTime strToTime(const QString& text)
+{
+    const QStringView t = QStringView(text).trimmed();
+    const auto parts = t.split(u':');
+    if (parts.size() == 2 || parts.size() == 3) {
+        const int h = field(parts[0], 2);
+        const int m = field(parts[1], 2);
+        const int s = parts.size() == 3 ? field(parts[2], 2) : 0;
+        if (h >= 0 && h < 24 && m >= 0 && m < 60 && s >= 0 && s < 60)
+            return QTime(h, m, s);
+    }
+    throw ConvertError(QStringLiteral("%1 — недопустимое время").arg(quoted(text)));
+}
+
+QDate strToDate(const QString& text)
+{
+    const QStringView t = QStringView(text).trimmed();
+    const auto parts = t.split(u'.');
+    if (parts.size() == 3) {
+        const int d = field(parts[0], 2);
+        const int m = field(parts[1], 2);
+        const int y = field(parts[2], 4);
+        if (d > 0 && m > 0 && y >= 0) {
+            const QDate date(y, m, d);
+            if (date.isValid())
+                return date;
+        }
+    }
+    throw ConvertError(QStringLiteral("%1 — недопустимая дата").arg(quoted(text)));
+}
+
+QDateTime strToDateTime(const QString& text)
+{
+    const QString t = text.trimmed();
+    const qsizetype space = t.indexOf(u' ');
+    if (space < 0)
+        return QDateTime(strToDate(t), QTime(0, 0));
+    try {
+        return QDateTime(strToDate(t.left(space)), strToTime(t.mid(space + 1)));
+    } catch (const ConvertError&) {
+        throw ConvertError(QStringLiteral("%1 — недопустимые дата и время").arg(quoted(text)));
+    }
+}
+
+QDate dayZero() { return QDate(1899, 12, 30); }
+
+} // namespace zentari::timetext

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+// The one place where times and dates become texts and back. The clock shows
+// these texts, every writer stores them and the dispatcher compares them, so
+// nobody may format a stored time or date any other way.
+namespace zentari::timetext {
+
+// "H:mm:ss", the hour without a leading zero as the Russian locale writes it.
+QString timeToStr(QTime time);
+// "dd.MM.yyyy".
+QString dateToStr(QDate date);
+// "1" for Sunday up to "7" for Saturday.
+QString weekdayText(QDate date);
+
+// Conversions back. They accept what the functions above produce, a two-digit
+// hour and a time without seconds, and throw ConvertError on anything else.
+QTime strToTime(const QString& text);
+QDate strToDate(const QString& text);
+QDateTime strToDateTime(const QString& text);
+
+// Day zero of the date-time type that the stored texts come from.
+QDate dayZero();
+
+} // namespace zentari::timetext

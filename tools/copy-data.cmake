@@ -1,0 +1,13 @@
+# cmake -DSRC=<data> -DDST=<bin/data> -P copy-data.cmake
+file(GLOB_RECURSE files RELATIVE "${SRC}" "${SRC}/*")
+foreach(f IN LISTS files)
+  set(to "${DST}/${f}")
+  if(f MATCHES "\\.zdt$")
+    if(NOT EXISTS "${to}")
+      configure_file("${SRC}/${f}" "${to}" COPYONLY)
+    endif()
+  else()
+    configure_file("${SRC}/${f}" "${to}" COPYONLY)
+  endif()
+endforeach()
+file(MAKE_DIRECTORY "${DST}/messages")
