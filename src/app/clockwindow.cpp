@@ -1,0 +1,669 @@
+#include "clockwindow.h"
+
+#include "app/options.h"
+#include "app/paths.h"
+#include "app/picturebox.h"
+#include "app/shutdownwarning.h"
+#include "platform/conversions.h"
+#include "platform/error.h"
+#include "platform/picture.h"
+#include "platform/textlist.h"
+#include "platform/timetext.h"
+#include "scheduler/actioneditor.h"
+#include "scheduler/shutdowntemplates.h"
+#include "trayicon/clocktrayicon.h"
+#include "windows/passwordgate.h"
+#include "windows/settingswindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QToolTip>
+#include <QWindow>
+
+namespace zentari {
+
+const QString TForm1::kDownloadPage = QStringLiteral("https://zentari.example.org/Download.htm");
+
+namespace {
+
+constexpr int kClientWidth = 127;
+constexpr int kClientHeight = 47;
+constexpr int kFramedWidth = 135;
+constexpr int kFramedHeight = 81;
+
+QColor fromColorRef(unsigned int bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    label->setPalette(p);
+}
+
+void redTooltips()
+{
+    QPalette p = QToolTip::palette();
+    p.setColor(QPalette::ToolTipBase, QColor(255, 0, 0));
+    p.setColor(QPalette::ToolTipText, QColor(0, 0, 0));
+    QToolTip::setPalette(p);
+}
+
+QFont clockFont(int pixelSize)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
+               QWidget* parent)
+    : QWidget(parent), m_programDir(std::move(programDir)), m_services(services), m_report(report),
+      m_forms(forms), m_actions(m_programDir), m_dispatcher(*this, services, report)
+{
+    // As the window is drawn before any option is read: framed, green text,
+    // mostly opaque, in the lower right of a 1024 x 768 screen.
+    setWindowTitle(QStringLiteral("Zentari"));
+    setFramed(true);
+    move(907, 663);
+    setFixedSize(111, 43);
+    setWindowOpacity(230 / 255.0);
+
+    Label3 = new QLabel(this);
+    Label3->move(40, 24);
+    Label3->hide();
+    Image1 = new PictureBox(this);
+    Image1->setGeometry(rect());
+    Image1->setToolTip(QStringLiteral("Нажмите 2 раза по картинке, чтобы открыть меню настроек."));
+    Label1 = new QLabel(this);
+    Label1->setFont(clockFont(19));
+    Label1->move(16, 21);
+    Label1->resize(63, 24);
+    Label2 = new QLabel(this);
+    Label2->setFont(clockFont(13));
+    Label2->move(16, 5);
+    Label2->resize(48, 16);
+    for (QLabel* label : {Label1, Label2}) {
+        setTextColour(label, QColor(0, 128, 0));
+        label->installEventFilter(this);
+    }
+    Image1->installEventFilter(this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setSingleShot(true);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        Timer1Timer();
+        armTimer1();
+    });
+    Timer2 = new QTimer(this);
+    Timer2->setSingleShot(true);
+    Timer2->setInterval(2300);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+
+    buildPopupMenu();
+    m_tray = std::make_unique<ClockTrayIcon>(this, PopupMenu1, services.windows);
+    TrayIcon1 = &m_tray->trayIcon();
+    TrayIcon1->RestoreOn = TTrayIconMessage::imDoubleClick;
+    TrayIcon1->PopupMenuOn = TTrayIconMessage::imRightClickUp;
+    TrayIcon1->OnMinimize = [this](TTrayIcon&) { m_report.guard([this] { TrayIcon1Minimize(); }); };
+    TrayIcon1->OnRestore = [this](TTrayIcon&) { m_report.guard([this] { TrayIcon1Restore(); }); };
+    TrayIcon1->OnClick = [this](TTrayIcon&) { m_report.guard([this] { TrayIcon1Click(); }); };
+
+    m_warning = new ShutdownWarning(this);
+    connect(m_warning, &ShutdownWarning::abortRequested, this,
+            [this] { m_report.guard([this] { N3Click(); }); });
+    m_dispatcher.onCancelShutdownAvailable = [this] { N3->setEnabled(true); };
+    m_dispatcher.onShutdownScheduled = [this](PowerAction, int seconds, const QString& message) {
+        m_warning->start(message, seconds);
+    };
+
+    m_report.guard([this] { FormCreate(); });
+    armTimer1();
+    Timer2->start();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildPopupMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    auto item = [this](const QString& caption, void (TForm1::*handler)()) {
+        QAction* action = PopupMenu1->addAction(caption);
+        connect(action, &QAction::triggered, this,
+                [this, handler] { m_report.guard([this, handler] { (this->*handler)(); }); });
+        return action;
+    };
+    SendToTray1 = item(QStringLiteral("Восстановить из трея"), &TForm1::SendToTray1Click);
+    SendToTray1->setIcon(QIcon(paths::resolve(m_programDir, u"data\\min.bmp")));
+    Configure = item(QStringLiteral("Настройки звонка (будильника)"), &TForm1::ConfigureClick);
+    N6 = item(QStringLiteral("Особые настройки часов (требуется выход)"), &TForm1::N6Click);
+    N1 = item(QStringLiteral("Остановить звук"), &TForm1::N1Click);
+    N1->setEnabled(false);
+    PopupMenu1->addSeparator(); // N2
+    N3 = item(QStringLiteral("Прекратить выход из системы"), &TForm1::N3Click);
+    N3->setEnabled(false);
+    PopupMenu1->addSeparator(); // N9
+    N11 = PopupMenu1->addMenu(QStringLiteral("Шаблоны..."));
+    N8 = N11->addMenu(QStringLiteral("Выключить компьютер..."));
+    static constexpr std::array<void (TForm1::*)(), 11> handlers = {
+        &TForm1::N12Click,  &TForm1::N10Click,  &TForm1::N601Click, &TForm1::N451Click,
+        &TForm1::N301Click, &TForm1::N151Click, &TForm1::N101Click, &TForm1::N51Click,
+        &TForm1::N31Click,  &TForm1::N14Click,  &TForm1::N13Click};
+    for (size_t i = 0; i < kShutdownTemplates.size(); ++i) {
+        const ShutdownTemplate& t = kShutdownTemplates[i];
+        QAction* action = N8->addAction(t.caption.toString());
+        action->setObjectName(t.itemName.toString());
+        m_templateItems.insert(action, t.itemName.toString());
+        const auto handler = handlers[i];
+        connect(action, &QAction::triggered, this,
+                [this, handler] { m_report.guard([this, handler] { (this->*handler)(); }); });
+        if (i == 1)
+            N8->addSeparator()->setEnabled(false); // N15
+        else if (i == 4 || i == 7)
+            N8->addSeparator(); // N16, N17
+    }
+    PopupMenu1->addSeparator(); // N4
+    N7 = item(QStringLiteral("Проверить обновление"), &TForm1::N7Click);
+    N5 = item(QStringLiteral("Выход"), &TForm1::N5Click);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::PopupMenu1Popup);
+}
+
+// ---------------------------------------------------------------- creation
+
+void TForm1::openConfigStore()
+{
+    confPath = paths::confPath(m_programDir);
+    m_configStore = IniFile(confPath);
+    if (paths::ensureConfigFile(confPath))
+        m_configStore = IniFile(confPath);
+    m_actions.config() = m_configStore;
+}
+
+// A missing list is an empty list: a deleted file must not keep the clock
+// from taking its colours, picture and border.
+void TForm1::loadList(QStringList& list, QStringView fileName)
+{
+    list = textlist::loadOrEmpty(m_actions.listPath(fileName));
+}
+
+void TForm1::FormCreate()
+{
+    openConfigStore();
+    Label1->setText(QString());
+    Label2->setText(timetext::dateToStr(timetext::dayZero()));
+    m_trayHint = QStringLiteral("10");
+    redTooltips();
+    ActionStore::Lists& lists = m_actions.lists();
+    loadList(m_reminderTitles, u"Titles.zdt");
+    loadList(m_reminderIds, u"IDs.zdt");
+    loadList(lists.actions, u"1Actions.zdt");
+    loadList(lists.paths, u"1Paths.zdt");
+    loadList(lists.times, u"1Times.zdt");
+    loadList(lists.dates, u"1Dates.zdt");
+    loadList(lists.ids, u"1Ids.zdt");
+    applyColours();
+    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
+        applyStoredPosition();
+    applyPicture();
+    applyBorder();
+    applyTransparency();
+}
+
+void TForm1::FormActivate()
+{
+    openConfigStore();
+    ActionStore::Lists& lists = m_actions.lists();
+    m_reminderTitles.clear();
+    m_reminderIds.clear();
+    lists.ids.clear();
+    lists.paths.clear();
+    redTooltips();
+    loadList(m_reminderTitles, u"Titles.zdt");
+    loadList(m_reminderIds, u"IDs.zdt");
+    loadList(lists.ids, u"1Ids.zdt");
+    loadList(lists.paths, u"1Paths.zdt");
+    applyColours();
+    applyPicture();
+    applyBorder();
+}
+
+void TForm1::applyColours()
+{
+    setTextColour(Label1, fromColorRef(conv::stringToColor(
+                              options::read(m_configStore, options::Color, m_programDir))));
+    setTextColour(Label2, fromColorRef(conv::stringToColor(
+                              options::read(m_configStore, options::Color, m_programDir))));
+}
+
+void TForm1::applyStoredPosition()
+{
+    move(options::readInt(m_configStore, options::Left, m_programDir), y());
+    move(x(), options::readInt(m_configStore, options::Top, m_programDir));
+}
+
+void TForm1::storePosition()
+{
+    options::write(m_configStore, options::Left, conv::intToStr(x()));
+    options::write(m_configStore, options::Top, conv::intToStr(y()));
+}
+
+void TForm1::applyPicture()
+{
+    const QString configured = options::read(m_configStore, options::Picture, m_programDir);
+    QImage image;
+    try {
+        image = loadPicture(paths::resolve(m_programDir, configured));
+    } catch (const Error&) {
+        image = loadPicture(paths::resolve(m_programDir, u"data\\BackGround1.jpg"));
+    }
+    Image1->setPicture(image);
+}
+
+void TForm1::applyBorder()
+{
+    setFramed(options::read(m_configStore, options::WithBoard, m_programDir) != u"0");
+}
+
+void TForm1::setFramed(bool framed)
+{
+    // Changing window flags re-creates the native window, so it is done only
+    // when the border really changes, never as a matter of routine.
+    const Qt::WindowFlags flags =
+        Qt::Window | Qt::WindowStaysOnTopHint |
+        (framed ? (Qt::CustomizeWindowHint | Qt::WindowTitleHint) : Qt::FramelessWindowHint);
+    if (windowFlags() != flags) {
+        const bool wasVisible = isVisible();
+        setWindowFlags(flags);
+        if (wasVisible) {
+            show();
+            keepOutOfTaskbar();
+        }
+    }
+    m_framed = framed;
+    if (!framed) {
+        setFixedSize(kClientWidth, kClientHeight);
+    } else {
+        // The whole window, frame included, is 135 x 81 where the window
+        // manager lets us know its frame.
+        QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        if (frame.isNull())
+            frame = QMargins(4, 30, 4, 4);
+        setFixedSize(std::max(kClientWidth, kFramedWidth - frame.left() - frame.right()),
+                     std::max(kClientHeight, kFramedHeight - frame.top() - frame.bottom()));
+    }
+}
+
+void TForm1::resizeEvent(QResizeEvent* e)
+{
+    if (Image1)
+        Image1->setGeometry(rect());
+    QWidget::resizeEvent(e);
+}
+
+void TForm1::applyTransparency()
+{
+    if (options::read(m_configStore, options::UseAlpha, m_programDir) != u"1") {
+        setWindowOpacity(1.0);
+        return;
+    }
+    const int value = options::readInt(m_configStore, options::AlphaValue, m_programDir);
+    const int alpha = (value + 127) & 0xFF; // one byte: 129 wraps to fully transparent
+    setWindowOpacity(alpha / 255.0);
+}
+
+// ---------------------------------------------------------------- the tick
+
+void TForm1::armTimer1()
+{
+    // Just after the next wall-clock second begins, so that under normal load
+    // every second's time text is seen by exactly one tick.
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch() % 1000;
+    Timer1->start(int(1000 - ms + 5));
+}
+
+void TForm1::Timer1Timer()
+{
+    m_report.guard([this] {
+        if (isVisible() && m_services.windows)
+            m_services.windows->keepAbove(winId());
+        showClock();
+        if (options::read(m_configStore, options::ShowTimeInTitle, m_programDir) == u"1")
+            showTitle();
+        N1->setEnabled(m_dispatcher.soundPlaying());
+        m_dispatcher.repeatSound();
+        // Seconds are taken even while alarms are off, so that switching them on
+        // does not replay what came due meanwhile.
+        const QList<QDateTime> owed = m_seconds.take(m_services.clock->now());
+        if (!m_forms.Form2 || !m_forms.Form2->alarmEnabled())
+            return;
+        for (const QDateTime& second : owed) {
+            m_dispatcher.dispatchActions(timetext::timeToStr(second.time()),
+                                         timetext::dateToStr(second.date()),
+                                         timetext::weekdayText(second.date()));
+        }
+    });
+}
+
+void TForm1::showClock()
+{
+    const QDateTime now = m_services.clock->now();
+    Label1->setText(timetext::timeToStr(now.time()));
+    Label1->adjustSize();
+    Label2->setText(timetext::dateToStr(now.date()));
+    Label2->adjustSize();
+    Label3->setText(timetext::weekdayText(timetext::strToDate(Label2->text())));
+    m_trayHint = QStringLiteral("Время : ") + Label1->text() + QStringLiteral(" Дата : ") +
+                 Label2->text();
+    TrayIcon1->SetHint(m_trayHint);
+}
+
+void TForm1::showTitle()
+{
+    if (m_services.windows)
+        m_title.showTitle(*m_services.windows, m_trayHint);
+}
+
+// ---------------------------------------------------------------- tray and menu
+
+bool TForm1::protectionOn() const
+{
+    return m_services.machine->readString(QStringLiteral("USE")) == u"1";
+}
+
+void TForm1::keepOutOfTaskbar()
+{
+    if (m_skipTaskbar && m_services.windows && isVisible())
+        m_services.windows->setSkipTaskbar(winId(), true);
+}
+
+void TForm1::SendToTray1Click()
+{
+    if (inTray == 1) {
+        TrayIcon1->SetVisible(false);
+        TrayIcon1->Restore();
+    } else {
+        TrayIcon1->SetVisible(true);
+        TrayIcon1->Minimize();
+    }
+    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
+        applyStoredPosition();
+}
+
+void TForm1::TrayIcon1Minimize()
+{
+    if (!TrayIcon1->Visible())
+        TrayIcon1->SetVisible(true);
+    SendToTray1->setIcon(menuPicture(u"data\\res.bmp"));
+    inTray = 1;
+    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
+        storePosition();
+}
+
+void TForm1::TrayIcon1Restore()
+{
+    applyBorder();
+    if (m_services.windows && isVisible())
+        m_services.windows->keepAbove(winId());
+    applyBorder();
+    if (TrayIcon1->Visible())
+        TrayIcon1->SetVisible(false);
+    SendToTray1->setIcon(menuPicture(u"data\\min.bmp"));
+    inTray = 0;
+    m_skipTaskbar = true;
+    keepOutOfTaskbar();
+}
+
+QIcon TForm1::menuPicture(QStringView name) const
+{
+    // Throws when the picture is missing, which ends the calling handler.
+    return QIcon(QPixmap::fromImage(loadPicture(paths::resolve(m_programDir, name))));
+}
+
+void TForm1::TrayIcon1Click() { SendToTray1->trigger(); }
+
+void TForm1::PopupMenu1Popup()
+{
+    SendToTray1->setText(inTray != 0 ? QStringLiteral("Восстановить из трея")
+                                     : QStringLiteral("Свернуть в трей"));
+}
+
+void TForm1::Timer2Timer()
+{
+    Timer2->stop();
+    SendToTray1Click();
+    if (options::read(m_configStore, options::TraySet, m_programDir) == u"0")
+        SendToTray1Click();
+    if (m_forms.Form4)
+        m_forms.Form4->Timer1->start();
+    if (m_forms.Form9)
+        m_forms.Form9->exitAllowed = protectionOn() ? 0 : 1;
+}
+
+void TForm1::N1Click() { m_services.player->close(); }
+
+void TForm1::N3Click()
+{
+    if (protectionOn()) {
+        hide();
+        m_pendingCommand = 4;
+        m_forms.Form9->exec();
+        return;
+    }
+    abortShutdown();
+}
+
+void TForm1::abortShutdown()
+{
+    m_services.power->cancelShutdown();
+    m_warning->stop();
+    N3->setEnabled(false);
+}
+
+void TForm1::N5Click()
+{
+    hide();
+    if (protectionOn()) {
+        m_pendingCommand = 3;
+        m_forms.Form9->exec();
+        return;
+    }
+    m_forms.Form9->exitAllowed = 1;
+    close();
+}
+
+void TForm1::N6Click()
+{
+    hide();
+    if (protectionOn()) {
+        m_pendingCommand = 2;
+        m_forms.Form9->exec();
+        return;
+    }
+    m_services.shell->open(m_programDir + QStringLiteral("conf"), QString(), m_programDir);
+    close();
+}
+
+void TForm1::ConfigureClick()
+{
+    hide();
+    if (protectionOn()) {
+        m_pendingCommand = 1;
+        m_forms.Form9->exec();
+    } else {
+        showSettings();
+    }
+    if (inTray == 1)
+        SendToTray1->trigger();
+}
+
+void TForm1::N7Click() { m_services.shell->open(kDownloadPage, QString(), QString()); }
+
+void TForm1::Image1DblClick() { ConfigureClick(); }
+
+void TForm1::runTemplate(QStringView itemName)
+{
+    for (const ShutdownTemplate& t : kShutdownTemplates) {
+        if (t.itemName != itemName)
+            continue;
+        QString caption = t.caption.toString();
+        for (auto it = m_templateItems.cbegin(); it != m_templateItems.cend(); ++it) {
+            if (it.value() == itemName)
+                caption = it.key()->text().remove(u'&'); // a toolkit may add accelerator marks
+        }
+        runShutdownTemplate(t, caption, m_services.clock->now().time(), Label2->text(),
+                            Label1->text(), m_configStore, m_actions, *m_services.beeper);
+        return;
+    }
+}
+
+void TForm1::N12Click() { runTemplate(u"N12"); }
+void TForm1::N10Click() { runTemplate(u"N10"); }
+void TForm1::N601Click() { runTemplate(u"N601"); }
+void TForm1::N451Click() { runTemplate(u"N451"); }
+void TForm1::N301Click() { runTemplate(u"N301"); }
+void TForm1::N151Click() { runTemplate(u"N151"); }
+void TForm1::N101Click() { runTemplate(u"N101"); }
+void TForm1::N51Click() { runTemplate(u"N51"); }
+void TForm1::N31Click() { runTemplate(u"N31"); }
+void TForm1::N14Click() { runTemplate(u"N14"); }
+void TForm1::N13Click() { runTemplate(u"N13"); }
+
+// ---------------------------------------------------------------- gate host
+
+void TForm1::showMainWindow()
+{
+    show();
+    keepOutOfTaskbar();
+}
+
+void TForm1::closeClock() { close(); }
+
+void TForm1::showSettings()
+{
+    if (m_forms.Form2) {
+        m_forms.Form2->show();
+        m_forms.Form2->raise();
+        m_forms.Form2->activateWindow();
+    }
+}
+
+// ---------------------------------------------------------------- close guard
+
+void TForm1::forbiddenCloseRestart()
+{
+    m_services.messages->show(QStringLiteral("А так делать нельзя!"), QStringLiteral("<(:-Р"),
+                              MessageIcon::None);
+    m_services.shell->restart(m_programDir + QStringLiteral("Zentari"));
+}
+
+void TForm1::FormClose()
+{
+    if (!m_forms.Form9 || m_forms.Form9->exitAllowed != 1)
+        forbiddenCloseRestart();
+    // The reminder editor's lists are freed here once it exists.
+    m_configStore = IniFile(confPath);
+    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
+        storePosition();
+}
+
+void TForm1::FormDestroy()
+{
+    if (protectionOn() && m_forms.Form9 && m_forms.Form9->exitAllowed == 0)
+        forbiddenCloseRestart();
+}
+
+void TForm1::closeEvent(QCloseEvent* e)
+{
+    m_report.guard([this] { FormClose(); });
+    e->accept();
+    // Closing the clock ends the program, whatever other window is open.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------- events
+
+bool TForm1::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        m_report.guard([this] { FormActivate(); });
+    if (e->type() == QEvent::Show)
+        QTimer::singleShot(0, this, [this] {
+            // The frame is known only once the window manager has framed us.
+            if (m_framed)
+                setFramed(true);
+            keepOutOfTaskbar();
+        });
+    return QWidget::event(e);
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->globalPos()); }
+
+void TForm1::mousePressed(QMouseEvent* e)
+{
+    // Dragging starts once the pointer moves with the left button held, so a
+    // double click still reaches the picture.
+    m_dragArmed = e->button() == Qt::LeftButton;
+    m_dragOffset = e->globalPosition().toPoint() - pos();
+}
+
+void TForm1::mouseMoved(QMouseEvent* e)
+{
+    if (!m_dragArmed || !(e->buttons() & Qt::LeftButton))
+        return;
+    if ((e->globalPosition().toPoint() - pos() - m_dragOffset).manhattanLength() <
+        QApplication::startDragDistance())
+        return;
+    m_dragArmed = false;
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    move(e->globalPosition().toPoint() - m_dragOffset); // no window manager move: follow by hand
+    m_dragArmed = true;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e)
+{
+    const bool dragSource = watched == Image1 || watched == Label2 || watched == this;
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+        if (watched == Label1)
+            return true; // pressing on the time does not drag
+        if (dragSource)
+            mousePressed(static_cast<QMouseEvent*>(e));
+        break;
+    case QEvent::MouseMove:
+        if (dragSource)
+            mouseMoved(static_cast<QMouseEvent*>(e));
+        break;
+    case QEvent::MouseButtonRelease:
+        m_dragArmed = false;
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (watched == Image1 && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+            m_dragArmed = false;
+            m_report.guard([this] { Image1DblClick(); });
+            return true;
+        }
+        if (watched == Label1)
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+} // namespace zentari

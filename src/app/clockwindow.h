@@ -1,0 +1,169 @@
+#pragma once
+
+#include "app/forms.h"
+#include "app/titlefeature.h"
+#include "platform/errorreport.h"
+#include "platform/inifile.h"
+#include "platform/services.h"
+#include "scheduler/actiondispatcher.h"
+#include "scheduler/actionstore.h"
+#include "scheduler/secondstracker.h"
+#include "windows/gatehost.h"
+
+#include <QIcon>
+#include <QPoint>
+#include <QWidget>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+
+namespace zentari {
+
+class PictureBox;
+class ShutdownWarning;
+class ClockTrayIcon;
+class TTrayIcon;
+struct ShutdownTemplate;
+
+// TForm1: the main clock window. Shows the time over the date on a picture,
+// runs the one-second tick, carries the popup menu and the tray icon, and
+// owns the state the other windows share.
+class TForm1 : public QWidget, public DispatchSource, public GateHost
+{
+    Q_OBJECT
+public:
+    TForm1(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // --- state shared with the other windows
+    QString confPath;
+    int inTray = 0;
+    int m_pendingCommand = 0;
+
+    QLabel* Label1 = nullptr; // the time
+    QLabel* Label2 = nullptr; // the date
+    QLabel* Label3 = nullptr; // the weekday number, hidden
+    PictureBox* Image1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* SendToTray1 = nullptr;
+    QAction* Configure = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N1 = nullptr; // "Остановить звук"
+    QAction* N3 = nullptr; // "Прекратить выход из системы"
+    QMenu* N11 = nullptr;  // "Шаблоны..."
+    QMenu* N8 = nullptr;   // "Выключить компьютер..."
+    QAction* N7 = nullptr;
+    QAction* N5 = nullptr;
+    TTrayIcon* TrayIcon1 = nullptr;
+
+    ActionDispatcher& dispatcher() { return m_dispatcher; }
+    ActionStore& actionLists() { return m_actions; }
+    const QStringList& reminderTitles() const { return m_reminderTitles; }
+    const QStringList& reminderIds() const { return m_reminderIds; }
+    QString trayHint() const { return m_trayHint; }
+    ShutdownWarning* shutdownWarning() const { return m_warning; }
+
+    // --- handlers
+    void FormCreate();
+    void FormActivate();
+    void FormClose();
+    void FormDestroy();
+    void Image1DblClick();
+    void showClock();
+    void showTitle();
+    void Timer1Timer();
+    void Timer2Timer();
+    void SendToTray1Click();
+    void TrayIcon1Minimize();
+    void TrayIcon1Restore();
+    void TrayIcon1Click();
+    void PopupMenu1Popup();
+    void N1Click();
+    void N3Click();
+    void N5Click();
+    void N6Click();
+    void ConfigureClick();
+    void N7Click();
+    // The eleven shutdown templates, one handler per menu item.
+    void N12Click();
+    void N10Click();
+    void N601Click();
+    void N451Click();
+    void N301Click();
+    void N151Click();
+    void N101Click();
+    void N51Click();
+    void N31Click();
+    void N14Click();
+    void N13Click();
+
+    // --- DispatchSource
+    const IniFile& configStore() const override { return m_configStore; }
+    QString programDir() const override { return m_programDir; }
+    const QStringList& actionIds() const override { return m_actions.lists().ids; }
+    const QStringList& actionPaths() const override { return m_actions.lists().paths; }
+
+    // --- GateHost
+    int pendingCommand() const override { return m_pendingCommand; }
+    void showMainWindow() override;
+    void closeClock() override;
+    void showSettings() override;
+    void abortShutdown() override;
+
+    static const QString kDownloadPage;
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void buildPopupMenu();
+    void openConfigStore();
+    void loadList(QStringList& list, QStringView fileName);
+    void applyColours();
+    void applyPicture();
+    void applyBorder();
+    void applyTransparency();
+    void applyStoredPosition();
+    void storePosition();
+    void setFramed(bool framed);
+    void keepOutOfTaskbar();
+    QIcon menuPicture(QStringView name) const;
+    void armTimer1();
+    bool protectionOn() const;
+    void runTemplate(QStringView itemName);
+    void forbiddenCloseRestart();
+    void mousePressed(QMouseEvent* e);
+    void mouseMoved(QMouseEvent* e);
+
+    QString m_programDir;
+    Services m_services;
+    ErrorReport& m_report;
+    Forms& m_forms;
+    IniFile m_configStore;
+    ActionStore m_actions; // this window's copies of the five action lists
+    QStringList m_reminderTitles;
+    QStringList m_reminderIds;
+    ActionDispatcher m_dispatcher;
+    SecondsTracker m_seconds;
+    TitleFeature m_title;
+    QString m_trayHint;
+    std::unique_ptr<ClockTrayIcon> m_tray;
+    ShutdownWarning* m_warning = nullptr;
+    QHash<QAction*, QString> m_templateItems;
+    bool m_framed = true;
+    bool m_skipTaskbar = false;
+    bool m_dragArmed = false;
+    QPoint m_dragOffset;
+};
+
+} // namespace zentari

@@ -1,0 +1,75 @@
+#include "startup.h"
+
+#include "app/clockwindow.h"
+#include "app/forms.h"
+#include "app/paths.h"
+#include "platform/desktopservices.h"
+#include "platform/errorreport.h"
+#include "reminders/reminderwindows.h"
+#include "scheduler/actioneditor.h"
+#include "windows/aboutbox.h"
+#include "windows/passwordgate.h"
+#include "windows/positionchooser.h"
+#include "windows/settingswindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <memory>
+
+namespace zentari {
+
+int runZentari(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zentari"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zentari"));
+    // The clock hides itself into the tray; only closing it ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    DesktopServices desktop;
+    const Services services = desktop.services();
+    ErrorReport report(*services.messages);
+    desktop.setNotice([&report](const QString& text) { report.reportOnce(text); });
+
+    Forms forms;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<TForm4> form4;
+    std::unique_ptr<TForm5> form5;
+    std::unique_ptr<TForm6> form6;
+    std::unique_ptr<TForm7> form7;
+    std::unique_ptr<TForm8> form8;
+    std::unique_ptr<TForm9> form9;
+    try {
+        const QString programDir = paths::programDir();
+        form1 = std::make_unique<TForm1>(programDir, services, report, forms);
+        forms.Form1 = form1.get();
+        form2 = std::make_unique<TForm2>(programDir);
+        forms.Form2 = form2.get();
+        form3 = std::make_unique<TForm3>();
+        forms.Form3 = form3.get();
+        form4 = std::make_unique<TForm4>([&forms] { return forms.Form1->Label1->text(); });
+        forms.Form4 = form4.get();
+        form5 = std::make_unique<TForm5>();
+        forms.Form5 = form5.get();
+        form6 = std::make_unique<TForm6>();
+        forms.Form6 = form6.get();
+        form7 = std::make_unique<TForm7>();
+        forms.Form7 = form7.get();
+        form8 = std::make_unique<TForm8>();
+        forms.Form8 = form8.get();
+        form9 = std::make_unique<TForm9>(services);
+        form9->setHost(form1.get());
+        forms.Form9 = form9.get();
+
+        form1->show();
+        QApplication::exec();
+        form1->FormDestroy();
+    } catch (const std::exception& e) {
+        report.reportException(e);
+    }
+    return 0;
+}
+
+} // namespace zentari

@@ -1,0 +1,155 @@
+#include "actiondispatcher.h"
+
+#include "actionstore.h"
+#include "app/options.h"
+#include "app/paths.h"
+#include "platform/conversions.h"
+#include "platform/error.h"
+
+#include <array>
+
+namespace zentari {
+
+const QString ActionDispatcher::kShutdownMessage =
+    QStringLiteral("Сейчас произойдёт запланированое выключение компьютера. Zentari ");
+const QString ActionDispatcher::kRebootMessage =
+    QStringLiteral("Сейчас произойдёт запланированая перезагрузка компьютера. Zentari ");
+
+ActionDispatcher::ActionDispatcher(const DispatchSource& source, const Services& services,
+                                   ErrorReport& report)
+    : m_source(source), m_services(services), m_report(report)
+{
+}
+
+QString ActionDispatcher::read(const QString& section, QStringView key, const QString& def) const
+{
+    return m_source.configStore().readString(section, key, def);
+}
+
+int ActionDispatcher::readNumber(QStringView section, QStringView key, QStringView def)
+{
+    const QString text = m_source.configStore().readString(section, key, def.toString());
+    try {
+        return conv::strToInt(text);
+    } catch (const ConvertError&) {
+        m_report.reportOnce(QStringLiteral("Значение «%1» ключа %2 не является числом; "
+                                           "используется %3.")
+                                .arg(text, key.toString(), def.toString()));
+        return conv::strToInt(def.toString());
+    }
+}
+
+void ActionDispatcher::dispatchActions(const QString& timeText, const QString& dateText,
+                                       const QString& weekdayText)
+{
+    static constexpr std::array<QStringView, 7> dayKeys = {u"Sun", u"Mon", u"Tue", u"Wed",
+                                                           u"Thu", u"Fri", u"Sat"};
+    // The paths list's count bounds the loop and is asked anew before each index:
+    // an action performed here may change the lists (a nested tick, a template).
+    for (qsizetype i = 0; i < m_source.actionPaths().size(); ++i) {
+        const QStringList& ids = m_source.actionIds();
+        if (i >= ids.size()) {
+            m_report.reportOnce(QStringLiteral("Список действий повреждён: в «data\\1Ids.zdt» "
+                                               "строк меньше (%1), чем в «data\\1Paths.zdt» (%2).")
+                                    .arg(ids.size())
+                                    .arg(m_source.actionPaths().size()));
+            return;
+        }
+        const QString section = ActionStore::sectionName(ids[i]);
+        if (read(section, u"Time", QStringLiteral("00:00:01")) != timeText)
+            continue;
+        if (read(section, u"Type_Per", QStringLiteral("1")) == u"1" &&
+            read(section, u"Date", QStringLiteral("01.01.1901")) == dateText)
+            performAction(section);
+        if (read(section, u"Type_Per", QStringLiteral("2")) == u"2")
+            performAction(section);
+        if (read(section, u"Type_Per", QStringLiteral("1")) == u"3") {
+            for (int k = 1; k <= 7; ++k) {
+                if (read(section, dayKeys[k - 1], QStringLiteral("0")) == u"1" &&
+                    weekdayText == QString::number(k))
+                    performAction(section);
+            }
+        }
+    }
+}
+
+void ActionDispatcher::performAction(const QString& section)
+{
+    const QString defaultPath = paths::resolve(m_source.programDir(), u"data\\music.mp3");
+    const QString zero = QStringLiteral("0");
+    if (read(section, u"Action", zero) == u"1") {
+        m_lastRunPath = read(section, u"Path", defaultPath);
+        m_services.shell->open(m_lastRunPath, QString(), QString());
+    }
+    if (read(section, u"Action", zero) == u"0")
+        startSound(read(section, u"Path", defaultPath));
+    if (read(section, u"Action", zero) == u"4") {
+        requestPower(PowerAction::PowerOff, kShutdownMessage);
+        if (onCancelShutdownAvailable)
+            onCancelShutdownAvailable();
+    }
+    if (read(section, u"Action", zero) == u"2")
+        requestPower(PowerAction::Reboot, kRebootMessage);
+    if (read(section, u"Action", zero) == u"3") {
+        m_services.power->logOff();
+        if (onCancelShutdownAvailable)
+            onCancelShutdownAvailable();
+    }
+}
+
+void ActionDispatcher::requestPower(PowerAction action, const QString& message)
+{
+    if (m_services.power->scheduleShutdown(action, kShutdownDelaySeconds, message)) {
+        if (onShutdownScheduled)
+            onShutdownScheduled(action, kShutdownDelaySeconds, message);
+        return;
+    }
+    // The system would not take the request: the one-second error beep says so.
+    m_services.beeper->beep(1000, 1000);
+}
+
+void ActionDispatcher::startSound(const QString& file)
+{
+    MediaPlayer& player = *m_services.player;
+    try {
+        player.open(file);
+        player.play();
+    } catch (const Error&) {
+        player.open(paths::resolve(m_source.programDir(), u"data\\music.mp3"));
+        player.play();
+    }
+    m_playCount = 0;
+}
+
+void ActionDispatcher::repeatSound()
+{
+    if (m_services.player->mode() != MediaPlayer::Mode::Stopped)
+        return;
+    const int timesPlay = readNumber(options::TimesPlay.section, options::TimesPlay.name,
+                                     options::TimesPlay.defaultValue);
+    if (m_playCount != timesPlay - 1) {
+        m_services.player->play();
+        ++m_playCount;
+    }
+}
+
+bool ActionDispatcher::soundPlaying() const
+{
+    return m_services.player->mode() == MediaPlayer::Mode::Playing;
+}
+
+void ActionDispatcher::alertSound()
+{
+    const QString programDir = m_source.programDir();
+    if (options::read(m_source.configStore(), options::SoundType, programDir) == u"0") {
+        const int duration =
+            readNumber(options::BeepMs.section, options::BeepMs.name, options::BeepMs.defaultValue);
+        const int frequency =
+            readNumber(options::BeepHz.section, options::BeepHz.name, options::BeepHz.defaultValue);
+        m_services.beeper->beep(frequency, duration);
+        return;
+    }
+    startSound(options::read(m_source.configStore(), options::SoundFileName, programDir));
+}
+
+} // namespace zentari

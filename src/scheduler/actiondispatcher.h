@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/errorreport.h"
+#include "platform/inifile.h"
+#include "platform/services.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace zentari {
+
+// What the dispatcher reads from the main window: its conf.ini handle (replaced
+// at every activation), the program folder and its copies of the action lists.
+class DispatchSource
+{
+public:
+    virtual ~DispatchSource() = default;
+    virtual const IniFile& configStore() const = 0;
+    virtual QString programDir() const = 0;
+    virtual const QStringList& actionIds() const = 0;
+    virtual const QStringList& actionPaths() const = 0;
+};
+
+// The action step of the one-second tick, the sound with its repeats, and the
+// reminder signal. No window: its inputs are three texts and the stores, its
+// effects the platform services and two notifications.
+class ActionDispatcher
+{
+public:
+    static const QString kShutdownMessage;
+    static const QString kRebootMessage;
+    static constexpr int kShutdownDelaySeconds = 50;
+
+    ActionDispatcher(const DispatchSource& source, const Services& services, ErrorReport& report);
+
+    // "Прекратить выход из системы" becomes available (a shutdown or log-off was asked for).
+    std::function<void()> onCancelShutdownAvailable;
+    // The system accepted a shutdown or reboot; the clock shows its warning.
+    std::function<void(PowerAction, int delaySeconds, const QString& message)> onShutdownScheduled;
+
+    // Performs every action due at this time text, date text and weekday text.
+    void dispatchActions(const QString& timeText, const QString& dateText, const QString& weekdayText);
+    // The five type checks for one due action's section.
+    void performAction(const QString& section);
+
+    // Opens and plays a file, falling back to data/music.mp3 (whose failure is
+    // not caught); restarts the repeat count.
+    void startSound(const QString& file);
+    // The tick's repeat step: replays an ended sound until it has been heard
+    // "TimesPlay" times (0 or less: until stopped).
+    void repeatSound();
+    // Whether "Остановить звук" can be chosen now.
+    bool soundPlaying() const;
+    // The reminder signal: a beep of "behz" Hz for "bemi" ms, or "soundfilename".
+    void alertSound();
+
+    int playCount() const { return m_playCount; }
+    const QString& lastRunPath() const { return m_lastRunPath; }
+
+private:
+    QString read(const QString& section, QStringView key, const QString& def) const;
+    // A numeric option; a bad value is reported once and its default used, so
+    // one typo does not silence every alarm.
+    int readNumber(QStringView section, QStringView key, QStringView def);
+    void requestPower(PowerAction action, const QString& message);
+
+    const DispatchSource& m_source;
+    Services m_services;
+    ErrorReport& m_report;
+    int m_playCount = 0;
+    QString m_lastRunPath;
+};
+
+} // namespace zentari

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+
+namespace zentari {
+
+// Decides which wall-clock seconds the tick's dispatch still owes. Each second
+// is dispatched at most once, however many ticks fall into it; seconds the
+// tick missed (a blocking beep, a busy system) are owed on the next tick, up to
+// a minute back. A longer jump (suspend, the clock set forward) is not caught
+// up, and a clock set back starts afresh from the new time.
+class SecondsTracker
+{
+public:
+    static constexpr int kMaxCatchUpSeconds = 60;
+
+    // The seconds to dispatch now, oldest first (each with milliseconds cut off);
+    // they count as dispatched from this call on, so a tick nested inside one of
+    // their actions does not run them again.
+    QList<QDateTime> take(const QDateTime& now);
+
+private:
+    QDateTime m_last; // the last second handed out
+};
+
+} // namespace zentari

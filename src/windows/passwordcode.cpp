@@ -1,0 +1,19 @@
+#include "passwordcode.h"
+
+#include "platform/cp1251.h"
+
+namespace zentari {
+
+QString encodePassword(const QString& typed)
+{
+    const QByteArray bytes = cp1251::encode(typed);
+    const int length = int(bytes.size());
+    QString out;
+    for (char byte : bytes) {
+        out += QString::number(int(static_cast<signed char>(byte)) + length);
+        out += u' ';
+    }
+    return out;
+}
+
+} // namespace zentari
