@@ -1,0 +1,49 @@
+#include "fakes.h"
+
+#include "platform/error.h"
+
+namespace zentari::test {
+
+void FakePlayer::open(const QString& file)
+{
+    m_mode = Mode::NotOpen;
+    openFile.clear();
+    if (broken.contains(file))
+        throw Error(QStringLiteral("cannot open %1").arg(file));
+    openFile = file;
+    m_mode = Mode::Stopped;
+}
+
+void FakePlayer::play()
+{
+    if (openFile.isEmpty())
+        throw Error(QStringLiteral("nothing open"));
+    m_mode = Mode::Playing;
+    m_log.append({QStringLiteral("play"), openFile});
+}
+
+void FakePlayer::close()
+{
+    m_mode = Mode::NotOpen;
+    openFile.clear();
+}
+
+void FakeMessageBoxes::show(const QString& text, const QString& caption, MessageIcon)
+{
+    shown.append(text);
+    m_log.append({QStringLiteral("message"), caption, text});
+    if (onShow)
+        onShow();
+}
+
+QStringList FakeSystem::logged(const QString& action) const
+{
+    QStringList out;
+    for (const QString& line : log.lines()) {
+        if (line == action || line.startsWith(action + u'\t'))
+            out.append(line);
+    }
+    return out;
+}
+
+} // namespace zentari::test
