@@ -372,7 +372,11 @@ std::shared_ptr<IniDocument> documentFor(const QString& path)
 } // namespace
 } // namespace detail
 
-IniFile::IniFile(const QString& path) : m_doc(detail::documentFor(path)) {}
+IniFile::IniFile(const QString& path) : m_doc(detail::documentFor(path))
+{
+    // Opening a handle is when callers expect the file as it is now.
+    m_doc->forceRecheck();
+}
 
 QString IniFile::fileName() const { return m_doc ? m_doc->path() : QString(); }
 

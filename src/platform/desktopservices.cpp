@@ -1,0 +1,60 @@
+#include "desktopservices.h"
+
+#include "audio_sdl.h"
+#include "machinestore.h"
+#include "messageboxes_qt.h"
+#include "power_logind.h"
+#include "recording.h"
+#include "shell_linux.h"
+#include "windowsystem_x11.h"
+
+namespace zentari {
+
+namespace {
+
+class SystemClock : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+} // namespace
+
+DesktopServices::DesktopServices()
+    : m_mixer(std::make_unique<SdlMixer>()), m_clock(std::make_unique<SystemClock>()),
+      m_messages(std::make_unique<QtMessageBoxes>()), m_windows(createWindowSystem()),
+      m_machine(std::make_unique<IniMachineStore>()),
+      m_soundPlayer(std::make_unique<SdlMediaPlayer>(*m_mixer)),
+      m_soundBeeper(std::make_unique<SdlBeeper>(*m_mixer))
+{
+    const QString dryRunFile = qEnvironmentVariable("ZENTARI_DRY_RUN");
+    if (dryRunFile.isEmpty()) {
+        m_shell = std::make_unique<DesktopShell>();
+        m_power = std::make_unique<LogindPower>();
+    } else {
+        m_log = std::make_unique<ActionLog>(dryRunFile);
+        m_shell = std::make_unique<RecordingShell>(*m_log);
+        m_power = std::make_unique<RecordingPower>(*m_log);
+        m_player = std::make_unique<RecordingPlayer>(*m_log, *m_soundPlayer);
+        m_beeper = std::make_unique<RecordingBeeper>(*m_log, m_soundBeeper.get());
+    }
+    m_services.clock = m_clock.get();
+    m_services.shell = m_shell.get();
+    m_services.messages = m_messages.get();
+    m_services.power = m_power.get();
+    m_services.beeper = m_beeper ? m_beeper.get() : m_soundBeeper.get();
+    m_services.player = m_player ? m_player.get() : m_soundPlayer.get();
+    m_services.windows = m_windows.get();
+    m_services.machine = m_machine.get();
+}
+
+// Members go in reverse order: the wrappers before the player and the beeper,
+// those before the mixer they play on.
+DesktopServices::~DesktopServices() = default;
+
+void DesktopServices::setNotice(std::function<void(const QString&)> notice)
+{
+    m_mixer->setNotice(std::move(notice));
+}
+
+} // namespace zentari

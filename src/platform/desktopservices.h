@@ -1,0 +1,50 @@
+#pragma once
+
+#include "services.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace zentari {
+
+class ActionLog;
+class SdlMixer;
+
+// The real services for the program's run, made once at start-up after the
+// QApplication. When ZENTARI_DRY_RUN names a file, the shell, power operations,
+// beeps and sound starts are written to that file, one line each, instead of
+// acting on the system; beeps and sounds are still heard so that they take
+// their time and the player's modes stay true. Message boxes and the window
+// system are real in both modes.
+class DesktopServices
+{
+public:
+    DesktopServices();
+    ~DesktopServices();
+    DesktopServices(const DesktopServices&) = delete;
+    DesktopServices& operator=(const DesktopServices&) = delete;
+
+    Services services() const { return m_services; }
+    bool dryRun() const { return m_log != nullptr; }
+    // Where the one-time notice goes when sounds cannot be heard (no audio
+    // device); typically the application's error report.
+    void setNotice(std::function<void(const QString&)> notice);
+
+private:
+    std::unique_ptr<ActionLog> m_log;
+    std::unique_ptr<SdlMixer> m_mixer;
+    std::unique_ptr<Clock> m_clock;
+    std::unique_ptr<MessageBoxes> m_messages;
+    std::unique_ptr<WindowSystem> m_windows;
+    std::unique_ptr<MachineStore> m_machine;
+    std::unique_ptr<MediaPlayer> m_soundPlayer;
+    std::unique_ptr<Beeper> m_soundBeeper;
+    std::unique_ptr<ShellLauncher> m_shell;
+    std::unique_ptr<PowerService> m_power;
+    std::unique_ptr<MediaPlayer> m_player; // the recording wrapper in the dry run
+    std::unique_ptr<Beeper> m_beeper;
+    Services m_services;
+};
+
+} // namespace zentari

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "services.h"
+
+namespace zentari {
+
+// Application-modal QMessageBox with an OK button. It stays above the
+// always-on-top clock, which would otherwise hide it.
+class QtMessageBoxes : public MessageBoxes
+{
+public:
+    void show(const QString& text, const QString& caption, MessageIcon icon) override;
+};
+
+} // namespace zentari
