@@ -70,8 +70,8 @@ QFont clockFont(int pixelSize)
 } // namespace
 
 TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
-               QWidget* parent)
-    : QWidget(parent), m_programDir(std::move(programDir)), m_services(services), m_report(report),
+               NotificationArea* trayArea)
+    : QWidget(nullptr), m_programDir(std::move(programDir)), m_services(services), m_report(report),
       m_forms(forms), m_actions(m_programDir), m_dispatcher(*this, services, report)
 {
     // As the window is drawn before any option is read: framed, green text,
@@ -115,7 +115,7 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
     buildPopupMenu();
-    m_tray = std::make_unique<ClockTrayIcon>(this, PopupMenu1, services.windows);
+    m_tray = std::make_unique<ClockTrayIcon>(this, PopupMenu1, services.windows, trayArea);
     TrayIcon1 = &m_tray->trayIcon();
     TrayIcon1->RestoreOn = TTrayIconMessage::imDoubleClick;
     TrayIcon1->PopupMenuOn = TTrayIconMessage::imRightClickUp;

@@ -25,6 +25,7 @@ namespace zentari {
 class PictureBox;
 class ShutdownWarning;
 class ClockTrayIcon;
+class NotificationArea;
 class TTrayIcon;
 struct ShutdownTemplate;
 
@@ -35,8 +36,9 @@ class TForm1 : public QWidget, public DispatchSource, public GateHost
 {
     Q_OBJECT
 public:
+    // trayArea replaces the desktop's notification area (tests without a tray).
     TForm1(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
-           QWidget* parent = nullptr);
+           NotificationArea* trayArea = nullptr);
     ~TForm1() override;
 
     // --- state shared with the other windows

@@ -1,0 +1,264 @@
+#include "app/shutdownwarning.h"
+#include "clockfixture.h"
+#include "scheduler/actiondispatcher.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+
+using namespace zentari;
+using zentari::test::ClockFixture;
+
+namespace {
+
+QStringList captions(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+TEST_F(ClockFixture, ThePopupMenuHasItsItemsInOrder)
+{
+    TForm1& clock = start(QString());
+    clock.PopupMenu1Popup();
+    EXPECT_EQ(captions(clock.PopupMenu1),
+              (QStringList{QStringLiteral("Свернуть в трей"),
+                           QStringLiteral("Настройки звонка (будильника)"),
+                           QStringLiteral("Особые настройки часов (требуется выход)"),
+                           QStringLiteral("Остановить звук"), QStringLiteral("-"),
+                           QStringLiteral("Прекратить выход из системы"), QStringLiteral("-"),
+                           QStringLiteral("Шаблоны..."), QStringLiteral("-"),
+                           QStringLiteral("Проверить обновление"), QStringLiteral("Выход")}));
+    EXPECT_FALSE(clock.N1->isEnabled());
+    EXPECT_FALSE(clock.N3->isEnabled());
+    EXPECT_EQ(captions(clock.N11), QStringList{QStringLiteral("Выключить компьютер...")});
+    const QStringList templates = captions(clock.N8);
+    EXPECT_EQ(templates.size(), 14);
+    EXPECT_EQ(templates.first(), u"Через 120 минут");
+    EXPECT_EQ(templates[2], u"-");
+    EXPECT_FALSE(clock.N8->actions()[2]->isEnabled()); // the first separator is disabled
+    EXPECT_EQ(templates.last(), u"Через 1 минуту");
+}
+
+TEST_F(ClockFixture, GoingToTheTrayAndBackFlipsCaptionPictureIconAndState)
+{
+    TForm1& clock = start(QString());
+    clock.show();
+    clock.SendToTray1Click();
+    EXPECT_EQ(clock.inTray, 1);
+    EXPECT_TRUE(clock.TrayIcon1->Visible());
+    EXPECT_FALSE(clock.isVisible());
+    clock.PopupMenu1Popup();
+    EXPECT_EQ(clock.SendToTray1->text(), u"Восстановить из трея");
+
+    clock.SendToTray1Click();
+    EXPECT_EQ(clock.inTray, 0);
+    EXPECT_FALSE(clock.TrayIcon1->Visible());
+    EXPECT_TRUE(clock.isVisible());
+    clock.PopupMenu1Popup();
+    EXPECT_EQ(clock.SendToTray1->text(), u"Свернуть в трей");
+    EXPECT_EQ(traySteps.count(QStringLiteral("add")), 1);
+    EXPECT_EQ(traySteps.count(QStringLiteral("remove")), 1);
+    EXPECT_TRUE(sys.windows.skipTaskbar.value(clock.winId())); // no taskbar button once back
+}
+
+TEST_F(ClockFixture, TheStartUpTimerSendsTheClockToTheTrayUnlessTraySetIsZero)
+{
+    TForm1& clock = start(QString());
+    clock.show();
+    clock.Timer2Timer();
+    EXPECT_EQ(clock.inTray, 1);
+    EXPECT_FALSE(clock.Timer2->isActive());
+    EXPECT_TRUE(form4->Timer1->isActive());
+    EXPECT_EQ(form9->exitAllowed, 1);
+
+    TForm1& shown = start(QStringLiteral("[Options big]\nTraySet=0\n"));
+    shown.show();
+    shown.Timer2Timer();
+    EXPECT_EQ(shown.inTray, 0);
+    EXPECT_TRUE(shown.isVisible());
+}
+
+TEST_F(ClockFixture, WithProtectionTheStartUpTimerKeepsExitForbidden)
+{
+    sys.machine.values[QStringLiteral("USE")] = QStringLiteral("1");
+    start(QString()).Timer2Timer();
+    EXPECT_EQ(form9->exitAllowed, 0);
+}
+
+TEST_F(ClockFixture, GoingToTheTraySavesThePositionAndEveryPassReappliesIt)
+{
+    TForm1& clock = start(QStringLiteral("[Options big]\nSavePosition=1\nLeft=5\nTop=6\n"));
+    clock.show();
+    clock.move(400, 300);
+    clock.SendToTray1Click();
+    EXPECT_EQ(confValue(QStringLiteral("Options big"), QStringLiteral("Left")), u"400");
+    EXPECT_EQ(confValue(QStringLiteral("Options big"), QStringLiteral("Top")), u"300");
+    conf(QStringLiteral("[Options big]\nSavePosition=1\nLeft=50\nTop=60\n"));
+    clock.SendToTray1Click();
+    EXPECT_EQ(clock.pos(), QPoint(50, 60));
+}
+
+TEST_F(ClockFixture, ExitWithoutProtectionNeverRestarts)
+{
+    TForm1& clock = start(QString());
+    clock.N5Click();
+    EXPECT_EQ(form9->exitAllowed, 1);
+    EXPECT_TRUE(sys.logged(QStringLiteral("restart")).isEmpty());
+    EXPECT_TRUE(sys.messages.shown.isEmpty());
+}
+
+TEST_F(ClockFixture, StopSoundAndAbortShutdownDoWhatTheySay)
+{
+    TForm1& clock = start(QString());
+    clock.dispatcher().startSound(QStringLiteral("a.mp3"));
+    clock.Timer1Timer();
+    EXPECT_TRUE(clock.N1->isEnabled());
+    clock.N1Click();
+    clock.Timer1Timer();
+    EXPECT_FALSE(clock.N1->isEnabled());
+
+    conf(QStringLiteral("[Actionx]\nAction=4\nTime=12:00:05\nType_Per=2\n"));
+    dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
+    dir.write(QStringLiteral("data/1Paths.zdt"), "x\r\n");
+    clock.FormActivate();
+    sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 5)));
+    clock.Timer1Timer();
+    EXPECT_TRUE(clock.N3->isEnabled());
+    EXPECT_TRUE(clock.shutdownWarning()->isVisible());
+    clock.N3Click();
+    EXPECT_FALSE(clock.N3->isEnabled());
+    EXPECT_FALSE(clock.shutdownWarning()->isVisible());
+    EXPECT_EQ(sys.logged(QStringLiteral("cancel-shutdown")).size(), 1);
+}
+
+TEST_F(ClockFixture, ATemplateClickIsSeenByTheNextTick)
+{
+    TForm1& clock = start(QString());
+    sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 0)));
+    clock.Timer1Timer();
+    clock.N13Click();
+    EXPECT_EQ(clock.actionIds(), QStringList{QStringLiteral("08.12.2026 12:01:00")});
+    EXPECT_EQ(dir.readList(QStringLiteral("data/1Paths.zdt")),
+              QStringList{QStringLiteral("Шаблон на выключениеЧерез 1 минуту12:01:00")});
+    sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 1, 0)));
+    clock.Timer1Timer();
+    clock.Timer1Timer(); // a second tick in the same second does nothing more
+    EXPECT_EQ(sys.logged(QStringLiteral("poweroff")),
+              QStringList{QStringLiteral("poweroff\t50\t") + ActionDispatcher::kShutdownMessage});
+}
+
+TEST_F(ClockFixture, AlarmsOffStopsDispatchButNotTheClock)
+{
+    TForm1& clock = start(QStringLiteral("[Options small]\non=no\n[Actionx]\nAction=0\nTime=12:00:00\nType_Per=2\nPath=a.mp3\n"));
+    dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
+    dir.write(QStringLiteral("data/1Paths.zdt"), "x\r\n");
+    clock.FormActivate();
+    EXPECT_FALSE(form2->alarmEnabled());
+    sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 0)));
+    clock.Timer1Timer();
+    EXPECT_EQ(clock.Label1->text(), u"12:00:00");
+    EXPECT_TRUE(sys.logged(QStringLiteral("play")).isEmpty());
+    // Switched on again: what came due meanwhile is not replayed.
+    form2->CheckBox1->setChecked(true);
+    sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 2)));
+    clock.Timer1Timer();
+    EXPECT_TRUE(sys.logged(QStringLiteral("play")).isEmpty());
+}
+
+// ---------------------------------------------------------------- protection
+
+class ProtectedClock : public ClockFixture
+{
+protected:
+    void SetUp() override
+    {
+        sys.machine.values[QStringLiteral("USE")] = QStringLiteral("1");
+        sys.machine.values[QStringLiteral("PAS")] = QStringLiteral("100 101 102 "); // "abc"
+        start(QString()).show();
+        form1->Timer2Timer();
+        form1->SendToTray1Click(); // back from the tray, shown
+        ASSERT_TRUE(form1->isVisible());
+    }
+
+    static void type(TForm9& gate, const char* text)
+    {
+        gate.Edit1->setText(QString::fromUtf8(text));
+        gate.Button1Click();
+    }
+};
+
+TEST_F(ProtectedClock, EachProtectedCommandHidesTheClockAndWaitsForThePassword)
+{
+    const std::vector<std::pair<int, void (TForm1::*)()>> commands = {
+        {1, &TForm1::ConfigureClick}, {2, &TForm1::N6Click}, {3, &TForm1::N5Click}, {4, &TForm1::N3Click}};
+    for (const auto& [code, command] : commands) {
+        withGate(
+            [&](TForm9& gate) {
+                EXPECT_TRUE(gate.isVisible());
+                EXPECT_FALSE(form1->isVisible()) << code;
+                EXPECT_EQ(form1->pendingCommand(), code);
+                EXPECT_TRUE(gate.Edit1->text().isEmpty());
+                gate.Edit1->setText(QStringLiteral("typed"));
+                gate.Button2Click(); // "Отмена"
+            },
+            [&] { (form1.get()->*command)(); });
+        EXPECT_TRUE(form1->isVisible()) << code;
+    }
+    EXPECT_TRUE(sys.logged(QStringLiteral("open")).isEmpty());
+    EXPECT_TRUE(sys.logged(QStringLiteral("cancel-shutdown")).isEmpty());
+    EXPECT_EQ(form9->exitAllowed, 0);
+}
+
+TEST_F(ProtectedClock, AWrongPasswordIsRefusedAndTheRightOneCarriesTheCommandOut)
+{
+    withGate(
+        [&](TForm9& gate) {
+            type(gate, "abd");
+            EXPECT_EQ(sys.messages.shown, QStringList{QStringLiteral("Пароль неверен")});
+            EXPECT_EQ(sys.logged(QStringLiteral("message")).first(),
+                      QStringLiteral("message\tОбломись!\tПароль неверен"));
+            EXPECT_TRUE(gate.Edit1->text().isEmpty());
+            EXPECT_TRUE(gate.isVisible());
+            type(gate, "abc");
+        },
+        [&] { form1->N6Click(); });
+    EXPECT_EQ(form9->exitAllowed, 1);
+    EXPECT_EQ(sys.logged(QStringLiteral("open")),
+              QStringList{QStringLiteral("open\t") + dir.path() + QStringLiteral("conf\t")});
+    EXPECT_TRUE(sys.logged(QStringLiteral("restart")).isEmpty()); // closed with permission
+}
+
+TEST_F(ProtectedClock, ExitClearsThePermissionBeforeCheckingThePassword)
+{
+    form9->exitAllowed = 1;
+    withGate(
+        [&](TForm9& gate) {
+            type(gate, "wrong");
+            EXPECT_EQ(form9->exitAllowed, 0);
+            gate.Button2Click();
+        },
+        [&] { form1->N5Click(); });
+    withGate([&](TForm9& gate) { type(gate, "abc"); }, [&] { form1->N5Click(); });
+    EXPECT_EQ(form9->exitAllowed, 1);
+    EXPECT_TRUE(sys.logged(QStringLiteral("restart")).isEmpty());
+}
+
+TEST_F(ProtectedClock, TheRightPasswordAbortsAPendingShutdownAndShowsTheClock)
+{
+    form1->N3->setEnabled(true);
+    withGate([&](TForm9& gate) { type(gate, "abc"); }, [&] { form1->N3Click(); });
+    EXPECT_EQ(sys.logged(QStringLiteral("cancel-shutdown")).size(), 1);
+    EXPECT_FALSE(form1->N3->isEnabled());
+    EXPECT_TRUE(form1->isVisible());
+}
+
+TEST_F(ProtectedClock, TheSettingsCommandOpensTheSettingsAfterThePassword)
+{
+    withGate([&](TForm9& gate) { type(gate, "abc"); }, [&] { form1->ConfigureClick(); });
+    EXPECT_TRUE(form2->isVisible());
+}
