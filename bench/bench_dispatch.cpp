@@ -95,7 +95,7 @@ void BM_DispatchNoneDue(benchmark::State& state)
     state.counters["actions"] = double(s.source.paths.size());
 }
 BENCHMARK(BM_DispatchNoneDue)
-    ->Unit(benchmark::kMillisecond)
+    ->Unit(benchmark::kMicrosecond)
     ->UseRealTime()
     ->Repetitions(15)
     ->ReportAggregatesOnly(true);

@@ -210,10 +210,10 @@ void TForm1::FormCreate()
     ActionStore::Lists& lists = m_actions.lists();
     loadList(m_reminderTitles, u"Titles.zdt");
     loadList(m_reminderIds, u"IDs.zdt");
-    loadList(lists.actions, u"1Actions.zdt");
+    // Of the five action lists the tick needs only the ids and the paths; the
+    // templates reload all five right before they append, so holding the types,
+    // times and dates would only cost memory (megabytes with many actions).
     loadList(lists.paths, u"1Paths.zdt");
-    loadList(lists.times, u"1Times.zdt");
-    loadList(lists.dates, u"1Dates.zdt");
     loadList(lists.ids, u"1Ids.zdt");
     applyColours();
     if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
@@ -526,6 +526,10 @@ void TForm1::runTemplate(QStringView itemName)
         }
         runShutdownTemplate(t, caption, m_services.clock->now().time(), Label2->text(),
                             Label1->text(), m_configStore, m_actions, *m_services.beeper);
+        ActionStore::Lists& lists = m_actions.lists();
+        lists.actions.clear();
+        lists.times.clear();
+        lists.dates.clear();
         return;
     }
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
@@ -177,11 +178,13 @@ public:
     }
 
 private:
+    // 32-bit offsets: a conf.ini of ten thousand actions has over a hundred
+    // thousand lines, and the index is most of what the program keeps of it.
     struct Line
     {
-        qsizetype start;  // byte offset of the line
-        qsizetype length; // without its line end
-        qsizetype eq;     // offset of '=' within the line, -1 when none
+        qint32 start;  // byte offset of the line
+        qint32 length; // without its line end
+        qint32 eq;     // offset of '=' within the line, -1 when none
     };
     struct Section
     {
@@ -228,11 +231,13 @@ private:
 
     void parse()
     {
-        m_lines.clear();
         m_sections.clear();
         m_index.clear();
         const char* p = m_bytes.constData();
         const qsizetype n = m_bytes.size();
+        std::vector<Line>().swap(m_lines); // drop the old capacity, then take just enough
+        m_lines.reserve(size_t(std::count(p, p + n, '\n')) + 1);
+        m_revision = nextRevision();
         qsizetype start = 0;
         while (start < n) {
             qsizetype i = start;
@@ -242,7 +247,7 @@ private:
                     eq = i - start;
                 ++i;
             }
-            addLine(Line{start, i - start, eq});
+            addLine(Line{qint32(start), qint32(i - start), qint32(eq)});
             if (i < n && p[i] == '\r' && i + 1 < n && p[i + 1] == '\n')
                 ++i;
             start = i + 1;
@@ -351,6 +356,20 @@ private:
     std::unordered_map<QString, int, FoldHash, FoldEqual> m_index;
     FileStamp m_stamp;
     std::chrono::steady_clock::time_point m_lastCheck{};
+    quint64 m_revision = 0;
+
+    static quint64 nextRevision()
+    {
+        static quint64 counter = 0;
+        return ++counter;
+    }
+
+public:
+    quint64 revision()
+    {
+        refreshIfStale();
+        return m_revision;
+    }
 };
 
 namespace {
@@ -405,6 +424,11 @@ void IniFile::eraseSection(QStringView section)
     if (!m_doc)
         throw Error(QStringLiteral("Файл настроек не открыт"));
     m_doc->erase(section);
+}
+
+quint64 IniFile::revision() const
+{
+    return m_doc ? m_doc->revision() : 0;
 }
 
 void IniFile::recheckNow() const

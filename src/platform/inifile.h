@@ -36,6 +36,11 @@ public:
     void writeString(QStringView section, QStringView key, QStringView value);
     void eraseSection(QStringView section);
 
+    // Changes whenever the content this handle reads changes (a write through
+    // any handle, or an outside change once it is seen); unique across files.
+    // Lets a reader keep what it derived from the file until the file changes.
+    quint64 revision() const;
+
     // Makes the next read look at the file now instead of waiting for the
     // recheck interval (for callers that know the file was just changed).
     void recheckNow() const;

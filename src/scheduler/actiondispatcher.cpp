@@ -39,23 +39,49 @@ int ActionDispatcher::readNumber(QStringView section, QStringView key, QStringVi
     }
 }
 
+void ActionDispatcher::refreshIndex()
+{
+    const quint64 revision = m_source.configStore().revision();
+    const QStringList& ids = m_source.actionIds();
+    const qsizetype count = m_source.actionPaths().size();
+    bool listsChanged = count != m_index.count;
+    if (!listsChanged && !ids.isSharedWith(m_index.ids)) {
+        listsChanged = ids != m_index.ids;
+        m_index.ids = ids; // share again, so the next comparison is free
+    }
+    if (!listsChanged && revision == m_index.revision)
+        return;
+    m_index.positions.clear();
+    const qsizetype n = std::min(count, ids.size());
+    for (qsizetype i = 0; i < n; ++i)
+        m_index.positions[read(ActionStore::sectionName(ids[i]), u"Time", QStringLiteral("00:00:01"))]
+            .append(i);
+    m_index.ids = ids;
+    m_index.count = count;
+    m_index.revision = revision;
+}
+
 void ActionDispatcher::dispatchActions(const QString& timeText, const QString& dateText,
                                        const QString& weekdayText)
 {
     static constexpr std::array<QStringView, 7> dayKeys = {u"Sun", u"Mon", u"Tue", u"Wed",
                                                            u"Thu", u"Fri", u"Sat"};
-    // The paths list's count bounds the loop and is asked anew before each index:
-    // an action performed here may change the lists (a nested tick, a template).
-    for (qsizetype i = 0; i < m_source.actionPaths().size(); ++i) {
-        const QStringList& ids = m_source.actionIds();
-        if (i >= ids.size()) {
-            m_report.reportOnce(QStringLiteral("Список действий повреждён: в «data\\1Ids.zdt» "
-                                               "строк меньше (%1), чем в «data\\1Paths.zdt» (%2).")
-                                    .arg(ids.size())
-                                    .arg(m_source.actionPaths().size()));
-            return;
-        }
-        const QString section = ActionStore::sectionName(ids[i]);
+    if (m_source.actionIds().size() < m_source.actionPaths().size())
+        m_report.reportOnce(QStringLiteral("Список действий повреждён: в «data\\1Ids.zdt» "
+                                           "строк меньше (%1), чем в «data\\1Paths.zdt» (%2).")
+                                .arg(m_source.actionIds().size())
+                                .arg(m_source.actionPaths().size()));
+    refreshIndex();
+    const auto found = m_index.positions.constFind(timeText);
+    if (found == m_index.positions.constEnd())
+        return;
+    // A copy: performing an action may change the lists and so the index.
+    const QList<qsizetype> due = *found;
+    for (qsizetype i : due) {
+        // The lists' counts are asked anew before each action, as they may shrink meanwhile.
+        if (i >= m_source.actionPaths().size() || i >= m_source.actionIds().size())
+            break;
+        const QString section = ActionStore::sectionName(m_source.actionIds()[i]);
         if (read(section, u"Time", QStringLiteral("00:00:01")) != timeText)
             continue;
         if (read(section, u"Type_Per", QStringLiteral("1")) == u"1" &&

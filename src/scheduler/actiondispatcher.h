@@ -4,6 +4,7 @@
 #include "platform/inifile.h"
 #include "platform/services.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -65,11 +66,24 @@ private:
     int readNumber(QStringView section, QStringView key, QStringView def);
     void requestPower(PowerAction action, const QString& message);
 
+    // Positions of the listed actions by their "Time", rebuilt only when
+    // conf.ini or the lists change, so that a second with nothing due reads
+    // nothing. The due actions themselves are always read afresh.
+    struct TimeIndex
+    {
+        quint64 revision = 0;
+        QStringList ids; // shares the source's list for as long as it is unchanged
+        qsizetype count = -1;
+        QHash<QString, QList<qsizetype>> positions;
+    };
+    void refreshIndex();
+
     const DispatchSource& m_source;
     Services m_services;
     ErrorReport& m_report;
     int m_playCount = 0;
     QString m_lastRunPath;
+    TimeIndex m_index;
 };
 
 } // namespace zentari

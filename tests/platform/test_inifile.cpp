@@ -126,6 +126,25 @@ TEST(IniFile, OutsideChangesAreSeenOnceTheFileChanged)
     EXPECT_EQ(ini.readString(u"Options big", u"Color", QStringLiteral("gone")), u"gone");
 }
 
+TEST(IniFile, TheRevisionMovesExactlyWhenTheContentDoes)
+{
+    ProgramDir dir;
+    dir.writeConf(QStringLiteral("[A]\nk=1\n"));
+    IniFile a(dir.confPath());
+    IniFile b(dir.confPath());
+    const quint64 first = a.revision();
+    EXPECT_EQ(a.revision(), first);
+    EXPECT_EQ(IniFile(dir.confPath()).revision(), first); // a new handle on an unchanged file
+    b.writeString(u"A", u"k", u"2");
+    const quint64 second = a.revision();
+    EXPECT_NE(second, first);
+    dir.writeConf(QStringLiteral("[A]\nk=3\n"));
+    waitForRecheck();
+    EXPECT_NE(a.revision(), second);
+    IniFile other(dir.file(QStringLiteral("other.ini")));
+    EXPECT_NE(other.revision(), a.revision());
+}
+
 TEST(IniFile, AWriteStartsFromTheFileOnDiskNotFromAStaleCopy)
 {
     ProgramDir dir;

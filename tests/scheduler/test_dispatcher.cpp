@@ -206,3 +206,27 @@ TEST_F(DispatcherTest, TheReminderSignalBeepsOrPlaysItsFile)
     EXPECT_EQ(sys.logged(QStringLiteral("play")), QStringList{QStringLiteral("play\t") + music()});
     EXPECT_EQ(dispatcher->playCount(), 0);
 }
+
+TEST_F(DispatcherTest, ChangedTimesAndListsCountAtTheNextDispatch)
+{
+    store(QStringLiteral("[Actiona]\nAction=0\nTime=9:00:00\nPath=a.mp3\nType_Per=2\n"),
+          {QStringLiteral("a")});
+    dispatch("9:00:00");
+    EXPECT_EQ(sys.logged(QStringLiteral("play")).size(), 1);
+    // The configuration tool moves the alarm; the lists stay as they were.
+    dir.writeConf(QStringLiteral("[Actiona]\nAction=0\nTime=9:30:00\nPath=a.mp3\nType_Per=2\n"));
+    source.ini.recheckNow();
+    dispatch("9:00:00");
+    dispatch("9:30:00");
+    EXPECT_EQ(sys.logged(QStringLiteral("play")).size(), 2);
+    // A new action appears in the lists (a template, a reload), conf.ini untouched by us.
+    IniFile(dir.confPath()).writeString(u"Actionb", u"Time", u"9:45:00");
+    source.ids.append(QStringLiteral("b"));
+    source.paths.append(QStringLiteral("b line"));
+    dispatch("9:45:00");
+    EXPECT_EQ(sys.logged(QStringLiteral("play")).size(), 3);
+    // The same list contents in a fresh copy: nothing lost, nothing doubled.
+    source.ids = QStringList{QStringLiteral("a"), QStringLiteral("b")};
+    dispatch("9:45:00");
+    EXPECT_EQ(sys.logged(QStringLiteral("play")).size(), 4);
+}
