@@ -3,6 +3,7 @@
 #include "app/options.h"
 #include "app/paths.h"
 #include "app/picturebox.h"
+#include "app/product.h"
 #include "app/shutdownwarning.h"
 #include "platform/conversions.h"
 #include "platform/error.h"
@@ -30,7 +31,7 @@
 
 namespace zentari {
 
-const QString TForm1::kDownloadPage = QStringLiteral("https://zentari.example.org/Download.htm");
+const QString TForm1::kDownloadPage = productSite() + QStringLiteral("/Download.htm");
 
 namespace {
 
@@ -112,7 +113,7 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     Timer2 = new QTimer(this);
     Timer2->setSingleShot(true);
     Timer2->setInterval(2300);
-    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+    connect(Timer2, &QTimer::timeout, this, [this] { m_report.guard([this] { Timer2Timer(); }); });
 
     buildPopupMenu();
     m_tray = std::make_unique<ClockTrayIcon>(this, PopupMenu1, services.windows, trayArea);
@@ -206,6 +207,7 @@ void TForm1::FormCreate()
     Label1->setText(QString());
     Label2->setText(timetext::dateToStr(timetext::dayZero()));
     m_trayHint = QStringLiteral("10");
+    TrayIcon1->SetHint(m_trayHint);
     redTooltips();
     ActionStore::Lists& lists = m_actions.lists();
     loadList(m_reminderTitles, u"Titles.zdt");
@@ -444,9 +446,14 @@ void TForm1::PopupMenu1Popup()
 void TForm1::Timer2Timer()
 {
     Timer2->stop();
-    SendToTray1Click();
-    if (options::read(m_configStore, options::TraySet, m_programDir) == u"0")
+    // A desktop without a notification area refuses the icon: that is reported,
+    // the clock stays on the desktop, and the steps below still run, or the
+    // editors' clock would never start and every exit would restart the program.
+    m_report.guard([this] {
         SendToTray1Click();
+        if (options::read(m_configStore, options::TraySet, m_programDir) == u"0")
+            SendToTray1Click();
+    });
     if (m_forms.Form4)
         m_forms.Form4->Timer1->start();
     if (m_forms.Form9)

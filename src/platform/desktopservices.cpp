@@ -1,6 +1,6 @@
 #include "desktopservices.h"
 
-#include "audio_sdl.h"
+#include "lazyaudio.h"
 #include "machinestore.h"
 #include "messageboxes_qt.h"
 #include "power_logind.h"
@@ -21,11 +21,10 @@ public:
 } // namespace
 
 DesktopServices::DesktopServices()
-    : m_mixer(std::make_unique<SdlMixer>()), m_clock(std::make_unique<SystemClock>()),
+    : m_audio(std::make_unique<LazyAudio>()), m_clock(std::make_unique<SystemClock>()),
       m_messages(std::make_unique<QtMessageBoxes>()), m_windows(createWindowSystem()),
       m_machine(std::make_unique<IniMachineStore>()),
-      m_soundPlayer(std::make_unique<SdlMediaPlayer>(*m_mixer)),
-      m_soundBeeper(std::make_unique<SdlBeeper>(*m_mixer))
+      m_soundPlayer(&m_audio->player()), m_soundBeeper(&m_audio->beeper())
 {
     const QString dryRunFile = qEnvironmentVariable("ZENTARI_DRY_RUN");
     if (dryRunFile.isEmpty()) {
@@ -36,25 +35,25 @@ DesktopServices::DesktopServices()
         m_shell = std::make_unique<RecordingShell>(*m_log);
         m_power = std::make_unique<RecordingPower>(*m_log);
         m_player = std::make_unique<RecordingPlayer>(*m_log, *m_soundPlayer);
-        m_beeper = std::make_unique<RecordingBeeper>(*m_log, m_soundBeeper.get());
+        m_beeper = std::make_unique<RecordingBeeper>(*m_log, m_soundBeeper);
     }
     m_services.clock = m_clock.get();
     m_services.shell = m_shell.get();
     m_services.messages = m_messages.get();
     m_services.power = m_power.get();
-    m_services.beeper = m_beeper ? m_beeper.get() : m_soundBeeper.get();
-    m_services.player = m_player ? m_player.get() : m_soundPlayer.get();
+    m_services.beeper = m_beeper ? m_beeper.get() : m_soundBeeper;
+    m_services.player = m_player ? m_player.get() : m_soundPlayer;
     m_services.windows = m_windows.get();
     m_services.machine = m_machine.get();
 }
 
-// Members go in reverse order: the wrappers before the player and the beeper,
-// those before the mixer they play on.
+// Members go in reverse order: the recording wrappers before the sound they
+// wrap, and that before the plug-in it comes from.
 DesktopServices::~DesktopServices() = default;
 
 void DesktopServices::setNotice(std::function<void(const QString&)> notice)
 {
-    m_mixer->setNotice(std::move(notice));
+    m_audio->setNotice(std::move(notice));
 }
 
 } // namespace zentari

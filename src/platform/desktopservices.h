@@ -9,7 +9,7 @@
 namespace zentari {
 
 class ActionLog;
-class SdlMixer;
+class LazyAudio;
 
 // The real services for the program's run, made once at start-up after the
 // QApplication. When ZENTARI_DRY_RUN names a file, the shell, power operations,
@@ -33,13 +33,13 @@ public:
 
 private:
     std::unique_ptr<ActionLog> m_log;
-    std::unique_ptr<SdlMixer> m_mixer;
+    std::unique_ptr<LazyAudio> m_audio;
     std::unique_ptr<Clock> m_clock;
     std::unique_ptr<MessageBoxes> m_messages;
     std::unique_ptr<WindowSystem> m_windows;
     std::unique_ptr<MachineStore> m_machine;
-    std::unique_ptr<MediaPlayer> m_soundPlayer;
-    std::unique_ptr<Beeper> m_soundBeeper;
+    MediaPlayer* m_soundPlayer; // owned by m_audio
+    Beeper* m_soundBeeper;
     std::unique_ptr<ShellLauncher> m_shell;
     std::unique_ptr<PowerService> m_power;
     std::unique_ptr<MediaPlayer> m_player; // the recording wrapper in the dry run

@@ -57,15 +57,24 @@ bool SystemTrayArea::remove(const NotifyIconData&)
 
 void SystemTrayArea::apply(const NotifyIconData& data)
 {
+    // The clock refreshes its tooltip every second; handing the same icon over
+    // again would repaint the tray every second too.
+    const bool iconChanged = !m_applied || (data.uFlags & NifIcon) != (m_data.uFlags & NifIcon) ||
+                             data.hIcon != m_data.hIcon;
+    const QString tip = (data.uFlags & NifTip) ? data.szTip : QString();
     m_data = data;
-    QIcon icon = (data.uFlags & NifIcon) ? m_icons.icon(data.hIcon) : QIcon();
-    if (icon.isNull()) {
-        if (m_fallbackIcon.isNull())
-            m_fallbackIcon = drawnClockIcon();
-        icon = m_fallbackIcon;
+    if (iconChanged) {
+        QIcon icon = (data.uFlags & NifIcon) ? m_icons.icon(data.hIcon) : QIcon();
+        if (icon.isNull()) {
+            if (m_fallbackIcon.isNull())
+                m_fallbackIcon = drawnClockIcon();
+            icon = m_fallbackIcon;
+        }
+        m_tray.setIcon(icon);
     }
-    m_tray.setIcon(icon);
-    m_tray.setToolTip((data.uFlags & NifTip) ? data.szTip : QString());
+    if (!m_applied || tip != m_tray.toolTip())
+        m_tray.setToolTip(tip);
+    m_applied = true;
 }
 
 void SystemTrayArea::onActivated(QSystemTrayIcon::ActivationReason reason)

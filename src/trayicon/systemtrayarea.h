@@ -47,6 +47,7 @@ private:
     quintptr m_lastWindow = 0;
     NotifyIconData m_data;
     bool m_shown = false;
+    bool m_applied = false; // m_data has been handed to the tray icon at least once
 };
 
 } // namespace zentari

@@ -262,3 +262,30 @@ TEST_F(ProtectedClock, TheSettingsCommandOpensTheSettingsAfterThePassword)
     withGate([&](TForm9& gate) { type(gate, "abc"); }, [&] { form1->ConfigureClick(); });
     EXPECT_TRUE(form2->isVisible());
 }
+
+TEST_F(ClockFixture, TheConfigurationToolAndTheDownloadPageOpenThroughTheShell)
+{
+    TForm1& clock = start(QString());
+    clock.Timer2Timer(); // no protection: exit is allowed from here on
+    clock.N7Click();
+    clock.N6Click();
+    EXPECT_EQ(sys.logged(QStringLiteral("open")),
+              (QStringList{QStringLiteral("open\t") + TForm1::kDownloadPage + u'\t',
+                           QStringLiteral("open\t") + dir.path() + QStringLiteral("conf\t")}));
+    EXPECT_TRUE(TForm1::kDownloadPage.endsWith(QStringLiteral("/Download.htm")));
+    EXPECT_TRUE(sys.logged(QStringLiteral("restart")).isEmpty());
+}
+
+TEST_F(ClockFixture, WithoutANotificationAreaTheClockStaysAndStartUpStillFinishes)
+{
+    trayArea.refuseAdd = true;
+    TForm1& clock = start(QString());
+    clock.show();
+    clock.Timer2Timer();
+    EXPECT_EQ(sys.messages.shown,
+              QStringList{QStringLiteral("Cannot Create System Shell Notification Icon")});
+    EXPECT_EQ(clock.inTray, 0);
+    EXPECT_TRUE(clock.isVisible());
+    EXPECT_TRUE(form4->Timer1->isActive());
+    EXPECT_EQ(form9->exitAllowed, 1);
+}
