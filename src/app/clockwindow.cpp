@@ -60,6 +60,16 @@ void redTooltips()
     QToolTip::setPalette(p);
 }
 
+// Labels size themselves to their text; only a changed text is set, so an idle
+// second repaints just the digits that moved.
+void setCaption(QLabel* label, const QString& text)
+{
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    label->adjustSize();
+}
+
 QFont clockFont(int pixelSize)
 {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -363,10 +373,8 @@ void TForm1::Timer1Timer()
 void TForm1::showClock()
 {
     const QDateTime now = m_services.clock->now();
-    Label1->setText(timetext::timeToStr(now.time()));
-    Label1->adjustSize();
-    Label2->setText(timetext::dateToStr(now.date()));
-    Label2->adjustSize();
+    setCaption(Label1, timetext::timeToStr(now.time()));
+    setCaption(Label2, timetext::dateToStr(now.date()));
     Label3->setText(timetext::weekdayText(timetext::strToDate(Label2->text())));
     m_trayHint = QStringLiteral("Время : ") + Label1->text() + QStringLiteral(" Дата : ") +
                  Label2->text();
@@ -462,13 +470,17 @@ void TForm1::Timer2Timer()
 
 void TForm1::N1Click() { m_services.player->close(); }
 
+void TForm1::passwordGate(int command)
+{
+    m_pendingCommand = command;
+    m_forms.Form9->exec(); // the gate carries the command out after the right password
+}
+
 void TForm1::N3Click()
 {
     if (protectionOn()) {
         hide();
-        m_pendingCommand = 4;
-        m_forms.Form9->exec();
-        return;
+        return passwordGate(4);
     }
     abortShutdown();
 }
@@ -483,11 +495,8 @@ void TForm1::abortShutdown()
 void TForm1::N5Click()
 {
     hide();
-    if (protectionOn()) {
-        m_pendingCommand = 3;
-        m_forms.Form9->exec();
-        return;
-    }
+    if (protectionOn())
+        return passwordGate(3);
     m_forms.Form9->exitAllowed = 1;
     close();
 }
@@ -495,11 +504,8 @@ void TForm1::N5Click()
 void TForm1::N6Click()
 {
     hide();
-    if (protectionOn()) {
-        m_pendingCommand = 2;
-        m_forms.Form9->exec();
-        return;
-    }
+    if (protectionOn())
+        return passwordGate(2);
     m_services.shell->open(m_programDir + QStringLiteral("conf"), QString(), m_programDir);
     close();
 }
@@ -507,12 +513,10 @@ void TForm1::N6Click()
 void TForm1::ConfigureClick()
 {
     hide();
-    if (protectionOn()) {
-        m_pendingCommand = 1;
-        m_forms.Form9->exec();
-    } else {
+    if (protectionOn())
+        passwordGate(1);
+    else
         showSettings();
-    }
     if (inTray == 1)
         SendToTray1->trigger();
 }

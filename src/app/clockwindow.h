@@ -142,6 +142,8 @@ private:
     QIcon menuPicture(QStringView name) const;
     void armTimer1();
     bool protectionOn() const;
+    // Notes the protected command and opens the password window (modal).
+    void passwordGate(int command);
     void runTemplate(QStringView itemName);
     void forbiddenCloseRestart();
     void mousePressed(QMouseEvent* e);

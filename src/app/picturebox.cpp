@@ -1,5 +1,6 @@
 #include "picturebox.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace zentari {
@@ -7,16 +8,25 @@ namespace zentari {
 void PictureBox::setPicture(const QImage& image)
 {
     m_image = image;
+    m_scaled = QPixmap();
     update();
 }
 
-void PictureBox::paintEvent(QPaintEvent*)
+void PictureBox::resizeEvent(QResizeEvent* event)
+{
+    m_scaled = QPixmap();
+    QWidget::resizeEvent(event);
+}
+
+void PictureBox::paintEvent(QPaintEvent* event)
 {
     if (m_image.isNull())
         return;
+    if (m_scaled.size() != size())
+        m_scaled = QPixmap::fromImage(
+            m_image.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), m_image);
+    painter.drawPixmap(event->rect(), m_scaled, event->rect());
 }
 
 } // namespace zentari

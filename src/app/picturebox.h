@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 namespace zentari {
@@ -16,9 +17,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QImage m_image;
+    // Scaled once per size: the clock repaints under its labels every second.
+    QPixmap m_scaled;
 };
 
 } // namespace zentari

@@ -289,3 +289,19 @@ TEST_F(ClockFixture, WithoutANotificationAreaTheClockStaysAndStartUpStillFinishe
     EXPECT_TRUE(form4->Timer1->isActive());
     EXPECT_EQ(form9->exitAllowed, 1);
 }
+
+TEST_F(ClockFixture, ASecondTheTickMissedIsDispatchedWithItsOwnTexts)
+{
+    TForm1& clock = start(QStringLiteral(
+        "[Actionx]\nAction=0\nTime=23:59:59\nDate=31.12.2026\nType_Per=1\nPath=old-year.mp3\n"));
+    dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
+    dir.write(QStringLiteral("data/1Paths.zdt"), "x\r\n");
+    clock.FormActivate();
+    sys.clock.set(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
+    clock.Timer1Timer();
+    // A long beep blocked the thread across midnight.
+    sys.clock.set(QDateTime(QDate(2027, 1, 1), QTime(0, 0, 1)));
+    clock.Timer1Timer();
+    EXPECT_EQ(sys.logged(QStringLiteral("play")), QStringList{QStringLiteral("play\told-year.mp3")});
+    EXPECT_EQ(clock.Label2->text(), u"01.01.2027");
+}
