@@ -294,16 +294,18 @@ void TForm1::setFramed(bool framed)
 {
     // Changing window flags re-creates the native window, so it is done only
     // when the border really changes, never as a matter of routine.
-    const Qt::WindowFlags flags =
-        Qt::Window | Qt::WindowStaysOnTopHint |
-        (framed ? (Qt::CustomizeWindowHint | Qt::WindowTitleHint) : Qt::FramelessWindowHint);
-    if (windowFlags() != flags) {
+    if (!m_borderApplied || framed != m_framed) {
+        // A caption and no buttons, as far as the window manager follows the hints.
+        const Qt::WindowFlags flags =
+            Qt::Window | Qt::WindowStaysOnTopHint |
+            (framed ? (Qt::CustomizeWindowHint | Qt::WindowTitleHint) : Qt::FramelessWindowHint);
         const bool wasVisible = isVisible();
         setWindowFlags(flags);
         if (wasVisible) {
             show();
             keepOutOfTaskbar();
         }
+        m_borderApplied = true;
     }
     m_framed = framed;
     if (!framed) {

@@ -165,6 +165,7 @@ private:
     ShutdownWarning* m_warning = nullptr;
     QHash<QAction*, QString> m_templateItems;
     bool m_framed = true;
+    bool m_borderApplied = false;
     bool m_skipTaskbar = false;
     bool m_dragArmed = false;
     QPoint m_dragOffset;
