@@ -230,6 +230,8 @@ void TForm1::FormCreate()
     applyColours();
     if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
         applyStoredPosition();
+    else
+        keepDesignPositionOnScreen();
     applyPicture();
     applyBorder();
     applyTransparency();
@@ -259,6 +261,19 @@ void TForm1::applyColours()
                               options::read(m_configStore, options::Color, m_programDir))));
     setTextColour(Label2, fromColorRef(conv::stringToColor(
                               options::read(m_configStore, options::Color, m_programDir))));
+}
+
+void TForm1::keepDesignPositionOnScreen()
+{
+    // The lower right corner is where the clock starts; on a screen smaller than
+    // that position assumes, pull it in so that none of it is cut off.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize outer(kFramedWidth, kFramedHeight);
+    move(std::max(area.left(), std::min(x(), area.right() + 1 - outer.width())),
+         std::max(area.top(), std::min(y(), area.bottom() + 1 - outer.height())));
 }
 
 void TForm1::applyStoredPosition()

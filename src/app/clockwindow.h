@@ -136,6 +136,7 @@ private:
     void applyBorder();
     void applyTransparency();
     void applyStoredPosition();
+    void keepDesignPositionOnScreen();
     void storePosition();
     void setFramed(bool framed);
     void keepOutOfTaskbar();

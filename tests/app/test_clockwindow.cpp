@@ -2,6 +2,8 @@
 #include "clockfixture.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QMenu>
 
@@ -23,7 +25,10 @@ TEST_F(ClockFixture, AnEmptyConfigurationGivesTheDefaultClock)
     EXPECT_EQ(textColour(clock.Label1), QColor(128, 255, 255));
     EXPECT_EQ(textColour(clock.Label2), QColor(128, 255, 255));
     EXPECT_EQ(clock.Image1->picture().size(), QSize(127, 47));
-    EXPECT_EQ(clock.pos(), QPoint(907, 663)); // no saved position applied
+    // No saved position: the lower right corner, wholly on the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(QRect(clock.pos(), QSize(135, 81)))) << clock.pos().x();
+    EXPECT_GT(clock.x(), screen.width() / 2);
     EXPECT_TRUE(QFile::exists(dir.confPath()));
     EXPECT_TRUE(sys.messages.shown.isEmpty());
     EXPECT_EQ(clock.Label2->text(), u"30.12.1899");

@@ -1,0 +1,379 @@
+"""Helpers for the real-window tests: a throw-away program folder, the running
+clock, X queries through the usual command-line tools, polling and screenshots.
+
+Everything here expects to run inside tests/e2e/with-xsession.sh, which gives
+DISPLAY and a window manager (and a tray when asked). Standard library only.
+"""
+
+import datetime
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+# xprop prints UTF-8 titles as they are only in a UTF-8 locale.
+TOOL_ENV = dict(os.environ, LC_ALL="C.UTF-8")
+
+TIME_RE = r"\d{1,2}:\d{2}:\d{2}"
+DATE_RE = r"\d{2}\.\d{2}\.\d{4}"
+HINT_RE = "Время : (" + TIME_RE + ") Дата : (" + DATE_RE + ")"
+
+CLOCK_SIZE = (127, 47)
+
+
+class TestFailure(Exception):
+    pass
+
+
+def log(text):
+    print(f"[{time.strftime('%H:%M:%S')}] {text}", flush=True)
+
+
+def run(*args, check=True, timeout=20):
+    result = subprocess.run(list(args), env=TOOL_ENV, capture_output=True, text=True,
+                            timeout=timeout)
+    if check and result.returncode != 0:
+        raise TestFailure(f"{' '.join(args)} failed ({result.returncode}): {result.stderr.strip()}")
+    return result.stdout
+
+
+def poll(what, probe, timeout, interval=0.1):
+    """Calls probe until it returns something true; fails with `what` after timeout s."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise TestFailure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+def expect(condition, message):
+    if not condition:
+        raise TestFailure(message)
+
+
+# ---------------------------------------------------------------- X queries
+
+def window_info(wid):
+    """xwininfo's view of one window: map state, absolute position, size; None when gone."""
+    out = run("xwininfo", "-id", str(wid), check=False)
+    if "Map State" not in out:
+        return None
+    info = {}
+    for key, pattern in (("x", r"Absolute upper-left X:\s+(-?\d+)"),
+                         ("y", r"Absolute upper-left Y:\s+(-?\d+)"),
+                         ("width", r"Width:\s+(\d+)"), ("height", r"Height:\s+(\d+)")):
+        info[key] = int(re.search(pattern, out).group(1))
+    info["state"] = re.search(r"Map State:\s+(\w+)", out).group(1)
+    info["viewable"] = info["state"] == "IsViewable"
+    return info
+
+
+def parent_of(wid):
+    out = run("xwininfo", "-id", str(wid), "-children", check=False)
+    m = re.search(r"Parent window id: (0x[0-9a-f]+)", out)
+    return int(m.group(1), 16) if m else 0
+
+
+def windows_of_class(cls):
+    out = run("xdotool", "search", "--class", f"^{cls}$", check=False)
+    return [int(w) for w in out.split()]
+
+
+def prop(wid, name):
+    """The raw value text of one property, or None when it is not set."""
+    out = run("xprop", "-id", str(wid), name, check=False)
+    m = re.match(r"^\S+?(?:\([^)]*\))?\s*(?:=|:)\s?(.*)$", out.strip(), re.S)
+    if not m or "not found" in out or "no such atom" in out:
+        return None
+    return m.group(1)
+
+
+def title_of(wid):
+    """_NET_WM_NAME, else WM_NAME, unquoted."""
+    for name in ("_NET_WM_NAME", "WM_NAME"):
+        value = prop(wid, name)
+        if value is not None and value.startswith('"'):
+            text = value[1:value.rindex('"')]
+            return re.sub(r'\\(.)', r'\1', text)
+    return None
+
+
+def net_wm_state(wid):
+    value = prop(wid, "_NET_WM_STATE") or ""
+    return [s.strip() for s in value.split(",") if s.strip()]
+
+
+def move_pointer(x, y):
+    """Moves the pointer and waits until the server has it there (xdotool's own
+    --sync waits for a motion, which never comes when the pointer is there already)."""
+    run("xdotool", "mousemove", str(x), str(y))
+
+    def there():
+        out = run("xdotool", "getmouselocation", "--shell", check=False)
+        return f"X={x}\n" in out and f"Y={y}\n" in out
+
+    poll(f"the pointer to reach {x},{y}", there, 5, interval=0.05)
+
+
+def tree():
+    """The window tree without the window manager's 1 x 1 decoration windows."""
+    out = run("xwininfo", "-root", "-tree", check=False)
+    return "\n".join(line for line in out.splitlines()
+                     if line.strip() and not re.search(r"\(has no name\): \(\)\s+1x1\+", line))
+
+
+def screenshot(path, geometry=None, scale=None):
+    """Saves the screen (or the part x, y, w, h of it) as PNG, scaled up by `scale`."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    raw = path + ".full.png"
+    run("import", "-window", "root", raw, timeout=30)
+    args = ["/usr/bin/convert", raw]
+    if geometry:
+        x, y, w, h = geometry
+        args += ["-crop", f"{w}x{h}+{x}+{y}", "+repage"]
+    if scale:
+        args += ["-filter", "point", "-resize", f"{int(scale * 100)}%"]
+    run(*args, path, timeout=30)
+    os.remove(raw)
+    return path
+
+
+def read_pixels(png, geometry):
+    """RGB rows of the part x, y, w, h of a PNG, through a binary PPM."""
+    x, y, w, h = geometry
+    data = subprocess.run(["/usr/bin/convert", png, "-crop", f"{w}x{h}+{x}+{y}", "+repage",
+                           "-depth", "8", "ppm:-"], capture_output=True, check=True).stdout
+    # P6\n<w> <h>\n255\n<bytes>
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+    width, height = int(header.group(1)), int(header.group(2))
+    body = data[header.end():]
+    return [[tuple(body[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
+            for r in range(height)]
+
+
+# ---------------------------------------------------------------- the program
+
+class Clock:
+    """A copy of the program in a temporary folder, run in dry-run mode."""
+
+    def __init__(self, name, exe, source, conf_text, shots_dir, machine_store=None):
+        self.name = name
+        self.shots = shots_dir
+        self.dir = tempfile.mkdtemp(prefix=f"zentari-e2e-{name}.")
+        shutil.copy2(exe, os.path.join(self.dir, "Zentari"))
+        data = os.path.join(self.dir, "data")
+        shutil.copytree(os.path.join(os.path.dirname(exe), "data"), data)
+        # A build folder used as the clock keeps its owner's alarms in its lists;
+        # the tests start from the lists as the source tree ships them.
+        for f in os.listdir(os.path.join(source, "data")):
+            if f.endswith(".zdt"):
+                shutil.copy(os.path.join(source, "data", f), os.path.join(data, f))
+        with open(os.path.join(self.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:
+            f.write(conf_text)
+        self.log_path = os.path.join(self.dir, "actions.log")
+        self.out_path = os.path.join(self.dir, "output.txt")
+        self.machine_store = machine_store or os.path.join(self.dir, "no-such-dir", "registry.ini")
+        self.proc = None
+        self.started = None
+
+    def start(self):
+        env = dict(os.environ)
+        env["ZENTARI_DRY_RUN"] = self.log_path
+        env["ZENTARI_MACHINE_STORE"] = self.machine_store
+        env.setdefault("SDL_AUDIODRIVER", "dummy")
+        self.out = open(self.out_path, "w")
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen([os.path.join(self.dir, "Zentari")], cwd=self.dir, env=env,
+                                     stdin=subprocess.DEVNULL, stdout=self.out,
+                                     stderr=subprocess.STDOUT)
+        log(f"started Zentari (pid {self.proc.pid}) in {self.dir}")
+
+    def since_start(self):
+        return time.monotonic() - self.started
+
+    def running(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def expect_running(self):
+        if not self.running():
+            raise TestFailure(f"Zentari has ended (exit status {self.proc.returncode})")
+
+    def log_lines(self):
+        try:
+            with open(self.log_path, encoding="utf-8") as f:
+                return f.read().splitlines()
+        except FileNotFoundError:
+            return []
+
+    def clock_window(self):
+        """The clock: the Zentari window that is 127 x 47 (mapped or not)."""
+        candidates = []
+        for wid in windows_of_class("Zentari"):
+            info = window_info(wid)
+            if info and (info["width"], info["height"]) == CLOCK_SIZE:
+                candidates.append((info["viewable"], wid))
+        candidates.sort(reverse=True)
+        return candidates[0][1] if candidates else 0
+
+    def mapped_clock(self):
+        self.expect_running()
+        wid = self.clock_window()
+        info = window_info(wid) if wid else None
+        return wid if info and info["viewable"] else 0
+
+    def tray_icon(self):
+        """The Zentari window docked into tint2's tray, when it is there and shown."""
+        self.expect_running()
+        panel = window_by_class_exact("tint2")
+        if not panel:
+            return 0
+        for wid in windows_of_class("Zentari"):
+            info = window_info(wid)
+            if not info or not info["viewable"]:
+                continue
+            up = parent_of(wid)
+            for _ in range(4):  # icon -> tint2's embedder -> the panel
+                if up in (0, panel):
+                    break
+                up = parent_of(up)
+            if up == panel:
+                return wid
+        return 0
+
+    def popups(self, exclude=()):
+        """Mapped Zentari windows other than the clock and the tray icon (menus, dialogs)."""
+        shown = []
+        for wid in windows_of_class("Zentari"):
+            if wid in exclude:
+                continue
+            info = window_info(wid)
+            if info and info["viewable"] and (info["width"], info["height"]) != CLOCK_SIZE \
+                    and info["width"] > 30:
+                shown.append((wid, info))
+        return shown
+
+    def stop(self):
+        if self.running():
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        if self.proc is not None:
+            self.out.close()
+
+    def diagnose(self, error):
+        print(f"\nFAILED: {error}", flush=True)
+        print("--- dry-run log", self.log_path)
+        for line in self.log_lines():
+            print("   ", line.replace("\t", "<TAB>"))
+        try:
+            print("--- program output")
+            with open(self.out_path, encoding="utf-8", errors="replace") as f:
+                print(f.read())
+        except OSError:
+            pass
+        if self.proc is not None:
+            print("--- program", "running" if self.running() else
+                  f"ended with status {self.proc.returncode}")
+        try:
+            print("--- xwininfo -root -tree")
+            print(tree())
+            path = screenshot(os.path.join(self.shots, f"{self.name}-FAILURE.png"))
+            print("--- screenshot at failure:", path)
+        except Exception as e:  # the X server may be the thing that broke
+            print("(no screenshot:", e, ")")
+        # The program folder goes when the test ends; its log and output stay here.
+        os.makedirs(self.shots, exist_ok=True)
+        for src, dst in ((self.log_path, "actions.log"), (self.out_path, "output.txt")):
+            if os.path.exists(src):
+                kept = os.path.join(self.shots, f"{self.name}-FAILURE-{dst}")
+                shutil.copy(src, kept)
+                print("--- kept", kept)
+        sys.stdout.flush()
+
+    def cleanup(self):
+        self.stop()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def window_by_class_exact(cls):
+    ids = windows_of_class(cls)
+    for wid in ids:
+        info = window_info(wid)
+        if info and info["viewable"]:
+            return wid
+    return 0
+
+
+def close_to_now(time_text, date_text, slack=5):
+    """True when the clock's time and date texts are within `slack` s of this machine's time."""
+    shown = datetime.datetime.strptime(f"{date_text} {time_text}", "%d.%m.%Y %H:%M:%S")
+    return abs((datetime.datetime.now() - shown).total_seconds()) <= slack
+
+
+def main(name, body):
+    """Runs body(clock factory) and turns failures into diagnostics and exit status 1."""
+    if len(sys.argv) < 3:
+        print(f"usage: {sys.argv[0]} <Zentari executable> <source dir>", file=sys.stderr)
+        sys.exit(2)
+    exe, source = sys.argv[1], sys.argv[2]
+    expect_bundled_data(exe, source)
+    shots = os.environ.get("ZENTARI_E2E_SHOTS") or os.path.join(tempfile.gettempdir(),
+                                                                 "zentari-e2e-shots")
+    os.makedirs(shots, exist_ok=True)
+    expect_display()
+    clocks = []
+
+    def make(conf_text, machine_store=None, tag=name):
+        clock = Clock(tag, exe, source, conf_text, shots, machine_store)
+        clocks.append(clock)
+        return clock
+
+    began = time.monotonic()
+    status = 0
+    try:
+        body(make, shots)
+        log(f"{name}: passed in {time.monotonic() - began:.1f} s")
+    except Exception as e:  # every failure gets the diagnostics
+        status = 1
+        if not isinstance(e, TestFailure):
+            traceback.print_exc()
+        if clocks:
+            clocks[-1].diagnose(e)
+        else:
+            print(f"FAILED: {e}")
+    finally:
+        for clock in clocks:
+            clock.cleanup()
+    sys.exit(status)
+
+
+def expect_bundled_data(exe, source):
+    """The tests copy data/ from beside the executable: it must hold what the
+    source tree bundles, or every later failure would be a puzzle."""
+    missing = []
+    for folder, _dirs, files in os.walk(os.path.join(source, "data")):
+        relative = os.path.relpath(folder, source)
+        for f in files:
+            if not os.path.exists(os.path.join(os.path.dirname(exe), relative, f)):
+                missing.append(os.path.join(relative, f))
+    if missing:
+        print(f"{exe}: data/ beside it lacks {', '.join(sorted(missing)[:5])}; build the target "
+              "Zentari (it places data/)", file=sys.stderr)
+        sys.exit(2)
+
+
+def expect_display():
+    if not os.environ.get("DISPLAY"):
+        print("no DISPLAY: run me through tests/e2e/with-xsession.sh", file=sys.stderr)
+        sys.exit(2)
