@@ -107,6 +107,9 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     Label2->setFont(clockFont(13));
     Label2->move(16, 5);
     Label2->resize(48, 16);
+    // Their hints are kept but never shown: they would cover the clock itself.
+    Label1->setStatusTip(QStringLiteral("Это текущее время"));
+    Label2->setStatusTip(QStringLiteral("Это текущая дата"));
     for (QLabel* label : {Label1, Label2}) {
         setTextColour(label, QColor(0, 128, 0));
         label->installEventFilter(this);
