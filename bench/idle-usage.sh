@@ -14,7 +14,9 @@
 # ZENTARI_DRY_RUN names a temporary log and ZENTARI_MACHINE_STORE a file that does
 # not exist. The program runs under Xvfb with openbox (tests/e2e/with-xsession.sh).
 # Resident memory is VmRSS from /proc/PID/status, sampled every second; CPU is the
-# change of utime+stime from /proc/PID/stat over the interval, in % of one core.
+# time the scheduler counted on a CPU for all threads (/proc/PID/task/*/schedstat,
+# nanoseconds) over the interval, in % of one core; utime+stime from
+# /proc/PID/stat is printed too, but its 10 ms ticks are too coarse for an idle clock.
 # Everything is removed afterwards; the script can be run again at once.
 #
 # Example: bench/idle-usage.sh build/Zentari
@@ -32,7 +34,7 @@ usage() {
 measure() {
   local prog=$1 duration=$2 settle=$3
   shift 3
-  local pid hz i rss rss_peak=0 t0 t1 c0 c1 alive=1
+  local pid hz i rss rss_peak=0 t0 t1 c0 c1 n0 n1 alive=1
   hz=$(getconf CLK_TCK)
 
   cpu_ticks() { # utime + stime; the name field may hold blanks, so count after ')'
@@ -41,6 +43,9 @@ measure() {
     read -ra f <<<"$rest"
     [ ${#f[@]} -ge 13 ] || return 1
     echo $((f[11] + f[12]))
+  }
+  cpu_ns() { # time on a CPU of every thread, in nanoseconds (the scheduler's own count)
+    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d\n", s }'
   }
   rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
   now_ms() { awk '{ printf "%d\n", $1 * 1000 }' /proc/uptime; }
@@ -53,6 +58,7 @@ measure() {
   sleep "$settle"
   kill -0 "$pid" 2>/dev/null || { echo "idle-usage: the program ended during the settle time" >&2; wait "$pid"; return 1; }
   c0=$(cpu_ticks "$pid") || return 1
+  n0=$(cpu_ns "$pid")
   t0=$(now_ms)
   for ((i = 0; i < duration; i++)); do
     sleep 1
@@ -61,6 +67,7 @@ measure() {
     [ "$rss" -gt "$rss_peak" ] && rss_peak=$rss
   done
   c1=$(cpu_ticks "$pid")
+  n1=$(cpu_ns "$pid")
   t1=$(now_ms)
   if [ $alive -eq 0 ] || [ -z "$c1" ]; then
     echo "idle-usage: the program ended after $i s of measuring" >&2
@@ -74,10 +81,11 @@ measure() {
   wait "$pid" 2>/dev/null
 
   awk -v name="${prog##*/}" -v rss="$rss" -v peak="$rss_peak" -v dc=$((c1 - c0)) -v hz="$hz" \
-    -v dt=$((t1 - t0)) 'BEGIN {
+    -v dn=$((n1 - n0)) -v dt=$((t1 - t0)) 'BEGIN {
       printf "%s idle over %.1f s\n", name, dt / 1000
       printf "resident memory: %.1f MB (peak %.1f MB)\n", rss / 1024, peak / 1024
-      printf "CPU: %.2f %% of one core (%d ticks at %d Hz)\n", 100 * dc / hz / (dt / 1000), dc, hz
+      printf "CPU: %.3f %% of one core (scheduler time, all threads)\n", 100 * dn / 1e6 / dt
+      printf "CPU by clock ticks: %.2f %% (%d ticks at %d Hz; coarse)\n", 100 * dc / hz / (dt / 1000), dc, hz
     }'
 }
 
