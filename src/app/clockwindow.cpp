@@ -372,27 +372,32 @@ void TForm1::Timer1Timer()
     m_report.guard([this] {
         if (isVisible() && m_services.windows)
             m_services.windows->keepAbove(winId());
-        showClock();
+        // One reading of the clock serves the whole tick.
+        const QDateTime now = m_services.clock->now();
+        showClock(now);
         if (options::read(m_configStore, options::ShowTimeInTitle, m_programDir) == u"1")
             showTitle();
         N1->setEnabled(m_dispatcher.soundPlaying());
         m_dispatcher.repeatSound();
         // Seconds are taken even while alarms are off, so that switching them on
         // does not replay what came due meanwhile.
-        const QList<QDateTime> owed = m_seconds.take(m_services.clock->now());
+        const qint64 nowSecond = now.toSecsSinceEpoch();
+        const QList<qint64> owed = m_seconds.take(nowSecond);
         if (!m_forms.Form2 || !m_forms.Form2->alarmEnabled())
             return;
-        for (const QDateTime& second : owed) {
-            m_dispatcher.dispatchActions(timetext::timeToStr(second.time()),
-                                         timetext::dateToStr(second.date()),
-                                         timetext::weekdayText(second.date()));
+        for (qint64 second : owed) {
+            const QDateTime at = second == nowSecond ? now : now.addSecs(second - nowSecond);
+            m_dispatcher.dispatchActions(timetext::timeToStr(at.time()),
+                                         timetext::dateToStr(at.date()),
+                                         timetext::weekdayText(at.date()));
         }
     });
 }
 
-void TForm1::showClock()
+void TForm1::showClock() { showClock(m_services.clock->now()); }
+
+void TForm1::showClock(const QDateTime& now)
 {
-    const QDateTime now = m_services.clock->now();
     setCaption(Label1, timetext::timeToStr(now.time()));
     setCaption(Label2, timetext::dateToStr(now.date()));
     Label3->setText(timetext::weekdayText(timetext::strToDate(Label2->text())));

@@ -10,6 +10,7 @@
 #include "scheduler/secondstracker.h"
 #include "windows/gatehost.h"
 
+#include <QDateTime>
 #include <QIcon>
 #include <QPoint>
 #include <QWidget>
@@ -78,6 +79,7 @@ public:
     void FormDestroy();
     void Image1DblClick();
     void showClock();
+    void showClock(const QDateTime& now);
     void showTitle();
     void Timer1Timer();
     void Timer2Timer();

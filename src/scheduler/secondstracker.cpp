@@ -2,22 +2,21 @@
 
 namespace zentari {
 
-QList<QDateTime> SecondsTracker::take(const QDateTime& now)
+QList<qint64> SecondsTracker::take(qint64 now)
 {
-    QDateTime second = now;
-    second.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
-    QList<QDateTime> owed;
-    if (m_last.isValid()) {
-        const qint64 gap = m_last.secsTo(second);
+    QList<qint64> owed;
+    if (m_started) {
+        const qint64 gap = now - m_last;
         if (gap == 0)
             return owed;
         if (gap > 1 && gap <= kMaxCatchUpSeconds) {
-            for (qint64 s = 1; s < gap; ++s)
-                owed.append(m_last.addSecs(s));
+            for (qint64 s = m_last + 1; s < now; ++s)
+                owed.append(s);
         }
     }
-    owed.append(second);
-    m_last = second;
+    owed.append(now);
+    m_last = now;
+    m_started = true;
     return owed;
 }
 

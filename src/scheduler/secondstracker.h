@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QDateTime>
 #include <QList>
+#include <QtGlobal>
 
 namespace zentari {
 
@@ -10,18 +10,20 @@ namespace zentari {
 // tick missed (a blocking beep, a busy system) are owed on the next tick, up to
 // a minute back. A longer jump (suspend, the clock set forward) is not caught
 // up, and a clock set back starts afresh from the new time.
+// Seconds are counted since the epoch: plain integers, no time-zone work.
 class SecondsTracker
 {
 public:
     static constexpr int kMaxCatchUpSeconds = 60;
 
-    // The seconds to dispatch now, oldest first (each with milliseconds cut off);
-    // they count as dispatched from this call on, so a tick nested inside one of
-    // their actions does not run them again.
-    QList<QDateTime> take(const QDateTime& now);
+    // The seconds to dispatch now, oldest first, ending with `now`; they count
+    // as dispatched from this call on, so a tick nested inside one of their
+    // actions does not run them again.
+    QList<qint64> take(qint64 now);
 
 private:
-    QDateTime m_last; // the last second handed out
+    qint64 m_last = 0;
+    bool m_started = false;
 };
 
 } // namespace zentari
