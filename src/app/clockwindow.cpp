@@ -120,8 +120,11 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     Timer1->setSingleShot(true);
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, [this] {
-        Timer1Timer();
+        // Armed before the tick runs: a modal window opened inside the tick (an
+        // error report, a reminder) runs its own event loop, and the clock must
+        // go on ticking under it.
         armTimer1();
+        Timer1Timer();
     });
     Timer2 = new QTimer(this);
     Timer2->setSingleShot(true);

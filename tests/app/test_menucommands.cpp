@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMenu>
 
 using namespace zentari;
@@ -304,4 +306,20 @@ TEST_F(ClockFixture, ASecondTheTickMissedIsDispatchedWithItsOwnTexts)
     clock.Timer1Timer();
     EXPECT_EQ(sys.logged(QStringLiteral("play")), QStringList{QStringLiteral("play\told-year.mp3")});
     EXPECT_EQ(clock.Label2->text(), u"01.01.2027");
+}
+
+TEST_F(ClockFixture, TheClockGoesOnTickingUnderABoxOpenedByTheTick)
+{
+    TForm1& clock = start(QStringLiteral("[Options big]\nTimesPlay=often\n"));
+    clock.dispatcher().startSound(QStringLiteral("a.mp3"));
+    sys.player.finish(); // the repeat step reads the bad "TimesPlay" and reports it
+    bool armedUnderTheBox = false;
+    sys.messages.onShow = [&] { armedUnderTheBox = clock.Timer1->isActive(); };
+    clock.Timer1->start(0);
+    QElapsedTimer waited;
+    waited.start();
+    while (sys.messages.shown.isEmpty() && waited.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(sys.messages.shown.size(), 1);
+    EXPECT_TRUE(armedUnderTheBox);
 }
