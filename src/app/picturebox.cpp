@@ -7,6 +7,8 @@ namespace zentari {
 
 void PictureBox::setPicture(const QImage& image)
 {
+    // A picture covers the whole box: nothing beneath it needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent, !image.isNull() && !image.hasAlphaChannel());
     m_image = image;
     m_scaled = QPixmap();
     update();
