@@ -21,6 +21,12 @@ QStringList captions(const QMenu* menu)
     return out;
 }
 
+bool showsPicture(const QAction* item, const QString& file)
+{
+    const QImage expected = QImage(file).convertToFormat(QImage::Format_ARGB32);
+    return item->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32) == expected;
+}
+
 } // namespace
 
 TEST_F(ClockFixture, ThePopupMenuHasItsItemsInOrder)
@@ -56,6 +62,7 @@ TEST_F(ClockFixture, GoingToTheTrayAndBackFlipsCaptionPictureIconAndState)
     EXPECT_FALSE(clock.isVisible());
     clock.PopupMenu1Popup();
     EXPECT_EQ(clock.SendToTray1->text(), u"Восстановить из трея");
+    EXPECT_TRUE(showsPicture(clock.SendToTray1, dir.file(QStringLiteral("data/res.bmp"))));
 
     clock.SendToTray1Click();
     EXPECT_EQ(clock.inTray, 0);
@@ -63,6 +70,7 @@ TEST_F(ClockFixture, GoingToTheTrayAndBackFlipsCaptionPictureIconAndState)
     EXPECT_TRUE(clock.isVisible());
     clock.PopupMenu1Popup();
     EXPECT_EQ(clock.SendToTray1->text(), u"Свернуть в трей");
+    EXPECT_TRUE(showsPicture(clock.SendToTray1, dir.file(QStringLiteral("data/min.bmp"))));
     EXPECT_EQ(traySteps.count(QStringLiteral("add")), 1);
     EXPECT_EQ(traySteps.count(QStringLiteral("remove")), 1);
     EXPECT_TRUE(sys.windows.skipTaskbar.value(clock.winId())); // no taskbar button once back
