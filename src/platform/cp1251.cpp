@@ -1,5 +1,7 @@
 #include "cp1251.h"
 
+#include "error.h"
+
 #include <array>
 
 namespace zentari::cp1251 {
@@ -68,3 +70,49 @@ QByteArray encode(QStringView text)
 }
 
 } // namespace zentari::cp1251
+
+namespace zentari::cp1251 {
+
+bool canEncode(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    return u < 0x80 || (u >= 0x0410 && u <= 0x044F) || reverseLookup(u) != '?';
+}
+
+} // namespace zentari::cp1251
+
+namespace zentari {
+
+QString storableValueProblem(QStringView value)
+{
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == u'\n' || c == u'\r')
+            return QStringLiteral("Значение не может содержать перевод строки.");
+        if (c == QChar(0))
+            return QStringLiteral("Значение не может содержать нулевой символ.");
+        if (cp1251::canEncode(c))
+            continue;
+        // A character outside the basic plane comes as a surrogate pair: name it whole.
+        QString shown(c);
+        char32_t code = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
+            shown += value[i + 1];
+            code = QChar::surrogateToUcs4(c, value[i + 1]);
+        }
+        return QStringLiteral("Символ «%1» (U+%2) нельзя сохранить: файлы программы хранят "
+                              "только русские и латинские буквы, цифры и обычные знаки "
+                              "(кодировка Windows-1251).")
+            .arg(shown, QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'));
+    }
+    return {};
+}
+
+void requireStorableValue(QStringView value)
+{
+    const QString problem = storableValueProblem(value);
+    if (!problem.isEmpty())
+        throw Error(problem);
+}
+
+} // namespace zentari
