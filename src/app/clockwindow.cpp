@@ -356,7 +356,9 @@ void TForm1::applyTransparency()
         return;
     }
     const int value = options::readInt(m_configStore, options::AlphaValue, m_programDir);
-    const int alpha = (value + 127) & 0xFF; // one byte: 129 wraps to fully transparent
+    // One byte: 129 wraps to fully transparent. Unsigned, so that no value near
+    // the integer limits overflows; the low byte is the same.
+    const int alpha = int((unsigned(value) + 127u) & 0xFFu);
     setWindowOpacity(alpha / 255.0);
 }
 
@@ -372,29 +374,33 @@ void TForm1::armTimer1()
 
 void TForm1::Timer1Timer()
 {
-    m_report.guard([this] {
+    // One reading of the clock serves the whole tick, and its seconds are taken
+    // before any step can open a box: the ticks that run under a box then find
+    // them taken, and each second is dispatched once. They are taken even while
+    // alarms are off, so that switching alarms on does not replay what came due
+    // meanwhile.
+    const QDateTime now = m_services.clock->now();
+    const QList<QDateTime> owed = m_seconds.take(now);
+    m_report.guard([this, &now] {
         if (isVisible() && m_services.windows)
             m_services.windows->keepAbove(winId());
-        // One reading of the clock serves the whole tick.
-        const QDateTime now = m_services.clock->now();
         showClock(now);
         if (options::read(m_configStore, options::ShowTimeInTitle, m_programDir) == u"1")
             showTitle();
         N1->setEnabled(m_dispatcher.soundPlaying());
         m_dispatcher.repeatSound();
-        // Seconds are taken even while alarms are off, so that switching them on
-        // does not replay what came due meanwhile.
-        const qint64 nowSecond = now.toSecsSinceEpoch();
-        const QList<qint64> owed = m_seconds.take(nowSecond);
-        if (!m_forms.Form2 || !m_forms.Form2->alarmEnabled())
-            return;
-        for (qint64 second : owed) {
-            const QDateTime at = second == nowSecond ? now : now.addSecs(second - nowSecond);
+    });
+    if (!m_forms.Form2 || !m_forms.Form2->alarmEnabled())
+        return;
+    // A failure in one second's dispatch is reported; the other seconds owed
+    // are still dispatched.
+    for (const QDateTime& at : owed) {
+        m_report.guard([this, &at] {
             m_dispatcher.dispatchActions(timetext::timeToStr(at.time()),
                                          timetext::dateToStr(at.date()),
                                          timetext::weekdayText(at.date()));
-        }
-    });
+        });
+    }
 }
 
 void TForm1::showClock() { showClock(m_services.clock->now()); }
@@ -679,7 +685,8 @@ void TForm1::mouseMoved(QMouseEvent* e)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e)
 {
-    const bool dragSource = watched == Image1 || watched == Label2 || watched == this;
+    // The picture fills the whole window, so it and the date are where a drag starts.
+    const bool dragSource = watched == Image1 || watched == Label2;
     switch (e->type()) {
     case QEvent::MouseButtonPress:
         if (watched == Label1)

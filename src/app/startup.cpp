@@ -27,7 +27,8 @@ int runZentari(int argc, char** argv)
         qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zentari"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zentari"));
+    // No display name: Qt would append it to every window title (" — Zentari"),
+    // and the captions of the clock's boxes and windows are theirs alone.
     // The clock hides itself into the tray; only closing it ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -104,13 +104,13 @@ public:
 
     void forceRecheck() { m_lastCheck = {}; }
 
-    std::optional<QString> read(QStringView section, QStringView key)
+    std::optional<QString> read(QStringView section, QStringView key, bool exact)
     {
         refreshIfStale();
         const int line = findKey(section, key);
         if (line < 0)
             return std::nullopt;
-        return valueOf(m_lines[line]);
+        return valueOf(m_lines[line], exact);
     }
 
     bool hasSection(QStringView section)
@@ -314,10 +314,12 @@ private:
         return true;
     }
 
-    QString valueOf(const Line& line) const
+    QString valueOf(const Line& line, bool exact) const
     {
         const char* p = m_bytes.constData() + line.start;
         qsizetype a = line.eq + 1, b = line.length;
+        if (exact)
+            return cp1251::decode(p + a, b - a);
         while (a < b && isBlank(p[a]))
             ++a;
         while (b > a && isBlank(p[b - 1]))
@@ -403,7 +405,16 @@ QString IniFile::readString(QStringView section, QStringView key, const QString&
 {
     if (!m_doc)
         return defaultValue;
-    auto value = m_doc->read(section, key);
+    auto value = m_doc->read(section, key, false);
+    return value ? *std::move(value) : defaultValue;
+}
+
+QString IniFile::readExactString(QStringView section, QStringView key,
+                                 const QString& defaultValue) const
+{
+    if (!m_doc)
+        return defaultValue;
+    auto value = m_doc->read(section, key, true);
     return value ? *std::move(value) : defaultValue;
 }
 

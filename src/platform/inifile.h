@@ -28,6 +28,9 @@ public:
     QString fileName() const;
 
     QString readString(QStringView section, QStringView key, const QString& defaultValue) const;
+    // The value byte for byte as it stands after "=", blanks included (for
+    // values such as encoded passwords whose trailing space is part of them).
+    QString readExactString(QStringView section, QStringView key, const QString& defaultValue) const;
     bool sectionExists(QStringView section) const;
 
     // Replaces a key in place, appends a new key at the end of its section and a

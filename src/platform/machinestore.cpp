@@ -19,10 +19,12 @@ IniMachineStore::IniMachineStore(const QString& path)
 
 QString IniMachineStore::readString(const QString& name)
 {
-    // The key path is written with or without its leading backslash.
-    QString value = m_file.readString(u"Software\\Zentari", name, QString());
+    // Exactly as stored, as a registry keeps its strings: the encoded password
+    // ends with a space that belongs to it. The key path is written with or
+    // without its leading backslash.
+    QString value = m_file.readExactString(u"Software\\Zentari", name, QString());
     if (value.isEmpty())
-        value = m_file.readString(u"\\Software\\Zentari", name, QString());
+        value = m_file.readExactString(u"\\Software\\Zentari", name, QString());
     return value;
 }
 

@@ -153,7 +153,7 @@ void ActionDispatcher::repeatSound()
         return;
     const int timesPlay = readNumber(options::TimesPlay.section, options::TimesPlay.name,
                                      options::TimesPlay.defaultValue);
-    if (m_playCount != timesPlay - 1) {
+    if (qint64(m_playCount) != qint64(timesPlay) - 1) { // no overflow at the integer limit
         m_services.player->play();
         ++m_playCount;
     }

@@ -2,21 +2,39 @@
 
 namespace zentari {
 
-QList<qint64> SecondsTracker::take(qint64 now)
+qint64 SecondsTracker::localKey(const QDateTime& t)
 {
-    QList<qint64> owed;
+    return t.date().toJulianDay() * 86400 + t.time().msecsSinceStartOfDay() / 1000;
+}
+
+QList<QDateTime> SecondsTracker::take(const QDateTime& now)
+{
+    const qint64 second = now.toSecsSinceEpoch();
+    QList<QDateTime> owed;
     if (m_started) {
-        const qint64 gap = now - m_last;
-        if (gap == 0)
+        const qint64 gap = second - m_last;
+        if (gap == 0 || (gap < 0 && -gap <= kMaxCatchUpSeconds))
             return owed;
-        if (gap > 1 && gap <= kMaxCatchUpSeconds) {
-            for (qint64 s = m_last + 1; s < now; ++s)
-                owed.append(s);
-        }
+        if (gap < 0)
+            m_started = false; // the clock was set back: start afresh
     }
-    owed.append(now);
-    m_last = now;
-    m_started = true;
+    if (!m_started) {
+        m_started = true;
+        m_last = second;
+        m_lastLocal = localKey(now);
+        owed.append(now);
+        return owed;
+    }
+    const qint64 first = second - m_last <= kMaxCatchUpSeconds ? m_last + 1 : second;
+    for (qint64 s = first; s <= second; ++s) {
+        const QDateTime at = s == second ? now : now.addSecs(s - second);
+        const qint64 local = localKey(at);
+        if (local <= m_lastLocal)
+            continue; // a local time already dispatched (the hour repeated at the end of summer time)
+        m_lastLocal = local;
+        owed.append(at);
+    }
+    m_last = second;
     return owed;
 }
 

@@ -1,28 +1,39 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QtGlobal>
 
 namespace zentari {
 
-// Decides which wall-clock seconds the tick's dispatch still owes. Each second
-// is dispatched at most once, however many ticks fall into it; seconds the
-// tick missed (a blocking beep, a busy system) are owed on the next tick, up to
-// a minute back. A longer jump (suspend, the clock set forward) is not caught
-// up, and a clock set back starts afresh from the new time.
-// Seconds are counted since the epoch: plain integers, no time-zone work.
+// Decides which seconds the tick's dispatch still owes. Each second is
+// dispatched at most once, however many ticks fall into it and whatever nests
+// inside a tick; seconds the tick missed (a blocking beep, a busy system) are
+// owed on the next tick, up to a minute back. A longer jump forward (suspend,
+// the clock set forward) is not caught up.
+//
+// Two clocks are watched. The system clock, in seconds since the epoch: a step
+// back of up to a minute (a tick that took its second late, a small
+// correction) dispatches nothing until the clock passes the last dispatched
+// second again; a larger step back is the clock really set back and starts
+// afresh. And the local date and time that actions are written in: when
+// daylight saving time ends, the repeated hour's texts were already dispatched
+// and are not dispatched again while the system clock runs forward.
 class SecondsTracker
 {
 public:
     static constexpr int kMaxCatchUpSeconds = 60;
 
-    // The seconds to dispatch now, oldest first, ending with `now`; they count
-    // as dispatched from this call on, so a tick nested inside one of their
-    // actions does not run them again.
-    QList<qint64> take(qint64 now);
+    // The seconds to dispatch now, oldest first, as local date-times (in the
+    // time zone `now` carries). They count as dispatched from this call on, so
+    // a tick nested inside one of their actions does not run them again.
+    QList<QDateTime> take(const QDateTime& now);
 
 private:
-    qint64 m_last = 0;
+    static qint64 localKey(const QDateTime& t);
+
+    qint64 m_last = 0;      // last second taken, since the epoch
+    qint64 m_lastLocal = 0; // the same second's local date and time, as a count of seconds
     bool m_started = false;
 };
 

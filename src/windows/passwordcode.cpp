@@ -16,4 +16,10 @@ QString encodePassword(const QString& typed)
     return out;
 }
 
+bool passwordMatches(const QString& typed, const QString& stored)
+{
+    const QString encoded = encodePassword(typed);
+    return encoded == stored || (!stored.isEmpty() && encoded == stored + u' ');
+}
+
 } // namespace zentari

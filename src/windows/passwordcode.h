@@ -9,4 +9,8 @@ namespace zentari {
 // "abc" gives "100 101 102 "; the empty text gives the empty text.
 QString encodePassword(const QString& typed);
 
+// Whether the typed text is the password stored as `stored`. A stored form
+// without its last space also counts: whoever wrote it by hand cannot see it.
+bool passwordMatches(const QString& typed, const QString& stored);
+
 } // namespace zentari

@@ -85,7 +85,7 @@ void TForm9::Button1Click()
     if (command == 3)
         exitAllowed = 0;
     const QString stored = m_services.machine->readString(QStringLiteral("PAS"));
-    if (encodePassword(Edit1->text()) != stored) {
+    if (!passwordMatches(Edit1->text(), stored)) {
         m_services.messages->show(QStringLiteral("Пароль неверен"), QStringLiteral("Обломись!"),
                                   MessageIcon::Error);
         Edit1->clear();
@@ -118,11 +118,15 @@ void TForm9::Button1Click()
     }
 }
 
-void TForm9::Button2Click()
+void TForm9::Button2Click() { reject(); }
+
+void TForm9::reject()
 {
+    // Escape and the window manager's close come here too: each is "Отмена",
+    // or the clock, hidden by the command, would stay lost.
     if (m_host)
         m_host->showMainWindow();
-    reject();
+    QDialog::reject();
 }
 
 } // namespace zentari

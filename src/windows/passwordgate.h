@@ -34,6 +34,8 @@ public:
     void Button1Click();
     void Button2Click();
 
+    void reject() override;
+
 protected:
     bool event(QEvent* e) override;
 

@@ -331,3 +331,33 @@ TEST_F(ClockFixture, TheClockGoesOnTickingUnderABoxOpenedByTheTick)
     ASSERT_EQ(sys.messages.shown.size(), 1);
     EXPECT_TRUE(armedUnderTheBox);
 }
+
+TEST_F(ClockFixture, ActionsDueWhileABoxOfTheTickIsOpenRunOnce)
+{
+    TForm1& clock = start(QStringLiteral(
+        "[Options big]\nTimesPlay=often\n"
+        "[Actiona]\nAction=1\nTime=12:00:01\nType_Per=2\nPath=/tmp/one\n"
+        "[Actionb]\nAction=1\nTime=12:00:02\nType_Per=2\nPath=/tmp/two\n"));
+    dir.write(QStringLiteral("data/1Ids.zdt"), "a\r\nb\r\n");
+    dir.write(QStringLiteral("data/1Paths.zdt"), "a\r\nb\r\n");
+    clock.FormActivate();
+    clock.dispatcher().startSound(QStringLiteral("a.mp3"));
+    sys.player.finish(); // the repeat step reports the bad "TimesPlay" in a box
+    sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 0)));
+    // Under the box the clock goes on ticking, through both actions' seconds.
+    sys.messages.onShow = [&] {
+        sys.messages.onShow = nullptr;
+        for (int i = 0; i < 2; ++i) {
+            sys.clock.advanceSeconds(1);
+            clock.Timer1Timer();
+        }
+    };
+    clock.Timer1Timer();
+    ASSERT_EQ(sys.messages.shown.size(), 1);
+    for (int i = 0; i < 3; ++i) {
+        sys.clock.advanceSeconds(1);
+        clock.Timer1Timer();
+    }
+    EXPECT_EQ(sys.logged(QStringLiteral("open")),
+              (QStringList{QStringLiteral("open\t/tmp/one\t"), QStringLiteral("open\t/tmp/two\t")}));
+}
