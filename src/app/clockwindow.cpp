@@ -208,13 +208,31 @@ void TForm1::openConfigStore()
     if (paths::ensureConfigFile(confPath))
         m_configStore = IniFile(confPath);
     m_actions.config() = m_configStore;
+    if (const QString problem = m_configStore.readProblem(); !problem.isEmpty())
+        m_report.reportOnce(problem);
+}
+
+// A store change that a crash interrupted is completed before its lists are read.
+void TForm1::completePendingChanges()
+{
+    try {
+        m_actions.completePendingChange();
+    } catch (const Error& e) {
+        m_report.reportOnce(e.message());
+    }
 }
 
 // A missing list is an empty list: a deleted file must not keep the clock
-// from taking its colours, picture and border.
+// from taking its colours, picture and border. One that cannot be read is
+// reported once and taken as empty too; the stores never write over it.
 void TForm1::loadList(QStringList& list, QStringView fileName)
 {
-    list = textlist::loadOrEmpty(m_actions.listPath(fileName));
+    try {
+        list = textlist::loadOrEmpty(m_actions.listPath(fileName));
+    } catch (const Error& e) {
+        list.clear();
+        m_report.reportOnce(e.message());
+    }
 }
 
 void TForm1::FormCreate()
@@ -226,6 +244,7 @@ void TForm1::FormCreate()
     TrayIcon1->SetHint(m_trayHint);
     redTooltips();
     ActionStore::Lists& lists = m_actions.lists();
+    completePendingChanges();
     loadList(m_reminderTitles, u"Titles.zdt");
     loadList(m_reminderIds, u"IDs.zdt");
     // Of the five action lists the tick needs only the ids and the paths; the
@@ -252,6 +271,7 @@ void TForm1::FormActivate()
     lists.ids.clear();
     lists.paths.clear();
     redTooltips();
+    completePendingChanges();
     loadList(m_reminderTitles, u"Titles.zdt");
     loadList(m_reminderIds, u"IDs.zdt");
     loadList(lists.ids, u"1Ids.zdt");

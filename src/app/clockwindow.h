@@ -133,6 +133,7 @@ private:
     void buildPopupMenu();
     void openConfigStore();
     void loadList(QStringList& list, QStringView fileName);
+    void completePendingChanges();
     void applyColours();
     void applyPicture();
     void applyBorder();

@@ -7,6 +7,7 @@
 #include "platform/errorreport.h"
 #include "reminders/reminderwindows.h"
 #include "scheduler/actioneditor.h"
+#include "scheduler/actionstore.h"
 #include "windows/aboutbox.h"
 #include "windows/passwordgate.h"
 #include "windows/positionchooser.h"
@@ -49,6 +50,7 @@ int runZentari(int argc, char** argv)
     std::unique_ptr<TForm9> form9;
     try {
         const QString programDir = paths::programDir();
+        ActionStore::removeInterruptedWrites(programDir);
         form1 = std::make_unique<TForm1>(programDir, services, report, forms);
         forms.Form1 = form1.get();
         form2 = std::make_unique<TForm2>(programDir);

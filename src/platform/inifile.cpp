@@ -113,6 +113,12 @@ public:
         return valueOf(m_lines[line], exact);
     }
 
+    QString readProblem()
+    {
+        refreshIfStale();
+        return m_readProblem;
+    }
+
     bool hasSection(QStringView section)
     {
         refreshIfStale();
@@ -124,42 +130,58 @@ public:
         // Always start from what is on disk, so a write never undoes an outside edit.
         forceRecheck();
         refreshIfStale();
-        const QByteArray encodedValue = cp1251::encode(value);
-        QByteArray out;
-        const int line = findKey(section, key);
-        if (line >= 0) {
-            const Line& l = m_lines[line];
-            const qsizetype valueStart = l.start + l.eq + 1;
-            out = m_bytes.left(valueStart) + encodedValue + m_bytes.mid(l.start + l.length);
-        } else {
-            const QByteArray keyLine = cp1251::encode(key) + '=' + encodedValue + "\r\n";
-            const auto it = m_index.find(section);
-            if (it != m_index.end()) {
-                const Section& s = m_sections[it->second];
-                int last = s.header;
-                for (int i = s.first; i < s.end; ++i) {
-                    if (!isBlankLine(m_lines[i]))
-                        last = i;
-                }
-                const qsizetype at = lineEnd(last);
-                out = m_bytes.left(at);
-                if (!endsWithNewline(out))
-                    out += "\r\n";
-                out += keyLine + m_bytes.mid(at);
-            } else {
-                out = m_bytes;
-                if (!out.isEmpty() && !endsWithNewline(out))
-                    out += "\r\n";
-                out += '[' + cp1251::encode(section) + "]\r\n" + keyLine;
+        refuseUnread();
+        commit(withKey(section, key, cp1251::encode(value)));
+    }
+
+    void writeSection(QStringView section, const QList<std::pair<QString, QString>>& keys)
+    {
+        forceRecheck();
+        refreshIfStale();
+        refuseUnread();
+        if (m_index.find(section) == m_index.end()) {
+            // A new section is written as one block, in the order given (a key
+            // given twice keeps its place and takes its last value).
+            QList<std::pair<QString, QString>> block;
+            for (const auto& [key, value] : keys) {
+                auto same = std::find_if(block.begin(), block.end(), [&key](const auto& kv) {
+                    return FoldEqual{}(kv.first, key);
+                });
+                if (same != block.end())
+                    same->second = value;
+                else
+                    block.append({key, value});
             }
+            QByteArray out = m_bytes;
+            if (!out.isEmpty() && !endsWithNewline(out))
+                out += "\r\n";
+            out += '[' + cp1251::encode(section) + "]\r\n";
+            for (const auto& [key, value] : block)
+                out += cp1251::encode(key) + '=' + cp1251::encode(value) + "\r\n";
+            commit(std::move(out));
+            return;
         }
-        commit(std::move(out));
+        // An existing section: key by key in memory, then once to disk. A failed
+        // write leaves the copy as the file still is.
+        const QByteArray before = m_bytes;
+        try {
+            for (const auto& [key, value] : keys) {
+                m_bytes = withKey(section, key, cp1251::encode(value));
+                parse();
+            }
+            commit(QByteArray(m_bytes));
+        } catch (...) {
+            m_bytes = before;
+            parse();
+            throw;
+        }
     }
 
     void erase(QStringView section)
     {
         forceRecheck();
         refreshIfStale();
+        refuseUnread();
         if (m_index.find(section) == m_index.end())
             return;
         // Every section of that name goes, not just the first: a duplicate left
@@ -180,6 +202,7 @@ public:
 private:
     // 32-bit offsets: a conf.ini of ten thousand actions has over a hundred
     // thousand lines, and the index is most of what the program keeps of it.
+    // Larger files than maxFileSize are refused before they are read.
     struct Line
     {
         qint32 start;  // byte offset of the line
@@ -211,17 +234,83 @@ private:
         m_stamp = stampOf(m_native);
         m_lastCheck = std::chrono::steady_clock::now();
         QByteArray bytes;
+        m_readProblem.clear();
         if (m_stamp.exists) {
             QFile file(m_path);
-            if (file.open(QIODevice::ReadOnly))
+            if (m_stamp.size > IniFile::maxFileSize) {
+                m_readProblem = QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
+                                    .arg(m_path)
+                                    .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
+                                    .arg(IniFile::maxFileSize / (1024 * 1024));
+            } else if (!file.open(QIODevice::ReadOnly)) {
+                m_readProblem = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
+                                    .arg(m_path, file.errorString());
+            } else {
                 bytes = file.readAll();
+                if (file.error() != QFileDevice::NoError)
+                    m_readProblem = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
+                                        .arg(m_path, file.errorString());
+            }
+            if (!m_readProblem.isEmpty()) {
+                m_readProblem += QStringLiteral(" Программа работает с настройками по умолчанию и "
+                                                "не изменит этот файл.");
+                bytes.clear();
+            }
         }
         m_bytes = std::move(bytes);
         parse();
     }
 
+    // The file's bytes with the key set: replaced in place, appended at the end
+    // of its section, or in a new section at the end of the file.
+    QByteArray withKey(QStringView section, QStringView key, const QByteArray& encodedValue) const
+    {
+        QByteArray out;
+        const int line = findKey(section, key);
+        if (line >= 0) {
+            const Line& l = m_lines[line];
+            const qsizetype valueStart = l.start + l.eq + 1;
+            out = m_bytes.left(valueStart) + encodedValue + m_bytes.mid(l.start + l.length);
+        } else {
+            const QByteArray keyLine = cp1251::encode(key) + '=' + encodedValue + "\r\n";
+            const auto it = m_index.find(section);
+            if (it != m_index.end()) {
+                const Section& s = m_sections[it->second];
+                int last = s.header;
+                for (int i = s.first; i < s.end; ++i) {
+                    if (!isBlankLine(m_lines[i]))
+                        last = i;
+                }
+                const qsizetype at = lineEnd(last);
+                out = m_bytes.left(at);
+                if (!endsWithNewline(out))
+                    out += "\r\n";
+                out += keyLine + m_bytes.mid(at);
+            } else {
+                out = m_bytes;
+                if (!out.isEmpty() && !endsWithNewline(out))
+                    out += "\r\n";
+                out += '[' + cp1251::encode(section) + "]\r\n" + keyLine;
+            }
+        }
+        return out;
+    }
+
+    // A file that is there but could not be read must not be rebuilt from the
+    // empty copy that stands for it: that would wipe the user's settings.
+    void refuseUnread() const
+    {
+        if (!m_readProblem.isEmpty())
+            throw Error(m_readProblem);
+    }
+
     void commit(QByteArray bytes)
     {
+        if (bytes.size() > IniFile::maxFileSize)
+            throw Error(QStringLiteral("Файл «%1» стал бы слишком велик (более %2 МБ); изменение "
+                                       "не сохранено.")
+                            .arg(m_path)
+                            .arg(IniFile::maxFileSize / (1024 * 1024)));
         writeFileAtomically(m_path, bytes);
         m_bytes = std::move(bytes);
         m_stamp = stampOf(m_native);
@@ -357,6 +446,7 @@ private:
     std::vector<Section> m_sections;
     std::unordered_map<QString, int, FoldHash, FoldEqual> m_index;
     FileStamp m_stamp;
+    QString m_readProblem; // why the file that exists could not be read; empty when it was
     std::chrono::steady_clock::time_point m_lastCheck{};
     quint64 m_revision = 0;
 
@@ -430,12 +520,21 @@ void IniFile::writeString(QStringView section, QStringView key, QStringView valu
     m_doc->write(section, key, value);
 }
 
+void IniFile::writeSection(QStringView section, const QList<std::pair<QString, QString>>& keys)
+{
+    if (!m_doc)
+        throw Error(QStringLiteral("Файл настроек не открыт"));
+    m_doc->writeSection(section, keys);
+}
+
 void IniFile::eraseSection(QStringView section)
 {
     if (!m_doc)
         throw Error(QStringLiteral("Файл настроек не открыт"));
     m_doc->erase(section);
 }
+
+QString IniFile::readProblem() const { return m_doc ? m_doc->readProblem() : QString(); }
 
 quint64 IniFile::revision() const
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <chrono>
@@ -20,6 +21,10 @@ class IniFile
 {
 public:
     static constexpr std::chrono::milliseconds recheckInterval{100};
+    // Larger files are not read (nor ever written): their line index would
+    // overflow, and long before that they would cost the clock its memory.
+    // Ten thousand actions take about 2 MB.
+    static constexpr qint64 maxFileSize = 16 * 1024 * 1024;
 
     IniFile() = default; // a handle on no file: reads give defaults, writes fail
     explicit IniFile(const QString& path);
@@ -33,10 +38,19 @@ public:
     QString readExactString(QStringView section, QStringView key, const QString& defaultValue) const;
     bool sectionExists(QStringView section) const;
 
+    // Why the file, which exists, could not be read (Russian, for the user);
+    // empty when it was read or does not exist. Reads then give their
+    // defaults, and every write throws Error with this text: a file that could
+    // not be read is never overwritten.
+    QString readProblem() const;
+
     // Replaces a key in place, appends a new key at the end of its section and a
     // new section at the end of the file. On disk when the call returns; throws
     // Error when the file cannot be written (the old content then stays).
     void writeString(QStringView section, QStringView key, QStringView value);
+    // Sets several keys of one section with a single write of the file, as
+    // writeString would one after another.
+    void writeSection(QStringView section, const QList<std::pair<QString, QString>>& keys);
     void eraseSection(QStringView section);
 
     // Changes whenever the content this handle reads changes (a write through

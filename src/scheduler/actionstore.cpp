@@ -1,6 +1,10 @@
 #include "actionstore.h"
 
 #include "app/paths.h"
+
+#include <QFile>
+#include "platform/cp1251.h"
+#include "platform/storechange.h"
 #include "platform/textlist.h"
 #include "platform/timetext.h"
 
@@ -25,8 +29,35 @@ void ActionStore::openStore()
     m_lists = Lists{};
 }
 
+QString ActionStore::pendingChangePath() const { return listPath(u"actions.pending"); }
+
+IniFile& ActionStore::configForWriting()
+{
+    if (!m_config.isOpen()) {
+        const QString conf = paths::confPath(m_programDir);
+        paths::ensureConfigFile(conf);
+        m_config = IniFile(conf);
+    }
+    return m_config;
+}
+
+void ActionStore::completePendingChange()
+{
+    if (QFile::exists(pendingChangePath()))
+        StoreChange::completePending(pendingChangePath(), configForWriting());
+}
+
+void ActionStore::removeInterruptedWrites(const QString& programDir)
+{
+    StoreChange::removeInterruptedWrites(programDir, {QStringLiteral("conf.ini")});
+    StoreChange::removeInterruptedWrites(paths::resolve(programDir, u"data"),
+                                         {QStringLiteral(".zdt"), QStringLiteral(".pending")});
+}
+
 void ActionStore::loadAll()
 {
+    // A change a crash interrupted is completed before anything is read.
+    completePendingChange();
     m_lists.actions = textlist::load(listPath(u"1Actions.zdt"));
     m_lists.paths = textlist::load(listPath(u"1Paths.zdt"));
     m_lists.times = textlist::load(listPath(u"1Times.zdt"));
@@ -36,11 +67,18 @@ void ActionStore::loadAll()
 
 void ActionStore::saveAll()
 {
-    textlist::save(listPath(u"1Actions.zdt"), m_lists.actions);
-    textlist::save(listPath(u"1Ids.zdt"), m_lists.ids);
-    textlist::save(listPath(u"1Paths.zdt"), m_lists.paths);
-    textlist::save(listPath(u"1Times.zdt"), m_lists.times);
-    textlist::save(listPath(u"1Dates.zdt"), m_lists.dates);
+    StoreChange change(pendingChangePath());
+    addLists(change);
+    change.commit(configForWriting());
+}
+
+void ActionStore::addLists(StoreChange& change) const
+{
+    change.setList(listPath(u"1Actions.zdt"), m_lists.actions);
+    change.setList(listPath(u"1Ids.zdt"), m_lists.ids);
+    change.setList(listPath(u"1Paths.zdt"), m_lists.paths);
+    change.setList(listPath(u"1Times.zdt"), m_lists.times);
+    change.setList(listPath(u"1Dates.zdt"), m_lists.dates);
 }
 
 QString ActionStore::uniqueId(const QString& id) const
@@ -54,16 +92,25 @@ QString ActionStore::uniqueId(const QString& id) const
     }
 }
 
-void ActionStore::writeCommonKeys(const QString& section, const ScheduledAction& a, const QString& path)
+namespace {
+void requireStorable(const ScheduledAction& a, const QString& sectionPath)
 {
-    m_config.writeString(section, u"Action", QString::number(a.typeCode));
-    m_config.writeString(section, u"Date", a.dateText);
-    m_config.writeString(section, u"Time", a.timeText);
-    m_config.writeString(section, u"Path", path);
+    for (const QString* value : {&a.actionId, &a.pathText, &a.timeText, &a.dateText, &sectionPath})
+        requireStorableValue(*value);
+}
+} // namespace
+
+QList<std::pair<QString, QString>> ActionStore::commonKeys(const ScheduledAction& a, const QString& path)
+{
+    return {{QStringLiteral("Action"), QString::number(a.typeCode)},
+            {QStringLiteral("Date"), a.dateText},
+            {QStringLiteral("Time"), a.timeText},
+            {QStringLiteral("Path"), path}};
 }
 
 QString ActionStore::appendAction(const ScheduledAction& action, bool periodicityChosen)
 {
+    requireStorable(action, action.pathText);
     // Another writer may have appended since our copy was loaded.
     loadAll();
     const QString id = uniqueId(action.actionId);
@@ -72,21 +119,23 @@ QString ActionStore::appendAction(const ScheduledAction& action, bool periodicit
     m_lists.times.append(action.timeText);
     m_lists.dates.append(action.dateText);
     m_lists.ids.append(id);
-    saveAll();
 
-    const QString section = sectionName(id);
-    writeCommonKeys(section, action, action.pathText);
-    m_config.writeString(section, u"Type_Per", QString::number(action.period));
-    loadAll();
+    auto keys = commonKeys(action, action.pathText);
+    // Until the periodicity dialog has been closed once, the action is a one-off.
+    keys.append({QStringLiteral("Type_Per"), periodicityChosen ? QString::number(action.period)
+                                                                : QStringLiteral("1")});
     for (int day = 0; day < 7; ++day)
-        m_config.writeString(section, kDayKeys[day], action.days[day] ? u"1" : u"0");
-    if (!periodicityChosen)
-        m_config.writeString(section, u"Type_Per", u"1");
+        keys.append({kDayKeys[day].toString(), action.days[day] ? QStringLiteral("1") : QStringLiteral("0")});
+    StoreChange change(pendingChangePath());
+    addLists(change);
+    change.writeSection(sectionName(id), std::move(keys));
+    change.commit(configForWriting());
     return id;
 }
 
 QString ActionStore::appendTemplateAction(const ScheduledAction& action, const QString& sectionPath)
 {
+    requireStorable(action, sectionPath);
     loadAll();
     const QString id = uniqueId(action.actionId);
     m_lists.actions.append(QString::number(action.typeCode));
@@ -95,15 +144,12 @@ QString ActionStore::appendTemplateAction(const ScheduledAction& action, const Q
     m_lists.ids.append(id);
     m_lists.paths.append(action.pathText);
 
-    textlist::save(listPath(u"1Actions.zdt"), m_lists.actions);
-    textlist::save(listPath(u"1Ids.zdt"), m_lists.ids);
-    textlist::save(listPath(u"1Times.zdt"), m_lists.times);
-    textlist::save(listPath(u"1Dates.zdt"), m_lists.dates);
-    textlist::save(listPath(u"1Paths.zdt"), m_lists.paths);
-
-    const QString section = sectionName(id);
-    writeCommonKeys(section, action, sectionPath);
-    m_config.writeString(section, u"Type_Per", u"1");
+    auto keys = commonKeys(action, sectionPath);
+    keys.append({QStringLiteral("Type_Per"), QStringLiteral("1")});
+    StoreChange change(pendingChangePath());
+    addLists(change);
+    change.writeSection(sectionName(id), std::move(keys));
+    change.commit(configForWriting());
     return id;
 }
 
@@ -119,13 +165,16 @@ bool ActionStore::removeAt(int position, const QString& expectedId)
         return false;
     // The section named by the stored id, not one formed again from the shown
     // date and time: with made-unique ids those differ.
-    m_config.eraseSection(sectionName(m_lists.ids[position]));
+    const QString section = sectionName(m_lists.ids[position]);
     m_lists.actions.removeAt(position);
     m_lists.paths.removeAt(position);
     m_lists.times.removeAt(position);
     m_lists.dates.removeAt(position);
     m_lists.ids.removeAt(position);
-    saveAll();
+    StoreChange change(pendingChangePath());
+    change.eraseSection(section);
+    addLists(change);
+    change.commit(configForWriting());
     return true;
 }
 

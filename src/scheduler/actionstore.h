@@ -10,6 +10,8 @@
 
 namespace zentari {
 
+class StoreChange;
+
 enum class ActionType { SoundFile = 0, AnyFile = 1, Reboot = 2, LogOff = 3, Shutdown = 4 };
 enum class Periodicity { Once = 1, EveryDay = 2, ChosenDays = 3 };
 
@@ -42,15 +44,24 @@ public:
 
     // Opens (creating it when missing) conf.ini for this holder and empties the lists.
     void openStore();
-    // Reads the five files in the order actions, paths, times, dates, ids; throws
-    // Error at the first file that cannot be read (the lists before it stay loaded).
+    // Completes a change a crash interrupted, then reads the five files in the
+    // order actions, paths, times, dates, ids; throws Error at the first file
+    // that cannot be read (the lists before it stay loaded).
     void loadAll();
-    // Writes the five lists in the order actions, ids, paths, times, dates.
+    // Writes the five lists, all or none.
     void saveAll();
+    // Completes a change of the lists and sections that a crash interrupted;
+    // for readers that load lists without loadAll(). Throws Error.
+    void completePendingChange();
+    // Removes what interrupted atomic writes left in the program folder and
+    // data/ (at start, before anything is read).
+    static void removeInterruptedWrites(const QString& programDir);
 
     // The editor's append: the lists, then the section keys "Action", "Date",
     // "Time", "Path", "Type_Per", then the weekday keys. Until the periodicity
     // dialog has been closed once (periodicityChosen false) "Type_Per" ends as "1".
+    // Every change of the store is all or nothing across its files; a value no
+    // list line can hold is refused (Error) before anything is written.
     // Returns the id actually used (made unique when another action holds it).
     QString appendAction(const ScheduledAction& action, bool periodicityChosen);
     // A shutdown template's append: "Action" = "4", "Type_Per" = "1", no weekday
@@ -78,7 +89,10 @@ public:
     QString listPath(QStringView fileName) const; // "1Ids.zdt" -> programDir/data/1Ids.zdt
 
 private:
-    void writeCommonKeys(const QString& section, const ScheduledAction& a, const QString& path);
+    static QList<std::pair<QString, QString>> commonKeys(const ScheduledAction& a, const QString& path);
+    QString pendingChangePath() const;
+    IniFile& configForWriting();
+    void addLists(StoreChange& change) const;
 
     QString m_programDir;
     IniFile m_config;
