@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 namespace zentari {
 
@@ -134,6 +135,7 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     buildPopupMenu();
     m_tray = std::make_unique<ClockTrayIcon>(this, PopupMenu1, services.windows, trayArea);
     TrayIcon1 = &m_tray->trayIcon();
+    m_trayArea = trayArea ? trayArea : &m_tray->notificationArea();
     TrayIcon1->RestoreOn = TTrayIconMessage::imDoubleClick;
     TrayIcon1->PopupMenuOn = TTrayIconMessage::imRightClickUp;
     TrayIcon1->OnMinimize = [this](TTrayIcon&) { m_report.guard([this] { TrayIcon1Minimize(); }); };
@@ -454,13 +456,23 @@ void TForm1::keepOutOfTaskbar()
         m_services.windows->setSkipTaskbar(winId(), true);
 }
 
+bool TForm1::trayAvailable() const { return m_trayArea->available(); }
+
 void TForm1::SendToTray1Click()
 {
     if (inTray == 1) {
         TrayIcon1->SetVisible(false);
         TrayIcon1->Restore();
     } else {
-        TrayIcon1->SetVisible(true);
+        try {
+            TrayIcon1->SetVisible(true);
+        } catch (const EOutOfResources& e) {
+            if (trayAvailable())
+                throw;
+            throw Error(QStringLiteral("На этом рабочем столе нет области уведомлений (системного "
+                                       "трея), поэтому часы остаются на рабочем столе. (%1)")
+                            .arg(e.message()));
+        }
         TrayIcon1->Minimize();
     }
     if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
@@ -508,14 +520,20 @@ void TForm1::PopupMenu1Popup()
 void TForm1::Timer2Timer()
 {
     Timer2->stop();
-    // A desktop without a notification area refuses the icon: that is reported,
-    // the clock stays on the desktop, and the steps below still run, or the
-    // editors' clock would never start and every exit would restart the program.
-    m_report.guard([this] {
-        SendToTray1Click();
-        if (options::read(m_configStore, options::TraySet, m_programDir) == u"0")
+    // On a desktop without a notification area (many have none) the clock just
+    // stays where it is, without a box at every start; the steps below still
+    // run, or the editors' clock would never start and every exit would
+    // restart the program.
+    if (trayAvailable()) {
+        m_report.guard([this] {
             SendToTray1Click();
-    });
+            if (options::read(m_configStore, options::TraySet, m_programDir) == u"0")
+                SendToTray1Click();
+        });
+    } else {
+        m_skipTaskbar = true;
+        keepOutOfTaskbar();
+    }
     if (m_forms.Form4)
         m_forms.Form4->Timer1->start();
     if (m_forms.Form9)
@@ -677,6 +695,30 @@ bool TForm1::event(QEvent* e)
             keepOutOfTaskbar();
         });
     return QWidget::event(e);
+}
+
+void TForm1::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() != QEvent::WindowStateChange || inTray != 0)
+        return;
+    const bool was = static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized;
+    const bool is = windowState() & Qt::WindowMinimized;
+    // The clock has no taskbar button and no tray icon while it is on the
+    // desktop: minimised as it is, it could never be found again. So the
+    // window manager's minimise sends it to the tray, or, without one, it
+    // keeps a taskbar button while it is minimised.
+    if (!was && is) {
+        if (trayAvailable())
+            QTimer::singleShot(0, this, [this] {
+                if (inTray == 0 && isMinimized())
+                    m_report.guard([this] { SendToTray1Click(); });
+            });
+        else if (m_services.windows)
+            m_services.windows->setSkipTaskbar(winId(), false);
+    } else if (was && !is) {
+        keepOutOfTaskbar();
+    }
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->globalPos()); }

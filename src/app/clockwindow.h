@@ -128,6 +128,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void buildPopupMenu();
@@ -146,6 +147,7 @@ private:
     QIcon menuPicture(QStringView name) const;
     void armTimer1();
     bool protectionOn() const;
+    bool trayAvailable() const;
     // Notes the protected command and opens the password window (modal).
     void passwordGate(int command);
     void runTemplate(QStringView itemName);
@@ -166,6 +168,7 @@ private:
     TitleFeature m_title;
     QString m_trayHint;
     std::unique_ptr<ClockTrayIcon> m_tray;
+    NotificationArea* m_trayArea = nullptr; // the one the tray icon uses
     ShutdownWarning* m_warning = nullptr;
     QHash<QAction*, QString> m_templateItems;
     bool m_framed = true;

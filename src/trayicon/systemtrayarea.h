@@ -25,6 +25,7 @@ public:
     // Fails when the icon is not shown, as the shell does.
     bool modify(const NotifyIconData& data) override;
     bool remove(const NotifyIconData& data) override;
+    bool available() const override { return trayAvailable(); }
 
     // Whether the desktop has a notification area now; replaceable for tests.
     std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;

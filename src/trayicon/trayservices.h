@@ -83,6 +83,8 @@ public:
     virtual bool add(const NotifyIconData& data) = 0;
     virtual bool modify(const NotifyIconData& data) = 0;
     virtual bool remove(const NotifyIconData& data) = 0;
+    // Whether the desktop has a notification area now (one may appear later).
+    virtual bool available() const = 0;
 };
 
 enum class ShowCommand

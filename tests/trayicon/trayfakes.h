@@ -73,6 +73,7 @@ public:
     static constexpr quintptr window = 0x5150;
     QList<NotifyIconData> records;
     bool inTray = false;
+    bool available() const override { return !refuseAdd; }
     bool refuseAdd = false;
     bool refuseRemove = false;
     bool deallocated = false;
