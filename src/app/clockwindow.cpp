@@ -675,6 +675,9 @@ void TForm1::FormDestroy()
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
+    // The program is ending: the start-up timer must not send the clock to the
+    // tray and back under the close guard's box, taking the focus from it.
+    Timer2->stop();
     m_report.guard([this] { FormClose(); });
     e->accept();
     // Closing the clock ends the program, whatever other window is open.
