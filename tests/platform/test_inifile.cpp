@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <thread>
@@ -201,4 +203,22 @@ TEST(IniFile, ACrashBetweenWriteAndRenameLeavesTheOldFile)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 42);
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), before);
+}
+
+// Larger than its line index and the clock's memory allow: refused whole.
+TEST(IniFile, AnOversizedFileIsNeitherReadNorWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("conf.ini"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Options big]\r\nColor=255\r\n");
+        ASSERT_TRUE(file.resize(zentari::IniFile::maxFileSize + 1));
+    }
+    zentari::IniFile ini(path);
+    EXPECT_EQ(ini.readString(u"Options big", u"Color", QStringLiteral("d")), u"d");
+    EXPECT_TRUE(ini.readProblem().contains(QStringLiteral("слишком велик")));
+    EXPECT_THROW(ini.writeString(u"Options big", u"Left", u"1"), zentari::Error);
+    EXPECT_EQ(QFileInfo(path).size(), zentari::IniFile::maxFileSize + 1);
 }
