@@ -10,6 +10,8 @@
 #include "platform/picture.h"
 #include "platform/textlist.h"
 #include "platform/timetext.h"
+#include "reminders/remindereditor.h"
+#include "reminders/reminderwindow.h"
 #include "scheduler/actioneditor.h"
 #include "scheduler/shutdowntemplates.h"
 #include "trayicon/clocktrayicon.h"
@@ -84,7 +86,7 @@ QFont clockFont(int pixelSize)
 TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
                NotificationArea* trayArea)
     : QWidget(nullptr), m_programDir(std::move(programDir)), m_services(services), m_report(report),
-      m_forms(forms), m_actions(m_programDir), m_dispatcher(*this, services, report)
+      m_forms(forms), m_actions(m_programDir), m_dispatcher(*this, services, report), m_reminders(report)
 {
     // As the window is drawn before any option is read: framed, green text,
     // mostly opaque, in the lower right of a 1024 x 768 screen.
@@ -423,6 +425,24 @@ void TForm1::Timer1Timer()
                                          timetext::weekdayText(at.date()));
         });
     }
+    if (m_forms.Form5)
+        m_reminders.step(m_forms.Form5->store(), *this, owed);
+}
+
+void TForm1::alertSound() { m_dispatcher.alertSound(); }
+
+void TForm1::showReminder(const QString& title, const QString& text)
+{
+    if (m_forms.Form6)
+        m_forms.Form6->showReminder(title, text);
+}
+
+void TForm1::reminderClosed()
+{
+    if (inTray == 1)
+        SendToTray1Click();
+    if (m_forms.Form6)
+        m_forms.Form6->keepOnTop();
 }
 
 void TForm1::showClock() { showClock(m_services.clock->now()); }

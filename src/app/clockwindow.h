@@ -5,6 +5,7 @@
 #include "platform/errorreport.h"
 #include "platform/inifile.h"
 #include "platform/services.h"
+#include "reminders/reminderfiring.h"
 #include "scheduler/actiondispatcher.h"
 #include "scheduler/actionstore.h"
 #include "scheduler/secondstracker.h"
@@ -33,7 +34,7 @@ struct ShutdownTemplate;
 // TForm1: the main clock window. Shows the time over the date on a picture,
 // runs the one-second tick, carries the popup menu and the tray icon, and
 // owns the state the other windows share.
-class TForm1 : public QWidget, public DispatchSource, public GateHost
+class TForm1 : public QWidget, public DispatchSource, public GateHost, public ReminderHost
 {
     Q_OBJECT
 public:
@@ -120,6 +121,11 @@ public:
     void showSettings() override;
     void abortShutdown() override;
 
+    // --- ReminderHost
+    void alertSound() override;
+    void showReminder(const QString& title, const QString& text) override;
+    void reminderClosed() override;
+
     static const QString kDownloadPage;
 
 protected:
@@ -165,6 +171,7 @@ private:
     QStringList m_reminderIds;
     ActionDispatcher m_dispatcher;
     SecondsTracker m_seconds;
+    ReminderFiring m_reminders;
     TitleFeature m_title;
     QString m_trayHint;
     std::unique_ptr<ClockTrayIcon> m_tray;

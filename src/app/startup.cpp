@@ -5,7 +5,8 @@
 #include "app/paths.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
-#include "reminders/reminderwindows.h"
+#include "reminders/remindereditor.h"
+#include "reminders/reminderwindow.h"
 #include "scheduler/actioneditor.h"
 #include "scheduler/actionstore.h"
 #include "windows/aboutbox.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <memory>
 
 namespace zentari {
@@ -59,10 +61,13 @@ int runZentari(int argc, char** argv)
         forms.Form3 = form3.get();
         form4 = std::make_unique<TForm4>([&forms] { return forms.Form1->Label1->text(); });
         forms.Form4 = form4.get();
-        form5 = std::make_unique<TForm5>();
+        form5 = std::make_unique<TForm5>(programDir, services, report);
         forms.Form5 = form5.get();
         form6 = std::make_unique<TForm6>();
         forms.Form6 = form6.get();
+        // The action editor's clock mirror keeps the reminder editor's clock too.
+        QObject::connect(form4->Timer1, &QTimer::timeout, form5.get(),
+                         [&forms] { forms.Form5->Label1->setText(forms.Form1->Label1->text()); });
         form7 = std::make_unique<TForm7>();
         forms.Form7 = form7.get();
         form8 = std::make_unique<TForm8>();

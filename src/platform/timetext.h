@@ -23,6 +23,11 @@ QTime strToTime(const QString& text);
 QDate strToDate(const QString& text);
 QDateTime strToDateTime(const QString& text);
 
+// The same forms as display formats of Qt's time and date editors, for the
+// choosers of the editors.
+inline constexpr QStringView kTimeEditFormat = u"H:mm:ss";
+inline constexpr QStringView kDateEditFormat = u"dd.MM.yyyy";
+
 // Day zero of the date-time type that the stored texts come from.
 QDate dayZero();
 

@@ -28,6 +28,8 @@ ClockFixture::~ClockFixture()
 {
     form1.reset();
     form9.reset();
+    form6.reset();
+    form5.reset();
     form4.reset();
     form2.reset();
 }
@@ -42,6 +44,10 @@ TForm1& ClockFixture::start(const QString& confText)
     forms.Form2 = form2.get();
     form4 = std::make_unique<TForm4>([this] { return form1->Label1->text(); });
     forms.Form4 = form4.get();
+    form5 = std::make_unique<TForm5>(dir.path(), sys.services(), *report);
+    forms.Form5 = form5.get();
+    form6 = std::make_unique<TForm6>();
+    forms.Form6 = form6.get();
     form9 = std::make_unique<TForm9>(sys.services());
     form9->setHost(form1.get());
     forms.Form9 = form9.get();

@@ -2,6 +2,8 @@
 
 #include "app/clockwindow.h"
 #include "app/forms.h"
+#include "reminders/remindereditor.h"
+#include "reminders/reminderwindow.h"
 #include "scheduler/actioneditor.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
@@ -12,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <memory>
@@ -32,6 +35,8 @@ protected:
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm4> form4;
+    std::unique_ptr<TForm5> form5;
+    std::unique_ptr<TForm6> form6;
     std::unique_ptr<TForm9> form9;
 
     ClockFixture();

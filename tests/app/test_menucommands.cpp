@@ -400,3 +400,38 @@ TEST_F(ClockFixture, ActionsDueWhileABoxOfTheTickIsOpenRunOnce)
     EXPECT_EQ(sys.logged(QStringLiteral("open")),
               (QStringList{QStringLiteral("open\t/tmp/one\t"), QStringLiteral("open\t/tmp/two\t")}));
 }
+
+TEST_F(ClockFixture, ADueReminderSignalsShowsItsWindowAndBringsTheClockBackFromTheTray)
+{
+    TForm1& clock = start(QString());
+    const QDate today = sys.clock.now().date();
+    ASSERT_TRUE(form5->store().addReminder(QStringLiteral("Чайник"), QStringLiteral("выключить"), today,
+                                           QTime(12, 0, 5)));
+    ASSERT_TRUE(form5->store().addReminder(QStringLiteral("Врач"), QStringLiteral("в 12:00:07"), today,
+                                           QTime(12, 0, 7)));
+    clock.show();
+    clock.Timer2Timer();
+    ASSERT_EQ(clock.inTray, 1);
+
+    // Alarms off: the first passes without a sound or a window.
+    form2->CheckBox1->setChecked(false);
+    sys.clock.set(QDateTime(today, QTime(12, 0, 5)));
+    clock.Timer1Timer();
+    EXPECT_TRUE(sys.logged(QStringLiteral("beep")).isEmpty());
+
+    form2->CheckBox1->setChecked(true);
+    sys.clock.set(QDateTime(today, QTime(12, 0, 7)));
+    QString shownTitle, shownText;
+    QTimer::singleShot(0, form6.get(), [&] {
+        shownTitle = form6->windowTitle();
+        shownText = form6->Memo1->toPlainText();
+        form6->close();
+    });
+    clock.Timer1Timer();
+    EXPECT_EQ(shownTitle, u"Врач");
+    EXPECT_EQ(shownText, u"в 12:00:07");
+    EXPECT_EQ(sys.logged(QStringLiteral("beep")), QStringList{QStringLiteral("beep\t1000\t1000")});
+    EXPECT_EQ(clock.inTray, 0);
+    EXPECT_TRUE(clock.isVisible());
+    EXPECT_TRUE(form6->windowFlags() & Qt::WindowStaysOnTopHint);
+}

@@ -1,0 +1,330 @@
+#include "remindereditor.h"
+
+#include "app/paths.h"
+#include "platform/error.h"
+#include "platform/errorreport.h"
+#include "platform/timetext.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimeEdit>
+#include <QtMath>
+
+namespace zentari {
+namespace {
+
+// The decorative picture under the clock's time: a note pinned to a board.
+class NotePicture : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = rect();
+        QLinearGradient board(r.topLeft(), r.bottomRight());
+        board.setColorAt(0, QColor(0x2b, 0x4f, 0x8a));
+        board.setColorAt(1, QColor(0x12, 0x22, 0x44));
+        p.fillRect(r, board);
+        // The note, tilted a little, with its lines.
+        p.translate(r.center());
+        p.rotate(-4);
+        const QRectF note(-r.width() * 0.36, -r.height() * 0.18, r.width() * 0.72, r.height() * 0.6);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 70));
+        p.drawRoundedRect(note.translated(5, 6), 6, 6);
+        QLinearGradient paper(note.topLeft(), note.bottomLeft());
+        paper.setColorAt(0, QColor(0xff, 0xf6, 0xa8));
+        paper.setColorAt(1, QColor(0xf5, 0xdf, 0x6b));
+        p.setBrush(paper);
+        p.drawRoundedRect(note, 6, 6);
+        p.setPen(QPen(QColor(0xc9, 0xa8, 0x3c), 2));
+        for (int i = 1; i <= 6; ++i) {
+            const qreal y = note.top() + note.height() * (0.2 + i * 0.11);
+            p.drawLine(QPointF(note.left() + 18, y), QPointF(note.right() - 18, y));
+        }
+        // The pin.
+        p.setPen(Qt::NoPen);
+        QRadialGradient pin(QPointF(-3, note.top() - 3), 14);
+        pin.setColorAt(0, QColor(0xff, 0x9a, 0x9a));
+        pin.setColorAt(1, QColor(0xb0, 0x10, 0x10));
+        p.setBrush(pin);
+        p.drawEllipse(QPointF(0, note.top() + 4), 11, 11);
+    }
+};
+
+QFont fontOf(const QString& family, int pixels, bool italic = false)
+{
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setItalic(italic);
+    return f;
+}
+
+} // namespace
+
+TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+      m_programDir(std::move(programDir)), m_services(services), m_report(report),
+      m_store(m_programDir)
+{
+    setWindowTitle(QStringLiteral("Редактор сообщений"));
+    setFixedSize(619, 456);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setGeometry(0, 0, 305, 456);
+    ListBox1->setFont(fontOf(QStringLiteral("Arial"), 13, true));
+    ListBox1->setToolTip(QStringLiteral("Выберите сообщение из списка"));
+    ListBox1->addItem(QStringLiteral("1"));
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setGeometry(312, 0, 305, 145);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setToolTip(QStringLiteral("Убери свой курсор!"));
+
+    Image1 = new NotePicture(this);
+    Image1->setGeometry(304, 144, 313, 313);
+    Label1 = new QLabel(this);
+    Label1->setGeometry(440, 152, 120, 24);
+    Label1->setFont(fontOf(QStringLiteral("DejaVu Sans"), 16));
+    QPalette white = Label1->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    Label1->setPalette(white);
+
+    Edit4 = new QLineEdit(QStringLiteral("Заглавие"), this);
+    Edit4->setGeometry(352, 185, 241, 24);
+    Edit4->setToolTip(QStringLiteral("Название сообщения"));
+    DateTimePicker1 = new QTimeEdit(this);
+    DateTimePicker1->setGeometry(352, 216, 113, 25);
+    DateTimePicker1->setDisplayFormat(timetext::kTimeEditFormat.toString());
+    DateTimePicker1->setToolTip(QStringLiteral("Выберите время появления сообщения"));
+    DateTimePicker2 = new QDateEdit(this);
+    DateTimePicker2->setGeometry(480, 216, 113, 25);
+    DateTimePicker2->setDisplayFormat(timetext::kDateEditFormat.toString());
+    DateTimePicker2->setCalendarPopup(true);
+    DateTimePicker2->setDate(QDate::currentDate());
+    DateTimePicker2->setToolTip(QStringLiteral("Выберите день появления"));
+
+    auto button = [this](const QString& text, const QString& hint, QRect place, QFont f) {
+        auto* b = new QPushButton(text, this);
+        b->setGeometry(place);
+        b->setFont(f);
+        b->setToolTip(hint);
+        b->setAutoDefault(false);
+        return b;
+    };
+    const QFont small = fontOf(QStringLiteral("Tahoma"), 9);
+    const QFont large = fontOf(QStringLiteral("Comic Sans MS"), 16);
+    Button5 = button(QStringLiteral("Принять изменения"), QStringLiteral("ОК"), {368, 248, 97, 17}, small);
+    Button6 = button(QStringLiteral("Отменить измения"), QStringLiteral("Отмена"), {480, 248, 97, 17}, small);
+    Button4 = button(QStringLiteral("Добавить новую напоминалку"), QStringLiteral("Добвить сообщение в базу"),
+                     {320, 328, 297, 32}, large);
+    Button2 = button(QStringLiteral("Редактировать напоминалку"),
+                     QStringLiteral("Открыть выбранное сообщение для редактирования"), {320, 360, 297, 32}, large);
+    Button3 = button(QStringLiteral("Удалить напоминалку"), QStringLiteral("Удалить выбранное сообщение из базы"),
+                     {320, 392, 297, 32}, large);
+    Button1 = button(QStringLiteral("Сохранить и выйти"), QStringLiteral("На выход"), {320, 424, 297, 32}, large);
+
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+    connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm5::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm5::Button5Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm5::Button6Click);
+
+    setEditMode(false);
+    FormCreate();
+}
+
+void TForm5::setEditMode(bool editing)
+{
+    for (QPushButton* b : {Button1, Button2, Button3, Button4})
+        b->setVisible(!editing);
+    Button5->setVisible(editing);
+    Button6->setVisible(editing);
+    Memo1->setReadOnly(!editing);
+    Edit4->setEnabled(editing);
+    DateTimePicker1->setEnabled(editing);
+    DateTimePicker2->setEnabled(editing);
+}
+
+void TForm5::errorBeep() { m_services.beeper->beep(1000, 1000); }
+
+void TForm5::inputError(const QString& text)
+{
+    m_services.messages->show(text, QStringLiteral("Ошибка!"), MessageIcon::Warning);
+}
+
+void TForm5::showReminder(int position)
+{
+    Memo1->clear();
+    Memo1->setPlainText(ReminderStore::readText(m_store.textFileOf(position)));
+    const Reminder r = m_store.at(position);
+    DateTimePicker1->setTime(timetext::strToTime(r.timeText));
+    DateTimePicker2->setDate(timetext::strToDate(r.dateText));
+    Edit4->setText(r.title);
+}
+
+void TForm5::FormCreate()
+{
+    try {
+        m_store.loadReminders();
+        const QSignalBlocker quiet(ListBox1);
+        ListBox1->clear();
+        ListBox1->addItems(m_store.lists().titles);
+        ListBox1->setCurrentRow(0);
+        if (m_store.count() == 0)
+            throw Error(QStringLiteral("Напоминаний нет."));
+        showReminder(0);
+    } catch (const std::exception&) {
+        // Whatever was loaded stays; the box shows the text that comes with the program.
+        try {
+            Memo1->setPlainText(ReminderStore::readText(
+                paths::resolve(m_programDir, u"data\\messages\\сообщение.zdt")));
+        } catch (const Error&) {
+            Memo1->clear();
+        }
+    }
+}
+
+void TForm5::ListBox1Click()
+{
+    const int row = ListBox1->currentRow();
+    if (row < 0) {
+        Memo1->clear();
+        return;
+    }
+    if (row >= m_store.count())
+        return;
+    m_report.guard([this, row] { showReminder(row); });
+}
+
+void TForm5::Button4Click()
+{
+    setEditMode(true);
+    try {
+        DateTimePicker1->setTime(timetext::strToTime(Label1->text()));
+    } catch (const ConvertError&) {
+        DateTimePicker1->setTime(m_services.clock ? m_services.clock->now().time() : QTime::currentTime());
+    }
+    changing = 0;
+    Memo1->clear();
+    Edit4->clear();
+}
+
+void TForm5::Button2Click()
+{
+    Button4Click();
+    changing = 1;
+    const int row = ListBox1->currentRow();
+    try {
+        if (row < 0 || row >= m_store.count())
+            throw Error(QStringLiteral("Напоминание не выбрано."));
+        Memo1->setPlainText(ReminderStore::readText(m_store.textFileOf(row)));
+        Edit4->setText(m_store.at(row).title);
+    } catch (const Error&) {
+        errorBeep();
+    }
+}
+
+bool TForm5::fieldsStorable()
+{
+    for (const QString& problem :
+         {ReminderStore::titleProblem(Edit4->text()), ReminderStore::textProblem(Memo1->toPlainText())}) {
+        if (!problem.isEmpty()) {
+            inputError(problem);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TForm5::addFromFields()
+{
+    const QString title = Edit4->text();
+    const QDate day = DateTimePicker2->date();
+    if (m_store.exists(title, day)) {
+        errorBeep();
+        Button6Click();
+        return false;
+    }
+    Button6Click();
+    try {
+        if (!m_store.addReminder(title, Memo1->toPlainText(), day, DateTimePicker1->time()))
+            return false;
+    } catch (const Error&) {
+        inputError(ReminderStore::kInputError);
+        return false;
+    }
+    ListBox1->addItem(title);
+    return true;
+}
+
+void TForm5::Button5Click()
+{
+    if (changing != 1) {
+        if (fieldsStorable())
+            addFromFields();
+        else
+            Button6Click();
+        return;
+    }
+    // A change is a delete and an add; everything that would refuse the add is
+    // checked before the old reminder goes, so that a refused change loses nothing.
+    const int row = ListBox1->currentRow();
+    if (row < 0 || row >= m_store.count()) {
+        Button6Click();
+        errorBeep();
+        return;
+    }
+    if (!fieldsStorable()) {
+        Button6Click();
+        return;
+    }
+    const QString newId = Edit4->text() + timetext::dateToStr(DateTimePicker2->date());
+    if (newId != m_store.at(row).reminderId && m_store.exists(Edit4->text(), DateTimePicker2->date())) {
+        Button6Click();
+        errorBeep();
+        return;
+    }
+    Button6Click();
+    Button3Click();
+    changing = 0;
+    if (!addFromFields())
+        errorBeep();
+}
+
+void TForm5::Button6Click() { setEditMode(false); }
+
+void TForm5::Button3Click()
+{
+    const int row = ListBox1->currentRow();
+    try {
+        if (!m_store.removeReminderAt(row)) {
+            errorBeep();
+            return;
+        }
+    } catch (const Error&) {
+        errorBeep();
+        return;
+    }
+    // The fields keep showing the deleted reminder until another line is chosen.
+    const QSignalBlocker quiet(ListBox1);
+    delete ListBox1->takeItem(row);
+}
+
+void TForm5::Button1Click() { accept(); }
+
+} // namespace zentari

@@ -1,0 +1,81 @@
+#include "reminderfiring.h"
+
+#include "reminderstore.h"
+#include "platform/error.h"
+#include "platform/errorreport.h"
+#include "platform/timetext.h"
+
+#include <QScopedValueRollback>
+
+namespace zentari {
+
+ReminderFiring::ReminderFiring(ErrorReport& report) : m_report(report) {}
+
+void ReminderFiring::refreshIndex(const ReminderStore& store)
+{
+    if (store.revision() == m_indexed)
+        return;
+    m_indexed = store.revision();
+    m_byTime.clear();
+    const ReminderStore::Lists& l = store.lists();
+    const int count = store.count();
+    for (int i = 0; i < count; ++i) {
+        // Times compare as values: "9:30:00" and "09:30:00" are one time.
+        try {
+            m_byTime[timetext::strToTime(l.times.value(i)).msecsSinceStartOfDay() / 1000].append(i);
+        } catch (const ConvertError&) {
+            // One broken line must not silence the reminders after it.
+            m_report.reportOnce(QStringLiteral("Напоминание «%1»: время «%2» не распознано, "
+                                               "напоминание пропускается.")
+                                    .arg(l.titles.value(i), l.times.value(i)));
+        }
+    }
+}
+
+void ReminderFiring::collect(const ReminderStore& store, const QList<QDateTime>& seconds)
+{
+    refreshIndex(store);
+    const ReminderStore::Lists& l = store.lists();
+    for (const QDateTime& second : seconds) {
+        const auto found = m_byTime.constFind(second.time().msecsSinceStartOfDay() / 1000);
+        if (found == m_byTime.constEnd())
+            continue;
+        const QString dateText = timetext::dateToStr(second.date());
+        for (int i : *found) {
+            if (l.dates.value(i) == dateText)
+                m_queue.append(Due{l.titles.value(i), store.textFileOf(i)});
+        }
+    }
+}
+
+void ReminderFiring::step(const ReminderStore& store, ReminderHost& host,
+                          const QList<QDateTime>& seconds)
+{
+    collect(store, seconds);
+    // A tick nested in an open window only queues: the outer one shows.
+    if (!m_showing)
+        showQueued(host);
+}
+
+void ReminderFiring::showQueued(ReminderHost& host)
+{
+    const QScopedValueRollback showing(m_showing, true);
+    while (!m_queue.isEmpty()) {
+        const Due due = m_queue.takeFirst();
+        m_report.guard([&host] { host.alertSound(); });
+        QString text;
+        try {
+            text = ReminderStore::readText(due.textFile);
+        } catch (const Error& e) {
+            // The reminder is still shown; what became of its text is said once.
+            m_report.reportOnce(e.message());
+            text = QStringLiteral("Текст напоминания не найден: файл «%1» отсутствует или не "
+                                  "читается.")
+                       .arg(due.textFile);
+        }
+        m_report.guard([&] { host.showReminder(due.title, text); });
+        m_report.guard([&host] { host.reminderClosed(); });
+    }
+}
+
+} // namespace zentari

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+namespace zentari {
+
+class ErrorReport;
+class ReminderStore;
+
+// What the firing asks of the program: the signal, the window, and what
+// follows its closing.
+class ReminderHost
+{
+public:
+    virtual ~ReminderHost() = default;
+    // The reminder signal (a beep or the reminder sound).
+    virtual void alertSound() = 0;
+    // Shows the reminder's window and returns when the user has closed it
+    // (the clock goes on ticking meanwhile).
+    virtual void showReminder(const QString& title, const QString& text) = 0;
+    // After a window closed: the clock back from the tray, the window kept on top.
+    virtual void reminderClosed() = 0;
+};
+
+// The reminder step of the tick. Finds the reminders due in the seconds the
+// tick owes (each second comes once, from the seconds tracker) and shows them
+// one after another, each with its own signal, in list order. Reminders that
+// fall due while a window is open wait in the queue and follow it, so every
+// due reminder is shown exactly once.
+class ReminderFiring
+{
+public:
+    explicit ReminderFiring(ErrorReport& report);
+
+    void step(const ReminderStore& store, ReminderHost& host, const QList<QDateTime>& seconds);
+
+    int queued() const { return int(m_queue.size()); }
+
+private:
+    struct Due
+    {
+        QString title;
+        QString textFile;
+    };
+    void refreshIndex(const ReminderStore& store);
+    void collect(const ReminderStore& store, const QList<QDateTime>& seconds);
+    void showQueued(ReminderHost& host);
+
+    ErrorReport& m_report;
+    // Positions of the reminders by their time of day in seconds, rebuilt only
+    // when the lists change: a second with nothing due reads nothing.
+    QHash<int, QList<int>> m_byTime;
+    quint64 m_indexed = 0;
+    QList<Due> m_queue;
+    bool m_showing = false;
+};
+
+} // namespace zentari
