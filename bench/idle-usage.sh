@@ -8,6 +8,9 @@
 #   --tray         also run a tray panel and leave the clock in the tray, as a
 #                  default conf.ini does; without it conf.ini holds TraySet=0, so
 #                  the clock stays on the desktop and repaints every second
+#   --stores N     fill the program folder with N actions (conf.ini sections and
+#                  the five action lists) and N reminders (the five reminder
+#                  lists), as the editors write them (bench/make-stores.py)
 #
 # The executable, any shared libraries beside it and its data/ folder are copied
 # into a temporary program folder, so no real conf.ini or list file is touched;
@@ -98,11 +101,13 @@ fi
 duration=60
 settle=5
 tray=0
+stores=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --duration) [ $# -ge 2 ] || usage; duration=$2; shift ;;
     --settle) [ $# -ge 2 ] || usage; settle=$2; shift ;;
     --tray) tray=1 ;;
+    --stores) [ $# -ge 2 ] || usage; stores=$2; shift ;;
     --) shift; break ;;
     -h | --help) usage ;;
     -*) echo "idle-usage: unknown option '$1'" >&2; usage ;;
@@ -135,6 +140,7 @@ done
 # data/ only for the clock itself: beside a system program it would be a whole /usr/bin/data
 [ -d "$exe_dir/data" ] && [[ $exe_dir != /usr/* ]] && cp -R "$exe_dir/data" "$prog_dir/"
 [ $tray -eq 1 ] || printf '[Options big]\r\nTraySet=0\r\n' >"$prog_dir/conf.ini"
+[ "$stores" -eq 0 ] || python3 "$here/make-stores.py" "$prog_dir" "$stores" || exit 2
 
 export ZENTARI_DRY_RUN="$work/dry-run.log"
 export ZENTARI_MACHINE_STORE="$work/no-store/registry.ini"

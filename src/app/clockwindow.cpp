@@ -249,11 +249,10 @@ void TForm1::FormCreate()
     redTooltips();
     ActionStore::Lists& lists = m_actions.lists();
     completePendingChanges();
-    loadList(m_reminderTitles, u"Titles.zdt");
-    loadList(m_reminderIds, u"IDs.zdt");
     // Of the five action lists the tick needs only the ids and the paths; the
     // templates reload all five right before they append, so holding the types,
-    // times and dates would only cost memory (megabytes with many actions).
+    // times and dates would only cost memory (megabytes with many actions). The
+    // reminders are the reminder editor's: the tick reads its copy.
     loadList(lists.paths, u"1Paths.zdt");
     loadList(lists.ids, u"1Ids.zdt");
     applyColours();
@@ -270,14 +269,10 @@ void TForm1::FormActivate()
 {
     openConfigStore();
     ActionStore::Lists& lists = m_actions.lists();
-    m_reminderTitles.clear();
-    m_reminderIds.clear();
     lists.ids.clear();
     lists.paths.clear();
     redTooltips();
     completePendingChanges();
-    loadList(m_reminderTitles, u"Titles.zdt");
-    loadList(m_reminderIds, u"IDs.zdt");
     loadList(lists.ids, u"1Ids.zdt");
     loadList(lists.paths, u"1Paths.zdt");
     applyColours();

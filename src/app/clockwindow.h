@@ -68,8 +68,6 @@ public:
 
     ActionDispatcher& dispatcher() { return m_dispatcher; }
     ActionStore& actionLists() { return m_actions; }
-    const QStringList& reminderTitles() const { return m_reminderTitles; }
-    const QStringList& reminderIds() const { return m_reminderIds; }
     QString trayHint() const { return m_trayHint; }
     ShutdownWarning* shutdownWarning() const { return m_warning; }
 
@@ -167,8 +165,6 @@ private:
     Forms& m_forms;
     IniFile m_configStore;
     ActionStore m_actions; // this window's copies of the five action lists
-    QStringList m_reminderTitles;
-    QStringList m_reminderIds;
     ActionDispatcher m_dispatcher;
     SecondsTracker m_seconds;
     ReminderFiring m_reminders;

@@ -18,6 +18,9 @@
 #include <QLabel>
 #include <QTimer>
 #include <memory>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace zentari {
 
@@ -77,6 +80,11 @@ int runZentari(int argc, char** argv)
         forms.Form9 = form9.get();
 
         form1->show();
+#ifdef __GLIBC__
+        // Loading the stores leaves megabytes of freed buffers behind (large
+        // ones with many actions and reminders); the clock then idles for hours.
+        QTimer::singleShot(3000, [] { ::malloc_trim(0); });
+#endif
         QApplication::exec();
         form1->FormDestroy();
     } catch (const std::exception& e) {

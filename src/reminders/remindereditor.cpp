@@ -8,7 +8,8 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QStringListModel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -82,11 +83,14 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
     setWindowTitle(QStringLiteral("Редактор сообщений"));
     setFixedSize(619, 456);
 
-    ListBox1 = new QListWidget(this);
+    m_titles = new QStringListModel(QStringList{QStringLiteral("1")}, this);
+    ListBox1 = new QListView(this);
+    ListBox1->setModel(m_titles);
+    ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListBox1->setUniformItemSizes(true);
     ListBox1->setGeometry(0, 0, 305, 456);
     ListBox1->setFont(fontOf(QStringLiteral("Arial"), 13, true));
     ListBox1->setToolTip(QStringLiteral("Выберите сообщение из списка"));
-    ListBox1->addItem(QStringLiteral("1"));
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(312, 0, 305, 145);
@@ -136,7 +140,8 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
                      {320, 392, 297, 32}, large);
     Button1 = button(QStringLiteral("Сохранить и выйти"), QStringLiteral("На выход"), {320, 424, 297, 32}, large);
 
-    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+    connect(ListBox1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { ListBox1Click(); });
     connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
@@ -177,14 +182,22 @@ void TForm5::showReminder(int position)
     Edit4->setText(r.title);
 }
 
+int TForm5::selectedRow() const { return ListBox1->currentIndex().row(); }
+
+void TForm5::selectRow(int row)
+{
+    ListBox1->setCurrentIndex(row < 0 ? QModelIndex() : m_titles->index(row));
+}
+
+QStringList TForm5::listedTitles() const { return m_titles->stringList(); }
+
 void TForm5::FormCreate()
 {
     try {
         m_store.loadReminders();
-        const QSignalBlocker quiet(ListBox1);
-        ListBox1->clear();
-        ListBox1->addItems(m_store.lists().titles);
-        ListBox1->setCurrentRow(0);
+        const QSignalBlocker quiet(ListBox1->selectionModel());
+        m_titles->setStringList(m_store.lists().titles);
+        selectRow(0);
         if (m_store.count() == 0)
             throw Error(QStringLiteral("Напоминаний нет."));
         showReminder(0);
@@ -201,7 +214,7 @@ void TForm5::FormCreate()
 
 void TForm5::ListBox1Click()
 {
-    const int row = ListBox1->currentRow();
+    const int row = selectedRow();
     if (row < 0) {
         Memo1->clear();
         return;
@@ -228,7 +241,7 @@ void TForm5::Button2Click()
 {
     Button4Click();
     changing = 1;
-    const int row = ListBox1->currentRow();
+    const int row = selectedRow();
     try {
         if (row < 0 || row >= m_store.count())
             throw Error(QStringLiteral("Напоминание не выбрано."));
@@ -268,7 +281,9 @@ bool TForm5::addFromFields()
         inputError(ReminderStore::kInputError);
         return false;
     }
-    ListBox1->addItem(title);
+    const int row = m_titles->rowCount();
+    m_titles->insertRows(row, 1);
+    m_titles->setData(m_titles->index(row), title);
     return true;
 }
 
@@ -283,7 +298,7 @@ void TForm5::Button5Click()
     }
     // A change is a delete and an add; everything that would refuse the add is
     // checked before the old reminder goes, so that a refused change loses nothing.
-    const int row = ListBox1->currentRow();
+    const int row = selectedRow();
     if (row < 0 || row >= m_store.count()) {
         Button6Click();
         errorBeep();
@@ -310,7 +325,7 @@ void TForm5::Button6Click() { setEditMode(false); }
 
 void TForm5::Button3Click()
 {
-    const int row = ListBox1->currentRow();
+    const int row = selectedRow();
     try {
         if (!m_store.removeReminderAt(row)) {
             errorBeep();
@@ -321,8 +336,8 @@ void TForm5::Button3Click()
         return;
     }
     // The fields keep showing the deleted reminder until another line is chosen.
-    const QSignalBlocker quiet(ListBox1);
-    delete ListBox1->takeItem(row);
+    const QSignalBlocker quiet(ListBox1->selectionModel());
+    m_titles->removeRows(row, 1);
 }
 
 void TForm5::Button1Click() { accept(); }

@@ -8,9 +8,10 @@
 class QDateEdit;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPlainTextEdit;
 class QPushButton;
+class QStringListModel;
 class QTimeEdit;
 
 namespace zentari {
@@ -28,7 +29,7 @@ public:
 
     ReminderStore& store() { return m_store; }
 
-    QListWidget* ListBox1 = nullptr;
+    QListView* ListBox1 = nullptr; // the titles, one line per reminder
     QPlainTextEdit* Memo1 = nullptr;
     QWidget* Image1 = nullptr;
     QLabel* Label1 = nullptr; // the clock's time, mirrored every second
@@ -44,6 +45,11 @@ public:
 
     // 1 while the edit mode changes the selected reminder, 0 while it adds one.
     int changing = 0;
+
+    // The selected line of ListBox1, -1 when none; selecting one runs ListBox1Click.
+    int selectedRow() const;
+    void selectRow(int row);
+    QStringList listedTitles() const;
 
     void FormCreate();
     void ListBox1Click();
@@ -67,6 +73,9 @@ private:
     Services m_services;
     ErrorReport& m_report;
     ReminderStore m_store;
+    // Shares its texts with the store's titles: ten thousand reminders cost
+    // the list no copies.
+    QStringListModel* m_titles = nullptr;
 };
 
 } // namespace zentari

@@ -6,6 +6,7 @@
 #include "platform/timetext.h"
 
 #include <QScopedValueRollback>
+#include <algorithm>
 
 namespace zentari {
 
@@ -19,10 +20,11 @@ void ReminderFiring::refreshIndex(const ReminderStore& store)
     m_byTime.clear();
     const ReminderStore::Lists& l = store.lists();
     const int count = store.count();
+    m_byTime.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         // Times compare as values: "9:30:00" and "09:30:00" are one time.
         try {
-            m_byTime[timetext::strToTime(l.times.value(i)).msecsSinceStartOfDay() / 1000].append(i);
+            m_byTime.emplace_back(timetext::strToTime(l.times.value(i)).msecsSinceStartOfDay() / 1000, i);
         } catch (const ConvertError&) {
             // One broken line must not silence the reminders after it.
             m_report.reportOnce(QStringLiteral("Напоминание «%1»: время «%2» не распознано, "
@@ -30,6 +32,7 @@ void ReminderFiring::refreshIndex(const ReminderStore& store)
                                     .arg(l.titles.value(i), l.times.value(i)));
         }
     }
+    std::sort(m_byTime.begin(), m_byTime.end());
 }
 
 void ReminderFiring::collect(const ReminderStore& store, const QList<QDateTime>& seconds)
@@ -37,11 +40,13 @@ void ReminderFiring::collect(const ReminderStore& store, const QList<QDateTime>&
     refreshIndex(store);
     const ReminderStore::Lists& l = store.lists();
     for (const QDateTime& second : seconds) {
-        const auto found = m_byTime.constFind(second.time().msecsSinceStartOfDay() / 1000);
-        if (found == m_byTime.constEnd())
+        const int time = second.time().msecsSinceStartOfDay() / 1000;
+        auto it = std::lower_bound(m_byTime.begin(), m_byTime.end(), std::pair(time, -1));
+        if (it == m_byTime.end() || it->first != time)
             continue;
         const QString dateText = timetext::dateToStr(second.date());
-        for (int i : *found) {
+        for (; it != m_byTime.end() && it->first == time; ++it) {
+            const int i = it->second;
             if (l.dates.value(i) == dateText)
                 m_queue.append(Due{l.titles.value(i), store.textFileOf(i)});
         }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace zentari {
 
@@ -50,9 +51,9 @@ private:
     void showQueued(ReminderHost& host);
 
     ErrorReport& m_report;
-    // Positions of the reminders by their time of day in seconds, rebuilt only
-    // when the lists change: a second with nothing due reads nothing.
-    QHash<int, QList<int>> m_byTime;
+    // (time of day in seconds, position) of every reminder, sorted; rebuilt
+    // only when the lists change, so a second with nothing due is one search.
+    std::vector<std::pair<int, int>> m_byTime;
     quint64 m_indexed = 0;
     QList<Due> m_queue;
     bool m_showing = false;

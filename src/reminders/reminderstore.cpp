@@ -54,8 +54,27 @@ void ReminderStore::loadReminders()
     m_lists.times = textlist::load(listPath(u"Times.zdt"));
     m_lists.messes = textlist::load(listPath(u"Messes.zdt"));
     m_lists.ids = textlist::load(listPath(u"IDs.zdt"));
+    for (qsizetype i = 0; i < m_lists.messes.size() && i < m_lists.ids.size(); ++i) {
+        if (m_lists.messes[i] == textPathFor(m_lists.ids[i]))
+            m_lists.messes[i] = QString();
+    }
     m_lists.titles = textlist::load(listPath(u"Titles.zdt"));
     m_lists.dates = textlist::load(listPath(u"Dates.zdt"));
+}
+
+QString ReminderStore::messagePath(int position) const
+{
+    const QString stored = m_lists.messes.value(position);
+    return stored.isNull() ? textPathFor(m_lists.ids.value(position)) : stored;
+}
+
+QStringList ReminderStore::storedMesses() const
+{
+    QStringList out;
+    out.reserve(m_lists.messes.size());
+    for (int i = 0; i < m_lists.messes.size(); ++i)
+        out.append(messagePath(i));
+    return out;
 }
 
 QString ReminderStore::titleProblem(const QString& title)
@@ -85,7 +104,7 @@ bool ReminderStore::exists(const QString& title, QDate day) const
 Reminder ReminderStore::at(int position) const
 {
     auto line = [position](const QStringList& list) { return list.value(position); };
-    return Reminder{line(m_lists.titles), line(m_lists.messes), line(m_lists.times),
+    return Reminder{line(m_lists.titles), messagePath(position), line(m_lists.times),
                     line(m_lists.dates), line(m_lists.ids)};
 }
 
@@ -94,7 +113,7 @@ QString ReminderStore::textFileOf(int position) const
     const QString stored = m_lists.messes.value(position);
     if (!stored.isEmpty() && QFileInfo::exists(stored))
         return stored;
-    return textPathFor(m_lists.ids.value(position));
+    return textPathFor(m_lists.ids.value(position)); // the usual path, or where the id names it
 }
 
 QString ReminderStore::readText(const QString& path)
@@ -111,7 +130,7 @@ void ReminderStore::commit(const QString& writtenFile, const QByteArray& bytes,
     if (!removedFile.isEmpty())
         change.removeFile(removedFile);
     change.setList(listPath(u"Titles.zdt"), m_lists.titles);
-    change.setList(listPath(u"Messes.zdt"), m_lists.messes);
+    change.setList(listPath(u"Messes.zdt"), storedMesses());
     change.setList(listPath(u"Times.zdt"), m_lists.times);
     change.setList(listPath(u"Dates.zdt"), m_lists.dates);
     change.setList(listPath(u"IDs.zdt"), m_lists.ids);
@@ -134,7 +153,7 @@ bool ReminderStore::addReminder(const QString& title, const QString& text, QDate
     const QByteArray bytes = textlist::join(text.isEmpty() ? QStringList() : text.split(u'\n'));
 
     const Lists before = m_lists;
-    m_lists.messes.append(path);
+    m_lists.messes.append(QString()); // the usual path
     m_lists.dates.append(dateText);
     m_lists.times.append(timetext::timeToStr(timeOfDay));
     m_lists.titles.append(title);

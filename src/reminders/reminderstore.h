@@ -27,6 +27,8 @@ class ReminderStore
 public:
     struct Lists
     {
+        // A null line of messes stands for the usual path, textPathFor(id):
+        // with many reminders the full paths would be most of the memory.
         QStringList times, messes, dates, titles, ids;
     };
 
@@ -74,6 +76,8 @@ public:
 
 private:
     QString listPath(QStringView name) const;
+    QString messagePath(int position) const;
+    QStringList storedMesses() const;
     QString pendingChangePath() const;
     void completePendingChange();
     void commit(const QString& writtenFile, const QByteArray& bytes, const QString& removedFile);

@@ -6,6 +6,7 @@
 #include "platform/conversions.h"
 #include "platform/error.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zentari {
@@ -53,9 +54,11 @@ void ActionDispatcher::refreshIndex()
         return;
     m_index.positions.clear();
     const qsizetype n = std::min(count, ids.size());
+    m_index.positions.reserve(size_t(n));
     for (qsizetype i = 0; i < n; ++i)
-        m_index.positions[read(ActionStore::sectionName(ids[i]), u"Time", QStringLiteral("00:00:01"))]
-            .append(i);
+        m_index.positions.emplace_back(
+            qHash(read(ActionStore::sectionName(ids[i]), u"Time", QStringLiteral("00:00:01")), 0), i);
+    std::sort(m_index.positions.begin(), m_index.positions.end());
     m_index.ids = ids;
     m_index.count = count;
     m_index.revision = revision;
@@ -72,11 +75,16 @@ void ActionDispatcher::dispatchActions(const QString& timeText, const QString& d
                                 .arg(m_source.actionIds().size())
                                 .arg(m_source.actionPaths().size()));
     refreshIndex();
-    const auto found = m_index.positions.constFind(timeText);
-    if (found == m_index.positions.constEnd())
+    const size_t key = qHash(timeText, 0);
+    const auto [first, last] = std::equal_range(
+        m_index.positions.begin(), m_index.positions.end(), std::pair(key, qsizetype(0)),
+        [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (first == last)
         return;
     // A copy: performing an action may change the lists and so the index.
-    const QList<qsizetype> due = *found;
+    QList<qsizetype> due;
+    for (auto it = first; it != last; ++it)
+        due.append(it->second);
     for (qsizetype i : due) {
         // The lists' counts are asked anew before each action, as they may shrink meanwhile.
         if (i >= m_source.actionPaths().size() || i >= m_source.actionIds().size())

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace zentari {
 
@@ -74,7 +76,10 @@ private:
         quint64 revision = 0;
         QStringList ids; // shares the source's list for as long as it is unchanged
         qsizetype count = -1;
-        QHash<QString, QList<qsizetype>> positions;
+        // (hash of the "Time" text, position), sorted: a few bytes an action
+        // where a table keyed by the texts took a hundred and more. Every
+        // candidate's "Time" is read again before it counts as due.
+        std::vector<std::pair<size_t, qsizetype>> positions;
     };
     void refreshIndex();
 

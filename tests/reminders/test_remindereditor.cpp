@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimeEdit>
@@ -50,13 +49,7 @@ struct Editor : ::testing::Test
         form->DateTimePicker1->setTime(time);
         form->Button5->click();
     }
-    QStringList titles() const
-    {
-        QStringList out;
-        for (int i = 0; i < form->ListBox1->count(); ++i)
-            out.append(form->ListBox1->item(i)->text());
-        return out;
-    }
+    QStringList titles() const { return form->listedTitles(); }
     int beeps() const { return int(sys.logged(QStringLiteral("beep")).size()); }
 };
 
@@ -101,7 +94,7 @@ TEST_F(Editor, AChangeMovesTheReminderToTheEndAndOntoAnotherIsRefusedWithoutLoss
     form->Button4->click();
     enter(QStringLiteral("два"), QStringLiteral("2"), kDay, QTime(9, 0));
 
-    form->ListBox1->setCurrentRow(0);
+    form->selectRow(0);
     EXPECT_EQ(form->Memo1->toPlainText(), u"1");
     form->Button2->click();
     EXPECT_EQ(form->changing, 1);
@@ -113,7 +106,7 @@ TEST_F(Editor, AChangeMovesTheReminderToTheEndAndOntoAnotherIsRefusedWithoutLoss
     EXPECT_EQ(beeps(), 0);
 
     // Renamed onto "два" of the same day: refused, both stay.
-    form->ListBox1->setCurrentRow(1);
+    form->selectRow(1);
     form->Button2->click();
     enter(QStringLiteral("два"), QStringLiteral("x"), kDay, QTime(9, 0));
     EXPECT_EQ(beeps(), 1);
@@ -130,10 +123,10 @@ TEST_F(Editor, AChangeMovesTheReminderToTheEndAndOntoAnotherIsRefusedWithoutLoss
     EXPECT_EQ(form->store().count(), 2);
 
     // Delete with nothing selected beeps; with a selection it removes.
-    form->ListBox1->setCurrentRow(-1);
+    form->selectRow(-1);
     form->Button3->click();
     EXPECT_EQ(beeps(), 2);
-    form->ListBox1->setCurrentRow(0);
+    form->selectRow(0);
     form->Button3->click();
     EXPECT_EQ(titles(), QStringList{QStringLiteral("один")});
     EXPECT_EQ(dir.readList(QStringLiteral("data/Titles.zdt")), QStringList{QStringLiteral("один")});
