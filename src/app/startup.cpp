@@ -5,8 +5,10 @@
 #include "app/paths.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
+#include "platform/textlist.h"
 #include "reminders/reminderwindows.h"
 #include "scheduler/actioneditor.h"
+#include "scheduler/periodicitydialog.h"
 #include "windows/aboutbox.h"
 #include "windows/passwordgate.h"
 #include "windows/positionchooser.h"
@@ -14,9 +16,22 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <memory>
 
 namespace zentari {
+namespace {
+
+// The tick reads the clock's own copies of the action ids and paths; an
+// editor's change reaches them now rather than at the clock's next activation.
+void reloadClockActionLists(TForm1& clock)
+{
+    ActionStore& store = clock.actionLists();
+    store.lists().paths = textlist::loadOrEmpty(store.listPath(u"1Paths.zdt"));
+    store.lists().ids = textlist::loadOrEmpty(store.listPath(u"1Ids.zdt"));
+}
+
+} // namespace
 
 int runZentari(int argc, char** argv)
 {
@@ -54,7 +69,11 @@ int runZentari(int argc, char** argv)
         forms.Form2 = form2.get();
         form3 = std::make_unique<TForm3>();
         forms.Form3 = form3.get();
-        form4 = std::make_unique<TForm4>([&forms] { return forms.Form1->Label1->text(); });
+        form4 = std::make_unique<TForm4>(programDir, services, report,
+                                         [&forms] { return forms.Form1->Label1->text(); });
+        form4->onStoreChanged = [&forms, &report] {
+            report.guard([&forms] { reloadClockActionLists(*forms.Form1); });
+        };
         forms.Form4 = form4.get();
         form5 = std::make_unique<TForm5>();
         forms.Form5 = form5.get();
@@ -64,11 +83,16 @@ int runZentari(int argc, char** argv)
         forms.Form7 = form7.get();
         form8 = std::make_unique<TForm8>();
         forms.Form8 = form8.get();
+        form4->setPeriodicityDialog(form8.get());
         form9 = std::make_unique<TForm9>(services);
         form9->setHost(form1.get());
         forms.Form9 = form9.get();
 
         form1->show();
+        // Test-only: the real-window tests open the action editor this way
+        // while the settings window that leads to it is not there yet.
+        if (qEnvironmentVariableIsSet("ZENTARI_TEST_OPEN_ACTION_EDITOR"))
+            QTimer::singleShot(500, form4.get(), [&form4] { form4->exec(); });
         QApplication::exec();
         form1->FormDestroy();
     } catch (const std::exception& e) {
