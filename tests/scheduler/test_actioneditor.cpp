@@ -319,6 +319,8 @@ TEST_F(ActionEditor, ChangeKeepsTheOldActionUntilOkAndCancelKeepsItForGood)
 
 TEST_F(ActionEditor, ThePeriodicityDialogKeepsItsStateAndReportsItsCodeHoweverClosed)
 {
+    writeLists({"3"}, {"Выход на экран приветствия"}, {"7:00:00"}, {"08.12.2026"},
+               {"08.12.2026 7:00:00"});
     TForm4& f = open();
     EXPECT_EQ(form8->windowTitle(), u"Выберите периодичность исполнения");
     EXPECT_EQ(form8->size(), QSize(297, 201));
@@ -339,7 +341,10 @@ TEST_F(ActionEditor, ThePeriodicityDialogKeepsItsStateAndReportsItsCodeHoweverCl
         d.CheckListBox1->item(4)->setCheckState(Qt::Checked);
     });
     EXPECT_EQ(f.periodicityCode, 3);
-    // Returning from the dialog does not reload the store over the values being edited.
+    // Returning from the dialog (the window system activates the editor again)
+    // does not reload the store over the values being edited.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(form4.get(), &activate);
     QApplication::processEvents();
     EXPECT_EQ(f.DateTimePicker1->time(), QTime(5, 4, 3));
     EXPECT_EQ(f.ComboBox1->currentIndex(), 2);
@@ -354,12 +359,12 @@ TEST_F(ActionEditor, ThePeriodicityDialogKeepsItsStateAndReportsItsCodeHoweverCl
     EXPECT_EQ(f.periodicityCode, 2);
     f.SpeedButton1Click();
     IniFile ini(dir.confPath());
-    const QString section = QStringLiteral("Action30.05.2004 5:04:03");
+    const QString section = QStringLiteral("Action08.12.2026 5:04:03");
     EXPECT_EQ(ini.readString(section, u"Type_Per", {}), u"2");
     EXPECT_EQ(ini.readString(section, u"Mon", {}), u"1");
     EXPECT_EQ(ini.readString(section, u"Fri", {}), u"1");
     EXPECT_EQ(ini.readString(section, u"Tue", {}), u"0");
-    f.ListBox1->setCurrentRow(0);
+    f.ListBox1->setCurrentRow(1);
     EXPECT_EQ(f.Label1->text(), u" ,Пон ,Пят");
 }
 
