@@ -54,7 +54,8 @@ void ActionDispatcher::refreshIndex()
     m_index.positions.clear();
     const qsizetype n = std::min(count, ids.size());
     for (qsizetype i = 0; i < n; ++i)
-        m_index.positions[read(ActionStore::sectionName(ids[i]), u"Time", QStringLiteral("00:00:01"))]
+        m_index
+            .positions[read(ActionStore::sectionName(ids[i]), u"Time", QStringLiteral("00:00:01"))]
             .append(i);
     m_index.ids = ids;
     m_index.count = count;

@@ -41,7 +41,8 @@ public:
     std::function<void(PowerAction, int delaySeconds, const QString& message)> onShutdownScheduled;
 
     // Performs every action due at this time text, date text and weekday text.
-    void dispatchActions(const QString& timeText, const QString& dateText, const QString& weekdayText);
+    void dispatchActions(const QString& timeText, const QString& dateText,
+                         const QString& weekdayText);
     // The five type checks for one due action's section.
     void performAction(const QString& section);
 

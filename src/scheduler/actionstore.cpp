@@ -54,7 +54,8 @@ QString ActionStore::uniqueId(const QString& id) const
     }
 }
 
-void ActionStore::writeCommonKeys(const QString& section, const ScheduledAction& a, const QString& path)
+void ActionStore::writeCommonKeys(const QString& section, const ScheduledAction& a,
+                                  const QString& path)
 {
     m_config.writeString(section, u"Action", QString::number(a.typeCode));
     m_config.writeString(section, u"Date", a.dateText);
@@ -110,11 +111,12 @@ QString ActionStore::appendTemplateAction(const ScheduledAction& action, const Q
 bool ActionStore::removeAt(int position, const QString& expectedId)
 {
     loadAll();
-    if (!expectedId.isNull() && (position < 0 || position >= m_lists.ids.size() ||
-                                 m_lists.ids[position] != expectedId))
+    if (!expectedId.isNull() &&
+        (position < 0 || position >= m_lists.ids.size() || m_lists.ids[position] != expectedId))
         position = int(m_lists.ids.indexOf(expectedId));
-    const int count = int(std::min({m_lists.actions.size(), m_lists.paths.size(), m_lists.times.size(),
-                                    m_lists.dates.size(), m_lists.ids.size()}));
+    const int count =
+        int(std::min({m_lists.actions.size(), m_lists.paths.size(), m_lists.times.size(),
+                      m_lists.dates.size(), m_lists.ids.size()}));
     if (position < 0 || position >= count)
         return false;
     // The section named by the stored id, not one formed again from the shown

@@ -29,8 +29,16 @@ TForm8::TForm8(QWidget* parent) : QDialog(parent)
     Label1 = new QLabel(GroupBox1);
     Label1->setGeometry(150, 90, 0, 0);
 
+    // Two columns, Monday to Thursday and Friday to Sunday: all seven days fit
+    // without scrolling in the dialog's fixed size.
     CheckListBox1 = new QListWidget(GroupBox1);
-    CheckListBox1->setGeometry(28, 90, 180, 94);
+    CheckListBox1->setGeometry(10, 92, 265, 90);
+    CheckListBox1->setFlow(QListView::TopToBottom);
+    CheckListBox1->setWrapping(true);
+    CheckListBox1->setResizeMode(QListView::Adjust);
+    CheckListBox1->setGridSize(QSize(128, 20));
+    CheckListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    CheckListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const char16_t* day : {u"Понедельник", u"Вторник", u"Среда", u"Четверг", u"Пятница",
                                 u"Суббота", u"Воскресение"}) {
         auto* item = new QListWidgetItem(QString::fromUtf16(day), CheckListBox1);

@@ -1,6 +1,5 @@
 #include "picturebutton.h"
 
-#include <QBitmap>
 #include <QPainter>
 
 namespace zentari {
@@ -27,12 +26,20 @@ void PictureButton::setTransparent(bool transparent)
 
 void PictureButton::rebuild()
 {
-    m_shown = QPixmap::fromImage(m_image);
-    if (m_transparent && !m_image.isNull()) {
-        const QRgb key = m_image.pixel(0, m_image.height() - 1);
-        m_shown.setMask(QBitmap::fromImage(m_image.createMaskFromColor(key, Qt::MaskOutColor)
-                                               .convertToFormat(QImage::Format_Mono)));
+    if (!m_transparent || m_image.isNull()) {
+        m_shown = QPixmap::fromImage(m_image);
+        update();
+        return;
     }
+    QImage keyed = m_image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = keyed.pixel(0, keyed.height() - 1);
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            if (line[x] == key)
+                line[x] = qRgba(0, 0, 0, 0);
+    }
+    m_shown = QPixmap::fromImage(keyed);
     update();
 }
 
