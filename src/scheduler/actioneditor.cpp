@@ -279,8 +279,12 @@ void TForm4::FormClose()
 
 bool TForm4::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate && m_ownDialogs == 0 && !editing && isVisible())
-        m_report.guard([this] { FormActivate(); });
+    if (e->type() == QEvent::WindowActivate && m_ownDialogs == 0 && !editing && isVisible()) {
+        if (m_loadedOnShow)
+            m_loadedOnShow = false;
+        else
+            m_report.guard([this] { FormActivate(); });
+    }
     return QDialog::event(e);
 }
 
@@ -289,6 +293,12 @@ void TForm4::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
     if (const QScreen* s = screen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    // Loaded on showing, not only on activation: a window manager that keeps
+    // new windows from taking the focus would otherwise leave the list empty.
+    if (!editing) {
+        m_report.guard([this] { FormActivate(); });
+        m_loadedOnShow = true;
+    }
 }
 
 void TForm4::done(int result)
