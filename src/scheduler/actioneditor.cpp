@@ -166,6 +166,12 @@ TForm4::TForm4(QString programDir, const Services& services, ErrorReport& report
     Label5 = caption(this, QStringLiteral("Удалить"), Button2);
     Button1 = pictureButton(3);
     Label7 = caption(this, QStringLiteral("Выйти"), Button1);
+    for (PictureButton* b : {Button1, Button2, Button3, Button4})
+        connect(b, &PictureButton::keyPressed, this,
+                [this, b] { m_report.guard([this, b] { runPictureButton(b); }); });
+    // Enter in a picker must not press "Обзор" or "Выбрать периодичность".
+    BitBtn1->setAutoDefault(false);
+    BitBtn3->setAutoDefault(false);
     for (QObject* o : std::initializer_list<QObject*>{Image1, Button1, Button2, Button3, Button4,
                                                       Label4, Label5, Label6, Label7})
         o->installEventFilter(this);

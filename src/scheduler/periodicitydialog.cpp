@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace zentari {
 
@@ -93,6 +94,13 @@ void TForm8::FormClose()
 {
     if (Form4)
         Form4->periodicityCode = code();
+}
+
+void TForm8::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 // The close box, Escape and a programmatic close all end here: the code is

@@ -42,6 +42,9 @@ public:
     std::array<bool, 7> checkedDays() const;
 
     void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* e) override;
 };
 
 } // namespace zentari

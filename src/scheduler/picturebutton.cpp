@@ -1,5 +1,6 @@
 #include "picturebutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace zentari {
@@ -8,6 +9,30 @@ PictureButton::PictureButton(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
+    // Reachable with Tab, so that the editor can be used without a mouse.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        Q_EMIT keyPressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PictureButton::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void PictureButton::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void PictureButton::setPicture(const QImage& image)
@@ -49,6 +74,10 @@ void PictureButton::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     p.drawPixmap(rect(), m_shown);
+    if (hasFocus()) {
+        p.setPen(QPen(QColor(255, 255, 0), 1, Qt::DotLine));
+        p.drawRoundedRect(QRectF(rect()).adjusted(6.5, 6.5, -6.5, -8.5), 6, 6);
+    }
 }
 
 } // namespace zentari

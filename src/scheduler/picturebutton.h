@@ -20,8 +20,15 @@ public:
     void setTransparent(bool transparent);
     bool transparent() const { return m_transparent; }
 
+Q_SIGNALS:
+    // Space or Enter while the button has the keyboard focus.
+    void keyPressed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void rebuild();

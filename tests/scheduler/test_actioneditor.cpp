@@ -12,6 +12,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -412,4 +413,17 @@ TEST_F(ActionEditor, ClosingWhileEditingDropsTheEditAndReopensFromTheStore)
     f.FormActivate();
     EXPECT_EQ(f.ListBox1->count(), 1);
     EXPECT_TRUE(shown(f.Button4));
+}
+
+TEST_F(ActionEditor, PictureButtonsAnswerTheKeyboard)
+{
+    TForm4& f = open();
+    EXPECT_EQ(f.Button4->focusPolicy(), Qt::TabFocus);
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+    QApplication::sendEvent(f.Button4, &space);
+    EXPECT_TRUE(f.editing);
+    f.BitBtn2Click();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(f.Button2, &enter); // delete with nothing selected
+    EXPECT_EQ(sys.logged(QStringLiteral("beep")).size(), 1);
 }
