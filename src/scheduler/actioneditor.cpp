@@ -485,19 +485,25 @@ void TForm4::BitBtn2Click()
     m_store.cancelChange();
 }
 
-QString TForm4::askForFile(const QStringList& filters)
+void TForm4::prepareFileDialog(QFileDialog& dialog, const QStringList& filters,
+                               const QString& currentPath)
 {
-    if (chooseFile)
-        return chooseFile(filters);
-    QFileDialog dialog(this, QStringLiteral("Открыть"));
     // Qt's own dialog: the captions keep their Windows-style patterns while the
     // hidden details carry the patterns that match here, upper case included.
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
-    const QFileInfo current(Edit1->text());
+    const QFileInfo current(currentPath);
     if (current.isAbsolute() && current.dir().exists())
         dialog.setDirectory(current.dir());
+}
+
+QString TForm4::askForFile(const QStringList& filters)
+{
+    if (chooseFile)
+        return chooseFile(filters);
+    QFileDialog dialog(this, QStringLiteral("Открыть"));
+    prepareFileDialog(dialog, filters, Edit1->text());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QDateEdit;
+class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -114,6 +115,9 @@ public:
     // Replaces the file dialog (tests): returns the chosen file, or the null
     // text when the user cancelled.
     std::function<QString(const QStringList& filters)> chooseFile;
+    // How "Обзор" sets up its file dialog: the filters, starting beside the current path.
+    static void prepareFileDialog(QFileDialog& dialog, const QStringList& filters,
+                                  const QString& currentPath);
 
 protected:
     bool event(QEvent* e) override;

@@ -11,16 +11,20 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 using namespace zentari;
@@ -426,4 +430,36 @@ TEST_F(ActionEditor, PictureButtonsAnswerTheKeyboard)
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(f.Button2, &enter); // delete with nothing selected
     EXPECT_EQ(sys.logged(QStringLiteral("beep")).size(), 1);
+}
+
+TEST_F(ActionEditor, TheSoundFilterMatchesSoundFilesWhateverTheirCase)
+{
+    QTemporaryDir folder;
+    for (const char* name : {"A.MP3", "b.mp3", "c.Wav", "d.mid", "e.txt", "f.mp3.bak"}) {
+        QFile f(folder.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QFileDialog dialog;
+    TForm4::prepareFileDialog(dialog, actionediting::fileFilters(0),
+                              folder.filePath(QStringLiteral("x.mp3")));
+    dialog.show();
+    auto* view = dialog.findChild<QTreeView*>();
+    ASSERT_NE(view, nullptr);
+    QStringList listed;
+    QElapsedTimer waited;
+    waited.start();
+    // The dialog lists the folder in a thread of its own.
+    while (waited.elapsed() < 5000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        listed.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row)
+            if (!view->isRowHidden(row, root))
+                listed << view->model()->index(row, 0, root).data().toString();
+        if (listed.size() >= 4)
+            break;
+    }
+    listed.sort();
+    EXPECT_EQ(listed, lines({"A.MP3", "b.mp3", "c.Wav", "d.mid"}));
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
 }
