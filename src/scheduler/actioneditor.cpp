@@ -233,8 +233,9 @@ template <typename F> void TForm4::withoutRefresh(F&& f)
         --m_ownDialogs;
         throw;
     }
-    // The activation that the closing dialog hands back arrives after this returns.
-    QTimer::singleShot(0, this, [this] { --m_ownDialogs; });
+    // The activation that the closing dialog hands back arrives after this
+    // returns, once the window manager has moved the focus: give it time.
+    QTimer::singleShot(300, this, [this] { --m_ownDialogs; });
 }
 
 void TForm4::FormCreate()
@@ -251,10 +252,16 @@ void TForm4::FormActivate()
         if (!m_store.configOpen())
             throw Error(QStringLiteral("conf.ini"));
     } catch (const std::exception&) {
-        withoutRefresh([this] {
-            m_services.messages->show(QStringLiteral("ВНИМАНИЕ!! ПРОИЗОШЛА ОШИБКА ИНИЦИАЛИЗАЦИИ!"),
-                                      QStringLiteral("Ошибка!"), MessageIcon::Warning);
-        });
+        // Once per opening: closing the box activates the editor again, and a
+        // store that cannot be opened would otherwise answer with the box for ever.
+        if (!m_initErrorShown) {
+            m_initErrorShown = true;
+            withoutRefresh([this] {
+                m_services.messages->show(
+                    QStringLiteral("ВНИМАНИЕ!! ПРОИЗОШЛА ОШИБКА ИНИЦИАЛИЗАЦИИ!"),
+                    QStringLiteral("Ошибка!"), MessageIcon::Warning);
+            });
+        }
     }
     // A missing file or a bad line ends the loading quietly; what came before stays.
     try {
@@ -281,6 +288,7 @@ void TForm4::FormClose()
     if (editing)
         BitBtn2Click();
     m_store.release();
+    m_initErrorShown = false;
 }
 
 bool TForm4::event(QEvent* e)

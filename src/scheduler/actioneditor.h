@@ -150,6 +150,7 @@ private:
     std::function<QString()> m_clockTime;
     ActionEditing m_store;
     int m_ownDialogs = 0;
+    bool m_initErrorShown = false;
     bool m_loadedOnShow = false; // the activation that follows showing need not load again
 };
 

@@ -117,7 +117,7 @@ def body(make, shots):
     poll("the periodicity dialog to close",
          lambda: not window_titled(clock, "Выберите периодичность исполнения"), 10)
 
-    due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=14)
+    due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=20)
     # A picker takes digits section by section once its first section is
     # emptied; a full section moves on to the next by itself.
     click(info, DATE_PICKER)

@@ -463,3 +463,21 @@ TEST_F(ActionEditor, TheSoundFilterMatchesSoundFilesWhateverTheirCase)
     EXPECT_EQ(listed, lines({"A.MP3", "b.mp3", "c.Wav", "d.mid"}));
     EXPECT_EQ(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
 }
+
+TEST_F(ActionEditor, AStoreThatCannotOpenIsReportedOncePerOpening)
+{
+    // A program folder that does not exist: conf.ini cannot be created.
+    TForm4 f(dir.file(QStringLiteral("no-such-folder/")), sys.services(), *report, {});
+    sys.messages.shown.clear(); // the button pictures are missing there too
+    f.show();
+    QApplication::processEvents();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&f, &activate); // closing the box activates the editor again
+    QApplication::sendEvent(&f, &activate);
+    EXPECT_EQ(sys.messages.shown, lines({"ВНИМАНИЕ!! ПРОИЗОШЛА ОШИБКА ИНИЦИАЛИЗАЦИИ!"}));
+    EXPECT_EQ(f.ListBox1->count(), 0);
+    f.close();
+    f.show();
+    QApplication::processEvents();
+    EXPECT_EQ(sys.messages.shown.size(), 2) << "a new opening reports it again";
+}
