@@ -111,7 +111,6 @@ public:
     ActionFields fields() const;
     // What the periodicity dialog would hand over now.
     PeriodicityChoice periodicityChoice() const;
-    ActionEditing& editingStore() { return m_store; }
     // Replaces the file dialog (tests): returns the chosen file, or the null
     // text when the user cancelled.
     std::function<QString(const QStringList& filters)> chooseFile;
