@@ -92,7 +92,6 @@ public:
     QString save(const ActionFields& fields, const PeriodicityChoice& choice,
                  const std::function<bool(const QString&)>& fileExists);
 
-
 private:
     ActionStore m_store;
     int m_changingPosition = -1;
