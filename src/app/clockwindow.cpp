@@ -216,6 +216,24 @@ void TForm1::openConfigStore()
         m_report.reportOnce(problem);
 }
 
+// Of the five action lists the tick needs the ids and the count of the paths;
+// the templates reload all five right before they append, so holding the rest
+// would only cost memory (megabytes with many actions). The reminders are the
+// reminder editor's: the tick reads its copy.
+void TForm1::reloadActionLists()
+{
+    completePendingChanges();
+    ActionStore::Lists& lists = m_actions.lists();
+    lists = ActionStore::Lists{};
+    loadList(lists.ids, u"1Ids.zdt");
+    m_actionCount = 0;
+    try {
+        m_actionCount = textlist::countLines(m_actions.listPath(u"1Paths.zdt"));
+    } catch (const Error& e) {
+        m_report.reportOnce(e.message());
+    }
+}
+
 // A store change that a crash interrupted is completed before its lists are read.
 void TForm1::completePendingChanges()
 {
@@ -247,14 +265,7 @@ void TForm1::FormCreate()
     m_trayHint = QStringLiteral("10");
     TrayIcon1->SetHint(m_trayHint);
     redTooltips();
-    ActionStore::Lists& lists = m_actions.lists();
-    completePendingChanges();
-    // Of the five action lists the tick needs only the ids and the paths; the
-    // templates reload all five right before they append, so holding the types,
-    // times and dates would only cost memory (megabytes with many actions). The
-    // reminders are the reminder editor's: the tick reads its copy.
-    loadList(lists.paths, u"1Paths.zdt");
-    loadList(lists.ids, u"1Ids.zdt");
+    reloadActionLists();
     applyColours();
     if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
         applyStoredPosition();
@@ -268,13 +279,8 @@ void TForm1::FormCreate()
 void TForm1::FormActivate()
 {
     openConfigStore();
-    ActionStore::Lists& lists = m_actions.lists();
-    lists.ids.clear();
-    lists.paths.clear();
     redTooltips();
-    completePendingChanges();
-    loadList(lists.ids, u"1Ids.zdt");
-    loadList(lists.paths, u"1Paths.zdt");
+    reloadActionLists();
     applyColours();
     applyPicture();
     applyBorder();
@@ -625,7 +631,9 @@ void TForm1::runTemplate(QStringView itemName)
         runShutdownTemplate(t, caption, m_services.clock->now().time(), Label2->text(),
                             Label1->text(), m_configStore, m_actions, *m_services.beeper);
         ActionStore::Lists& lists = m_actions.lists();
+        m_actionCount = lists.paths.size();
         lists.actions.clear();
+        lists.paths.clear();
         lists.times.clear();
         lists.dates.clear();
         return;

@@ -72,6 +72,9 @@ public:
     ShutdownWarning* shutdownWarning() const { return m_warning; }
 
     // --- handlers
+    // Reads the action lists the tick uses again (after an editor's change).
+    void reloadActionLists();
+
     void FormCreate();
     void FormActivate();
     void FormClose();
@@ -110,7 +113,7 @@ public:
     const IniFile& configStore() const override { return m_configStore; }
     QString programDir() const override { return m_programDir; }
     const QStringList& actionIds() const override { return m_actions.lists().ids; }
-    const QStringList& actionPaths() const override { return m_actions.lists().paths; }
+    qsizetype actionCount() const override { return m_actionCount; }
 
     // --- GateHost
     int pendingCommand() const override { return m_pendingCommand; }
@@ -164,7 +167,8 @@ private:
     ErrorReport& m_report;
     Forms& m_forms;
     IniFile m_configStore;
-    ActionStore m_actions; // this window's copies of the five action lists
+    ActionStore m_actions; // this window's copy of the action ids (the templates load all five)
+    qsizetype m_actionCount = 0; // lines of the paths list: all the tick needs of it
     ActionDispatcher m_dispatcher;
     SecondsTracker m_seconds;
     ReminderFiring m_reminders;

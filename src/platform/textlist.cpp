@@ -41,6 +41,28 @@ QByteArray join(const QStringList& lines)
     return out;
 }
 
+qsizetype countLines(const QString& path)
+{
+    if (!QFile::exists(path))
+        return 0;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Не удалось открыть файл «%1»: %2").arg(path, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    const char* p = bytes.constData();
+    const qsizetype n = bytes.size();
+    qsizetype lines = 0, start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] != '\r' && p[i] != '\n')
+            continue;
+        ++lines;
+        if (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    return start < n ? lines + 1 : lines;
+}
+
 QStringList load(const QString& path)
 {
     QFile file(path);

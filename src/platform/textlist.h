@@ -11,6 +11,9 @@ namespace zentari::textlist {
 QStringList load(const QString& path);
 // Missing file reads as an empty list; other read failures still throw.
 QStringList loadOrEmpty(const QString& path);
+// The number of lines, without keeping them; a missing file has none. Throws
+// Error when the file cannot be read.
+qsizetype countLines(const QString& path);
 // Writes the whole list atomically. Throws Error.
 void save(const QString& path, const QStringList& lines);
 

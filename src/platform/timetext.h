@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
 #include <QTime>
 
 // The one place where times and dates become texts and back. The clock shows
@@ -12,6 +13,10 @@ namespace zentari::timetext {
 
 // "H:mm:ss", the hour without a leading zero as the Russian locale writes it.
 QString timeToStr(QTime time);
+// The two texts above in Qt's format language, for time and date pickers,
+// which must show exactly what is stored.
+inline constexpr QStringView kTimeFormat = u"H:mm:ss";
+inline constexpr QStringView kDateFormat = u"dd.MM.yyyy";
 // "dd.MM.yyyy".
 QString dateToStr(QDate date);
 // "1" for Sunday up to "7" for Saturday.

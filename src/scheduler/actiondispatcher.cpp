@@ -44,7 +44,7 @@ void ActionDispatcher::refreshIndex()
 {
     const quint64 revision = m_source.configStore().revision();
     const QStringList& ids = m_source.actionIds();
-    const qsizetype count = m_source.actionPaths().size();
+    const qsizetype count = m_source.actionCount();
     bool listsChanged = count != m_index.count;
     if (!listsChanged && !ids.isSharedWith(m_index.ids)) {
         listsChanged = ids != m_index.ids;
@@ -69,11 +69,11 @@ void ActionDispatcher::dispatchActions(const QString& timeText, const QString& d
 {
     static constexpr std::array<QStringView, 7> dayKeys = {u"Sun", u"Mon", u"Tue", u"Wed",
                                                            u"Thu", u"Fri", u"Sat"};
-    if (m_source.actionIds().size() < m_source.actionPaths().size())
+    if (m_source.actionIds().size() < m_source.actionCount())
         m_report.reportOnce(QStringLiteral("Список действий повреждён: в «data\\1Ids.zdt» "
                                            "строк меньше (%1), чем в «data\\1Paths.zdt» (%2).")
                                 .arg(m_source.actionIds().size())
-                                .arg(m_source.actionPaths().size()));
+                                .arg(m_source.actionCount()));
     refreshIndex();
     const size_t key = qHash(timeText, 0);
     const auto [first, last] = std::equal_range(
@@ -87,7 +87,7 @@ void ActionDispatcher::dispatchActions(const QString& timeText, const QString& d
         due.append(it->second);
     for (qsizetype i : due) {
         // The lists' counts are asked anew before each action, as they may shrink meanwhile.
-        if (i >= m_source.actionPaths().size() || i >= m_source.actionIds().size())
+        if (i >= m_source.actionCount() || i >= m_source.actionIds().size())
             break;
         const QString section = ActionStore::sectionName(m_source.actionIds()[i]);
         if (read(section, u"Time", QStringLiteral("00:00:01")) != timeText)

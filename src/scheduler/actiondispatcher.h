@@ -22,7 +22,8 @@ public:
     virtual const IniFile& configStore() const = 0;
     virtual QString programDir() const = 0;
     virtual const QStringList& actionIds() const = 0;
-    virtual const QStringList& actionPaths() const = 0;
+    // The count of the action paths list, which bounds the dispatch loop.
+    virtual qsizetype actionCount() const = 0;
 };
 
 // The action step of the one-second tick, the sound with its repeats, and the
@@ -43,7 +44,8 @@ public:
     std::function<void(PowerAction, int delaySeconds, const QString& message)> onShutdownScheduled;
 
     // Performs every action due at this time text, date text and weekday text.
-    void dispatchActions(const QString& timeText, const QString& dateText, const QString& weekdayText);
+    void dispatchActions(const QString& timeText, const QString& dateText,
+                         const QString& weekdayText);
     // The five type checks for one due action's section.
     void performAction(const QString& section);
 

@@ -1,25 +1,671 @@
 #include "actioneditor.h"
 
+#include "app/paths.h"
+#include "platform/conversions.h"
+#include "platform/error.h"
+#include "platform/picture.h"
+#include "platform/timetext.h"
+#include "scheduler/editorpictures.h"
+#include "scheduler/periodicitydialog.h"
+#include "scheduler/picturebutton.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTimeEdit>
+#include <QToolButton>
 
 namespace zentari {
+namespace {
 
-TForm4::TForm4(std::function<QString()> clockTime, QWidget* parent)
-    : QDialog(parent), m_clockTime(std::move(clockTime))
+constexpr int kWidth = 488;
+constexpr int kHeight = 376;
+constexpr int kPaneLeft = 208; // the right-hand pane, beside the list
+constexpr int kPaneWidth = 272;
+
+bool fileExists(const QString& path)
+{
+    return QFileInfo::exists(path);
+}
+
+QString entryAt(const QStringList& list, int position)
+{
+    if (position < 0 || position >= list.size())
+        throw Error(QStringLiteral("Индекс списка (%1) вне допустимого диапазона").arg(position));
+    return list[position];
+}
+
+QLabel* caption(QWidget* parent, const QString& text, PictureButton* over)
+{
+    auto* label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    label->setPalette(pal);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setMouseTracking(true);
+    label->setCursor(Qt::PointingHandCursor);
+    label->adjustSize();
+    // Over the picture's face, which sits a little above its middle (the shadow is below).
+    const QRect face = over->geometry().adjusted(0, 0, 0, -3);
+    label->move(face.center() - label->rect().center());
+    return label;
+}
+
+} // namespace
+
+TForm4::TForm4(QString programDir, const Services& services, ErrorReport& report,
+               std::function<QString()> clockTime, QWidget* parent)
+    : QDialog(parent), m_programDir(std::move(programDir)), m_services(services), m_report(report),
+      m_clockTime(std::move(clockTime)), m_store(m_programDir)
 {
     setWindowTitle(QStringLiteral("Настройка будильника"));
-    setFixedSize(488, 376);
+    setFixedSize(kWidth, kHeight);
+    setModal(true);
+
+    Image1 = new QLabel(this);
+    Image1->setGeometry(rect());
+    Image1->setPixmap(QPixmap::fromImage(editorpictures::background(size())));
+    Image1->setScaledContents(true);
+    Image1->setMouseTracking(true);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setGeometry(0, 0, 200, kHeight);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setAccessibleName(QStringLiteral("Действия"));
+
     Label3 = new QLabel(this);
-    Label3->move(8, 8);
+    QFont clockFont = Label3->font();
+    clockFont.setBold(true);
+    clockFont.setPointSizeF(clockFont.pointSizeF() * 1.4);
+    Label3->setFont(clockFont);
+    Label3->setGeometry(kPaneLeft, 4, kPaneWidth, 24);
+    Label3->setAlignment(Qt::AlignCenter);
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setGeometry(kPaneLeft, 32, kPaneWidth, 28);
+    ComboBox1->setIconSize(QSize(20, 20));
+    const QStringList captions = actionediting::typeCaptions();
+    for (int type = 0; type < captions.size(); ++type)
+        ComboBox1->addItem(editorpictures::typeIcon(type), captions[type]);
+    ComboBox1->setPlaceholderText(QStringLiteral("Здесь выберите действие"));
+    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setAccessibleName(QStringLiteral("Действие"));
+
+    Edit1 = new QLineEdit(QStringLiteral("Путь до файла"), this);
+    Edit1->setGeometry(kPaneLeft, 66, kPaneWidth - 92, 28);
+    Edit1->setReadOnly(true);
+    Edit1->setAccessibleName(QStringLiteral("Путь до файла"));
+    BitBtn1 = new QPushButton(editorpictures::browseIcon(), QStringLiteral("Обзор"), this);
+    BitBtn1->setGeometry(kPaneLeft + kPaneWidth - 86, 66, 86, 28);
+    BitBtn1->setToolTip(QStringLiteral("Здесь можно указать путь до файла"));
+
+    DateTimePicker1 = new QTimeEdit(this);
+    DateTimePicker1->setDisplayFormat(timetext::kTimeFormat.toString());
+    DateTimePicker1->setGeometry(kPaneLeft, 100, 110, 28);
+    DateTimePicker1->setTime(QTime(22, 56));
+    DateTimePicker1->setToolTip(
+        QStringLiteral("Выберите время когда будет выполняться даное действие"));
+    DateTimePicker1->setAccessibleName(QStringLiteral("Время"));
+    DateTimePicker2 = new QDateEdit(this);
+    DateTimePicker2->setDisplayFormat(timetext::kDateFormat.toString());
+    DateTimePicker2->setCalendarPopup(true);
+    DateTimePicker2->setGeometry(kPaneLeft + 118, 100, kPaneWidth - 118, 28);
+    DateTimePicker2->setDate(QDate(2004, 5, 30));
+    DateTimePicker2->setAccessibleName(QStringLiteral("Дата"));
+
+    BitBtn3 = new QPushButton(editorpictures::periodicityIcon(),
+                              QStringLiteral("Выбрать периодичность"), this);
+    BitBtn3->setGeometry(kPaneLeft, 136, kPaneWidth - 76, 30);
+    BitBtn3->setToolTip(
+        QStringLiteral("Здесь можно выбрать с какой периодичностью будет выполняться действие"));
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setIcon(editorpictures::okIcon());
+    SpeedButton1->setIconSize(QSize(20, 20));
+    SpeedButton1->setGeometry(kPaneLeft + kPaneWidth - 70, 136, 32, 30);
+    SpeedButton1->setToolTip(QStringLiteral("ОК"));
+    SpeedButton1->setAccessibleName(QStringLiteral("ОК"));
+    BitBtn2 = new QToolButton(this);
+    BitBtn2->setIcon(editorpictures::cancelIcon());
+    BitBtn2->setIconSize(QSize(20, 20));
+    BitBtn2->setGeometry(kPaneLeft + kPaneWidth - 32, 136, 32, 30);
+    BitBtn2->setToolTip(QStringLiteral("Отмена"));
+    BitBtn2->setAccessibleName(QStringLiteral("Отмена"));
+
+    const QString daysHint = QStringLiteral("Действие будет выполняться только в эти дни");
+    Label2 = new QLabel(QStringLiteral("Выполняется :"), this);
+    Label2->setGeometry(kPaneLeft, 172, kPaneWidth, 18);
+    Label2->setToolTip(daysHint);
+    Label1 = new QLabel(QStringLiteral("Пон, Вт, Ср, Чет, Пят, Суб, Воскр"), this);
+    Label1->setGeometry(kPaneLeft, 190, kPaneWidth, 18);
+    Label1->setToolTip(daysHint);
+
+    // Four pictures 160 x 36 stacked under the controls, centred in the pane.
+    const int buttonLeft = kPaneLeft + (kPaneWidth - 160) / 2;
+    const auto pictureButton = [&](int row) {
+        auto* b = new PictureButton(this);
+        b->setGeometry(buttonLeft, 214 + row * 40, 160, 36);
+        return b;
+    };
+    Button4 = pictureButton(0);
+    Label6 = caption(this, QStringLiteral("Добавить действие"), Button4);
+    Button3 = pictureButton(1);
+    Label4 = caption(this, QStringLiteral("Изменить действие"), Button3);
+    Button2 = pictureButton(2);
+    Label5 = caption(this, QStringLiteral("Удалить"), Button2);
+    Button1 = pictureButton(3);
+    Label7 = caption(this, QStringLiteral("Выйти"), Button1);
+    for (PictureButton* b : {Button1, Button2, Button3, Button4})
+        connect(b, &PictureButton::keyPressed, this,
+                [this, b] { m_report.guard([this, b] { runPictureButton(b); }); });
+    // Enter in a picker must not press "Обзор" or "Выбрать периодичность".
+    BitBtn1->setAutoDefault(false);
+    BitBtn3->setAutoDefault(false);
+    for (QObject* o : std::initializer_list<QObject*>{Image1, Button1, Button2, Button3, Button4,
+                                                      Label4, Label5, Label6, Label7})
+        o->installEventFilter(this);
+
+    // Browse mode.
+    BitBtn3->hide();
+    SpeedButton1->hide();
+    BitBtn2->hide();
+    BitBtn1->hide();
+    ComboBox1->setEnabled(false);
+    Edit1->setEnabled(false);
+    DateTimePicker1->setEnabled(false);
+    DateTimePicker2->setEnabled(false);
+
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, [this] { m_report.guard([this] { Timer1Timer(); }); });
+
+    connect(ListBox1, &QListWidget::currentRowChanged, this,
+            [this] { m_report.guard([this] { ListBox1Click(); }); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+            [this] { m_report.guard([this] { ComboBox1Change(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { m_report.guard([this] { SpeedButton1Click(); }); });
+    connect(BitBtn2, &QToolButton::clicked, this,
+            [this] { m_report.guard([this] { BitBtn2Click(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this,
+            [this] { m_report.guard([this] { BitBtn1Click(); }); });
+    connect(BitBtn3, &QPushButton::clicked, this,
+            [this] { m_report.guard([this] { BitBtn3Click(); }); });
+
+    m_report.guard([this] { FormCreate(); });
 }
+
+TForm4::~TForm4() = default;
+
+void TForm4::setPeriodicityDialog(TForm8* dialog)
+{
+    Form8 = dialog;
+    if (dialog)
+        dialog->Form4 = this;
+}
+
+QImage TForm4::buttonPicture(int index) const
+{
+    return loadPicture(
+        paths::resolve(m_programDir, QString(QStringLiteral("data\\buttons\\ButtonAddAction") +
+                                             QString::number(index) + QStringLiteral(".bmp"))));
+}
+
+// ---------------------------------------------------------------- life cycle
+
+template <typename F> void TForm4::withoutRefresh(F&& f)
+{
+    ++m_ownDialogs;
+    try {
+        f();
+    } catch (...) {
+        --m_ownDialogs;
+        throw;
+    }
+    // The activation that the closing dialog hands back arrives after this
+    // returns, once the window manager has moved the focus: give it time.
+    QTimer::singleShot(300, this, [this] { --m_ownDialogs; });
+}
+
+void TForm4::FormCreate()
+{
+    const QImage normal = buttonPicture(1);
+    for (PictureButton* b : {Button1, Button2, Button3, Button4})
+        b->setPicture(normal);
+}
+
+void TForm4::FormActivate()
+{
+    try {
+        m_store.openStore();
+        if (!m_store.configOpen())
+            throw Error(QStringLiteral("conf.ini"));
+    } catch (const std::exception&) {
+        // Once per opening: closing the box activates the editor again, and a
+        // store that cannot be opened would otherwise answer with the box for ever.
+        if (!m_initErrorShown) {
+            m_initErrorShown = true;
+            withoutRefresh([this] {
+                m_services.messages->show(
+                    QStringLiteral("ВНИМАНИЕ!! ПРОИЗОШЛА ОШИБКА ИНИЦИАЛИЗАЦИИ!"),
+                    QStringLiteral("Ошибка!"), MessageIcon::Warning);
+            });
+        }
+    }
+    // A missing file or a bad line ends the loading quietly; what came before stays.
+    try {
+        m_store.loadAll();
+    } catch (const std::exception&) {
+    }
+    refillList();
+    try {
+        if (ListBox1->count() == 0)
+            return;
+        {
+            const QSignalBlocker quiet(ListBox1);
+            ListBox1->setCurrentRow(0);
+        }
+        loadSelected(0);
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm4::FormClose()
+{
+    // Whatever was being edited is dropped, as cancel drops it: the next
+    // opening starts from the store.
+    if (editing)
+        BitBtn2Click();
+    m_store.release();
+    m_initErrorShown = false;
+}
+
+bool TForm4::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate && m_ownDialogs == 0 && !editing && isVisible()) {
+        if (m_loadedOnShow)
+            m_loadedOnShow = false;
+        else
+            m_report.guard([this] { FormActivate(); });
+    }
+    return QDialog::event(e);
+}
+
+void TForm4::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    // Loaded on showing, not only on activation: a window manager that keeps
+    // new windows from taking the focus would otherwise leave the list empty.
+    if (!editing) {
+        m_report.guard([this] { FormActivate(); });
+        m_loadedOnShow = true;
+    }
+}
+
+void TForm4::done(int result)
+{
+    m_report.guard([this] { FormClose(); });
+    QDialog::done(result);
+}
+
+// ---------------------------------------------------------------- the list
+
+void TForm4::refillList()
+{
+    const QSignalBlocker quiet(ListBox1);
+    ListBox1->clear();
+    ListBox1->addItems(m_store.lists().paths);
+    ListBox1->setCurrentRow(-1);
+}
+
+void TForm4::loadSelected(int position)
+{
+    // Control by control, so that a list out of step keeps what was set before it.
+    const ActionStore::Lists& l = m_store.lists();
+    ComboBox1->setCurrentIndex(conv::strToInt(entryAt(l.actions, position)));
+    Edit1->setText(entryAt(l.paths, position));
+    DateTimePicker1->setTime(timetext::strToTime(entryAt(l.times, position)));
+    DateTimePicker2->setDate(timetext::strToDate(entryAt(l.dates, position)));
+}
+
+void TForm4::ListBox1Click()
+{
+    const int position = ListBox1->currentRow();
+    if (position < 0)
+        return;
+    loadSelected(position);
+    Label1->clear();
+    Label1->setText(m_store.weekdayLineAt(position));
+}
+
+// ---------------------------------------------------------------- modes
+
+void TForm4::showFileControls(bool shown)
+{
+    Edit1->setVisible(shown);
+    BitBtn1->setVisible(shown);
+}
+
+void TForm4::enterEditing()
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{Label4, Label5, Label6, Label7, Button1,
+                                                      Button2, Button3, Button4})
+        w->hide();
+    SpeedButton1->show();
+    BitBtn2->show();
+    BitBtn3->show();
+    ComboBox1->setEnabled(true);
+    Edit1->setEnabled(true);
+    DateTimePicker1->setEnabled(true);
+    DateTimePicker2->setEnabled(true);
+    Label1->clear();
+    if (actionediting::isFileType(ComboBox1->currentIndex())) {
+        Edit1->show();
+        Edit1->setEnabled(true);
+        BitBtn1->show();
+    } else {
+        BitBtn1->hide();
+        Edit1->setEnabled(false);
+    }
+    editing = true;
+    ComboBox1->setFocus();
+}
+
+void TForm4::leaveEditing()
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{Label4, Label5, Label6, Label7, Button1,
+                                                      Button2, Button3, Button4})
+        w->show();
+    ComboBox1->setEnabled(false);
+    Edit1->setEnabled(false);
+    BitBtn3->hide();
+    SpeedButton1->hide();
+    BitBtn1->hide();
+    BitBtn2->hide();
+    DateTimePicker1->setEnabled(false);
+    DateTimePicker2->setEnabled(false);
+    editing = false;
+}
+
+void TForm4::Button4Click()
+{
+    m_store.cancelChange();
+    enterEditing();
+}
+
+void TForm4::Button3Click()
+{
+    enterEditing();
+    const int position = ListBox1->currentRow();
+    if (position < 0) {
+        m_store.cancelChange();
+        errorBeep();
+        return;
+    }
+    // The old action stays in the store until OK saves the new values.
+    m_store.beginChange(position);
+    const QSignalBlocker quiet(ListBox1);
+    ListBox1->setCurrentRow(-1);
+}
+
+void TForm4::Button2Click()
+{
+    const int position = ListBox1->currentRow();
+    if (position < 0) {
+        errorBeep();
+        return;
+    }
+    bool removed = false;
+    try {
+        removed = m_store.removeAt(position);
+    } catch (const std::exception&) {
+    }
+    refillList();
+    if (removed)
+        storeChanged();
+    else
+        errorBeep();
+}
+
+void TForm4::Button1Click()
+{
+    close();
+}
+
+void TForm4::ComboBox1Change()
+{
+    if (!editing)
+        return;
+    const int type = ComboBox1->currentIndex();
+    if (actionediting::isFileType(type)) {
+        showFileControls(true);
+        Edit1->setEnabled(true);
+        Edit1->setText(QStringLiteral("Выберите файл!!!!"));
+    } else {
+        showFileControls(false);
+        Edit1->setText(actionediting::pathLabel(type));
+    }
+}
+
+void TForm4::SpeedButton1Click()
+{
+    const ActionFields f = fields();
+    const QString problem = actionediting::fieldsProblem(f, fileExists);
+    if (!problem.isEmpty()) {
+        withoutRefresh([&] {
+            m_services.messages->show(problem, QStringLiteral("Настройка будильника"),
+                                      MessageIcon::Warning);
+        });
+        return;
+    }
+    try {
+        m_store.save(f, periodicityChoice(), fileExists);
+    } catch (...) {
+        // Still editing: the values are not lost to a full disk.
+        refillList();
+        throw;
+    }
+    {
+        const QSignalBlocker quiet(ListBox1);
+        ListBox1->setCurrentRow(-1);
+    }
+    leaveEditing();
+    refillList();
+    storeChanged();
+}
+
+void TForm4::BitBtn2Click()
+{
+    leaveEditing();
+    m_store.cancelChange();
+}
+
+void TForm4::prepareFileDialog(QFileDialog& dialog, const QStringList& filters,
+                               const QString& currentPath)
+{
+    // Qt's own dialog: the captions keep their Windows-style patterns while the
+    // hidden details carry the patterns that match here, upper case included.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    const QFileInfo current(currentPath);
+    if (current.isAbsolute() && current.dir().exists())
+        dialog.setDirectory(current.dir());
+}
+
+QString TForm4::askForFile(const QStringList& filters)
+{
+    if (chooseFile)
+        return chooseFile(filters);
+    QFileDialog dialog(this, QStringLiteral("Открыть"));
+    prepareFileDialog(dialog, filters, Edit1->text());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void TForm4::BitBtn1Click()
+{
+    const QStringList filters = actionediting::fileFilters(ComboBox1->currentIndex());
+    QString file;
+    withoutRefresh([&] { file = askForFile(filters); });
+    // A cancelled dialog leaves the path as it was.
+    if (!file.isEmpty())
+        Edit1->setText(QDir::toNativeSeparators(file));
+}
+
+void TForm4::BitBtn3Click()
+{
+    if (!Form8)
+        return;
+    withoutRefresh([this] { Form8->exec(); });
+    periodicityChosen = true;
+}
+
+// ---------------------------------------------------------------- values
+
+ActionFields TForm4::fields() const
+{
+    ActionFields f;
+    f.typeCode = ComboBox1->currentIndex();
+    f.pathText = Edit1->text();
+    f.time = DateTimePicker1->time();
+    f.date = DateTimePicker2->date();
+    return f;
+}
+
+PeriodicityChoice TForm4::periodicityChoice() const
+{
+    PeriodicityChoice c;
+    c.code = periodicityCode;
+    c.chosen = periodicityChosen;
+    if (Form8)
+        c.days = Form8->checkedDays();
+    return c;
+}
+
+void TForm4::storeChanged()
+{
+    if (onStoreChanged)
+        onStoreChanged();
+}
+
+void TForm4::errorBeep()
+{
+    m_services.beeper->beep(1000, 1000);
+}
+
+// ---------------------------------------------------------------- clock mirror
 
 void TForm4::Timer1Timer()
 {
-    if (m_clockTime)
-        Label3->setText(m_clockTime());
+    if (!m_clockTime)
+        return;
+    const QString time = m_clockTime();
+    Label3->setText(time);
+    if (reminderClockLabel)
+        reminderClockLabel->setText(time);
+}
+
+// ---------------------------------------------------------------- picture buttons
+
+void TForm4::pictureButtonHover(PictureButton* button)
+{
+    if (hover)
+        return;
+    hover = true;
+    button->setPicture(buttonPicture(2));
+    button->setTransparent(false);
+}
+
+void TForm4::Image1MouseMove()
+{
+    if (!hover)
+        return;
+    hover = false;
+    const QImage normal = buttonPicture(1);
+    for (PictureButton* b : {Button4, Button3, Button2, Button1})
+        if (!b->transparent()) {
+            b->setTransparent(true);
+            b->setPicture(normal);
+        }
+}
+
+void TForm4::pictureButtonPressed(PictureButton* button)
+{
+    button->setPicture(buttonPicture(3));
+    button->setTransparent(false);
+}
+
+void TForm4::runPictureButton(PictureButton* button)
+{
+    if (button == Button4)
+        Button4Click();
+    else if (button == Button3)
+        Button3Click();
+    else if (button == Button2)
+        Button2Click();
+    else if (button == Button1)
+        Button1Click();
+}
+
+PictureButton* TForm4::pictureButtonOf(QObject* o) const
+{
+    // Each caption acts for the picture under it.
+    if (o == Label6)
+        return Button4;
+    if (o == Label4)
+        return Button3;
+    if (o == Label5)
+        return Button2;
+    if (o == Label7)
+        return Button1;
+    return qobject_cast<PictureButton*>(o);
+}
+
+bool TForm4::eventFilter(QObject* watched, QEvent* e)
+{
+    const auto type = e->type();
+    if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
+        type != QEvent::MouseButtonRelease)
+        return QDialog::eventFilter(watched, e);
+    if (watched == Image1) {
+        if (type == QEvent::MouseMove)
+            m_report.guard([this] { Image1MouseMove(); });
+        return false;
+    }
+    PictureButton* button = pictureButtonOf(watched);
+    if (!button)
+        return QDialog::eventFilter(watched, e);
+    const auto* mouse = static_cast<QMouseEvent*>(e);
+    const bool left = mouse->button() == Qt::LeftButton;
+    const bool onLabel = watched != button;
+    m_report.guard([&] {
+        if (type == QEvent::MouseMove) {
+            pictureButtonHover(button);
+        } else if (type == QEvent::MouseButtonPress && left) {
+            pictureButtonPressed(button);
+        } else if (type == QEvent::MouseButtonRelease && left) {
+            // A click on the picture counts when released over it; a caption's
+            // release always runs its command.
+            if (onLabel || button->rect().contains(mouse->position().toPoint()))
+                runPictureButton(button);
+        }
+    });
+    return onLabel && type != QEvent::MouseMove;
 }
 
 } // namespace zentari

@@ -156,11 +156,12 @@ QString ActionStore::appendTemplateAction(const ScheduledAction& action, const Q
 bool ActionStore::removeAt(int position, const QString& expectedId)
 {
     loadAll();
-    if (!expectedId.isNull() && (position < 0 || position >= m_lists.ids.size() ||
-                                 m_lists.ids[position] != expectedId))
+    if (!expectedId.isNull() &&
+        (position < 0 || position >= m_lists.ids.size() || m_lists.ids[position] != expectedId))
         position = int(m_lists.ids.indexOf(expectedId));
-    const int count = int(std::min({m_lists.actions.size(), m_lists.paths.size(), m_lists.times.size(),
-                                    m_lists.dates.size(), m_lists.ids.size()}));
+    const int count =
+        int(std::min({m_lists.actions.size(), m_lists.paths.size(), m_lists.times.size(),
+                      m_lists.dates.size(), m_lists.ids.size()}));
     if (position < 0 || position >= count)
         return false;
     // The section named by the stored id, not one formed again from the shown

@@ -12,15 +12,27 @@ namespace zentari {
 
 class StoreChange;
 
-enum class ActionType { SoundFile = 0, AnyFile = 1, Reboot = 2, LogOff = 3, Shutdown = 4 };
-enum class Periodicity { Once = 1, EveryDay = 2, ChosenDays = 3 };
+enum class ActionType
+{
+    SoundFile = 0,
+    AnyFile = 1,
+    Reboot = 2,
+    LogOff = 3,
+    Shutdown = 4
+};
+enum class Periodicity
+{
+    Once = 1,
+    EveryDay = 2,
+    ChosenDays = 3
+};
 
 // One scheduled action as its writers hand it to the store.
 struct ScheduledAction
 {
     QString actionId;
-    int typeCode = -1;          // ActionType code; -1 when saved without a type
-    QString pathText;           // the list line (what the editor shows)
+    int typeCode = -1; // ActionType code; -1 when saved without a type
+    QString pathText;  // the list line (what the editor shows)
     QString timeText;
     QString dateText;
     int period = 1;             // Periodicity code
@@ -77,7 +89,10 @@ public:
     static QString makeActionId(QDate date, QTime time);
     // The templates' id: date text, a space and the time text, always.
     static QString makeTemplateId(const QString& dateText, const QString& timeText);
-    static QString sectionName(const QString& actionId) { return QStringLiteral("Action") + actionId; }
+    static QString sectionName(const QString& actionId)
+    {
+        return QStringLiteral("Action") + actionId;
+    }
 
     // An id that no listed action holds yet: the id itself, else "<id> #2", "<id> #3", ...
     QString uniqueId(const QString& id) const;

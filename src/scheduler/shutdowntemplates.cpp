@@ -38,7 +38,8 @@ void runShutdownTemplate(const ShutdownTemplate& t, const QString& caption, QTim
     action.dateText = plan.dateText;
     action.actionId = ActionStore::makeTemplateId(plan.dateText, plan.timeText);
     action.pathText = QStringLiteral("Шаблон на выключение") + caption + plan.timeText;
-    store.appendTemplateAction(action, QStringLiteral("Шаблон выключения") + caption + plan.timeText);
+    store.appendTemplateAction(action,
+                               QStringLiteral("Шаблон выключения") + caption + plan.timeText);
 }
 
 } // namespace zentari

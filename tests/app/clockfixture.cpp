@@ -1,8 +1,8 @@
 #include "clockfixture.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 
 namespace zentari::test {
@@ -12,7 +12,10 @@ namespace {
 void copyData(const ProgramDir& dir)
 {
     const QString from = QStringLiteral(ZENTARI_SOURCE_DATA_DIR);
-    for (const char* name : {"BackGround1.jpg", "min.bmp", "res.bmp"})
+    QDir().mkpath(dir.file(QStringLiteral("data/buttons")));
+    for (const char* name :
+         {"BackGround1.jpg", "min.bmp", "res.bmp", "buttons/ButtonAddAction1.bmp",
+          "buttons/ButtonAddAction2.bmp", "buttons/ButtonAddAction3.bmp"})
         QFile::copy(from + u'/' + QLatin1String(name),
                     dir.file(QStringLiteral("data/") + QLatin1String(name)));
 }
@@ -42,7 +45,8 @@ TForm1& ClockFixture::start(const QString& confText)
     forms.Form1 = form1.get();
     form2 = std::make_unique<TForm2>(dir.path());
     forms.Form2 = form2.get();
-    form4 = std::make_unique<TForm4>([this] { return form1->Label1->text(); });
+    form4 = std::make_unique<TForm4>(dir.path(), sys.services(), *report,
+                                     [this] { return form1->Label1->text(); });
     forms.Form4 = form4.get();
     form5 = std::make_unique<TForm5>(dir.path(), sys.services(), *report);
     forms.Form5 = form5.get();

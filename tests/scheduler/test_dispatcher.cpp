@@ -17,7 +17,7 @@ struct Source : DispatchSource
     const IniFile& configStore() const override { return ini; }
     QString programDir() const override { return dir; }
     const QStringList& actionIds() const override { return ids; }
-    const QStringList& actionPaths() const override { return paths; }
+    qsizetype actionCount() const override { return paths.size(); }
 };
 
 struct DispatcherTest : ::testing::Test

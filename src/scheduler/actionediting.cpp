@@ -1,0 +1,180 @@
+#include "actionediting.h"
+
+#include "platform/cp1251.h"
+#include "platform/error.h"
+#include "platform/timetext.h"
+
+namespace zentari {
+namespace actionediting {
+namespace {
+constexpr std::array<QStringView, 7> kDayKeys = {u"Mon", u"Tue", u"Wed", u"Thu",
+                                                 u"Fri", u"Sat", u"Sun"};
+constexpr std::array<QStringView, 7> kDayNames = {u"Пон", u"Вт",  u"Ср",   u"Чет",
+                                                  u"Пят", u"Суб", u"Воскр"};
+// What the path box holds before the user has chosen a file.
+constexpr QStringView kInitialPath = u"Путь до файла";
+constexpr QStringView kFilePrompt = u"Выберите файл!!!!";
+} // namespace
+
+QStringList typeCaptions()
+{
+    return {QStringLiteral("0. Звуковой файл"), QStringLiteral("1. Любой файл"),
+            QStringLiteral("2. Перезагрузка"), QStringLiteral("3. Выход на экран приветствия"),
+            QStringLiteral("4. Выключение компьютера")};
+}
+
+QString pathLabel(int typeCode)
+{
+    switch (typeCode) {
+    case int(ActionType::Reboot):
+        return QStringLiteral("Перезагрузка");
+    case int(ActionType::LogOff):
+        return QStringLiteral("Выход на экран приветствия");
+    case int(ActionType::Shutdown):
+        return QStringLiteral("Выключение");
+    default:
+        return {};
+    }
+}
+
+bool isFileType(int typeCode)
+{
+    return typeCode < int(ActionType::Reboot) || typeCode > int(ActionType::Shutdown);
+}
+
+QString weekdayLine(const std::array<bool, 7>& days)
+{
+    QString line;
+    for (int day = 0; day < 7; ++day)
+        if (days[day])
+            line += QStringLiteral(" ,") + kDayNames[day];
+    return line;
+}
+
+std::array<bool, 7> storedDays(const IniFile& config, const QString& section)
+{
+    std::array<bool, 7> days{};
+    for (int day = 0; day < 7; ++day)
+        days[day] = config.readString(section, kDayKeys[day], QStringLiteral("0")) == u"1";
+    return days;
+}
+
+QStringList fileFilters(int typeCode)
+{
+    if (typeCode == int(ActionType::SoundFile))
+        return {QStringLiteral("Все доступные звуковые файлы (*.*mp3;*.*wav;*.*mid) "
+                               "(*.mp3 *.wav *.mid)"),
+                QStringLiteral("mp3 (*.*mp3) (*.mp3)"), QStringLiteral("Wav (*.*wav) (*.wav)"),
+                QStringLiteral("Midi (*.*mid) (*.mid)")};
+    return {QStringLiteral("Все доступные для запуска файлы (*.*) (*)"),
+            QStringLiteral("exe (*.*exe) (*.exe)"), QStringLiteral("bat (*.*bat) (*.bat)"),
+            QStringLiteral("com (*.*com) (*.com)")};
+}
+
+QString fieldsProblem(const ActionFields& fields,
+                      const std::function<bool(const QString&)>& fileExists)
+{
+    if (fields.typeCode < int(ActionType::SoundFile) || fields.typeCode > int(ActionType::Shutdown))
+        return QStringLiteral("Выберите действие в списке «Здесь выберите действие».");
+    if (!fields.time.isValid() || !fields.date.isValid())
+        return QStringLiteral("Укажите время и дату выполнения.");
+    if (isFileType(fields.typeCode)) {
+        const QString& path = fields.pathText;
+        if (path.trimmed().isEmpty() || path == kFilePrompt || path == kInitialPath)
+            return fields.typeCode == int(ActionType::SoundFile)
+                       ? QStringLiteral("Выберите звуковой файл кнопкой «Обзор».")
+                       : QStringLiteral("Выберите файл кнопкой «Обзор».");
+        const QString problem = storableValueProblem(path);
+        if (!problem.isEmpty())
+            return QStringLiteral("Путь до файла нельзя сохранить. ") + problem;
+        if (!fileExists(path))
+            return QStringLiteral("Файл «%1» не найден. Выберите существующий файл кнопкой "
+                                  "«Обзор».")
+                .arg(path);
+    }
+    return {};
+}
+
+ScheduledAction toScheduledAction(const ActionFields& fields, const PeriodicityChoice& choice)
+{
+    ScheduledAction a;
+    a.typeCode = fields.typeCode;
+    a.pathText = fields.pathText;
+    a.timeText = timetext::timeToStr(fields.time);
+    a.dateText = timetext::dateToStr(fields.date);
+    a.actionId = ActionStore::makeActionId(fields.date, fields.time);
+    a.period = choice.code;
+    a.days = choice.days;
+    return a;
+}
+
+} // namespace actionediting
+
+ActionEditing::ActionEditing(QString programDir) : m_store(std::move(programDir)) {}
+
+void ActionEditing::openStore()
+{
+    m_store.openStore();
+}
+
+void ActionEditing::loadAll()
+{
+    m_store.loadAll();
+}
+
+void ActionEditing::release()
+{
+    cancelChange();
+    m_store.lists() = ActionStore::Lists{};
+    m_store.config() = IniFile();
+}
+
+QString ActionEditing::weekdayLineAt(int position)
+{
+    const QStringList& ids = m_store.lists().ids;
+    if (position < 0 || position >= ids.size())
+        throw Error(QStringLiteral("Индекс списка (%1) вне допустимого диапазона").arg(position));
+    return actionediting::weekdayLine(
+        actionediting::storedDays(m_store.config(), ActionStore::sectionName(ids[position])));
+}
+
+void ActionEditing::beginChange(int position)
+{
+    const QStringList& ids = m_store.lists().ids;
+    if (position < 0 || position >= ids.size()) {
+        cancelChange();
+        return;
+    }
+    m_changingPosition = position;
+    m_changingId = ids[position];
+}
+
+void ActionEditing::cancelChange()
+{
+    m_changingPosition = -1;
+    m_changingId = QString();
+}
+
+bool ActionEditing::removeAt(int position)
+{
+    const QStringList& ids = m_store.lists().ids;
+    if (position < 0 || position >= ids.size())
+        return false;
+    return m_store.removeAt(position, ids[position]);
+}
+
+QString ActionEditing::save(const ActionFields& fields, const PeriodicityChoice& choice,
+                            const std::function<bool(const QString&)>& fileExists)
+{
+    const QString problem = actionediting::fieldsProblem(fields, fileExists);
+    if (!problem.isEmpty())
+        throw Error(problem);
+    if (changing()) {
+        // Gone already (deleted by another writer) is no reason to refuse the new values.
+        m_store.removeAt(m_changingPosition, m_changingId);
+        cancelChange();
+    }
+    return m_store.appendAction(actionediting::toScheduledAction(fields, choice), choice.chosen);
+}
+
+} // namespace zentari

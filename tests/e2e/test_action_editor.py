@@ -1,0 +1,155 @@
+#!/usr/bin/python3
+"""The action editor on a real X server: opened at start (the test-only
+ZENTARI_TEST_OPEN_ACTION_EDITOR hook), an action "1. Любой файл" added through
+its controls with the mouse and the keyboard (the file from the file dialog,
+today's date and a time a few seconds ahead, the periodicity dialog opened and
+closed), the editor closed, and the clock's tick performing the action once,
+as the dry-run log shows. Screenshots of the editor in browse and editing mode
+and of the periodicity dialog land in the screenshots folder.
+
+    with-xsession.sh --wm --tray -- /usr/bin/python3 test_action_editor.py <Zentari> <source dir>
+"""
+
+import datetime
+import os
+import time
+
+import e2elib as e
+from e2elib import expect, log, poll
+
+CONF = "[Options big]\nTraySet=0\n[Options small]\non=yes\n"
+EDITOR_SIZE = (488, 376)
+
+# Control positions in the editor's client area (they follow actioneditor.cpp).
+ADD_BUTTON = (344, 232)
+LEAVE_BUTTON = (344, 352)
+TYPE_CHOOSER = (344, 46)
+BROWSE = (437, 80)
+TIME_PICKER = (250, 114)
+DATE_PICKER = (380, 114)
+PERIODICITY = (306, 151)
+OK_BUTTON = (426, 151)
+
+
+def key(*names):
+    for name in names:
+        e.run("xdotool", "key", name)
+        time.sleep(0.15)  # one key at a time, each handled before the next
+
+
+def type_text(text):
+    e.run("xdotool", "type", "--delay", "60", text)
+    time.sleep(0.2)
+
+
+def window_titled(clock, title):
+    """The shown Zentari window with this caption (the window manager may add
+    the application's name after it)."""
+    for wid in e.windows_of_class("Zentari"):
+        info = e.window_info(wid)
+        shown = e.title_of(wid) if info and info["viewable"] else None
+        if shown and (shown == title or shown.startswith(title + " — ")):
+            return wid, info
+    return None
+
+
+def click(info, at, button="1"):
+    e.move_pointer(info["x"] + at[0], info["y"] + at[1])
+    time.sleep(0.1)
+    e.run("xdotool", "click", button)
+    time.sleep(0.3)
+
+
+def shot(clock, name, info, top=28):
+    path = e.screenshot(os.path.join(clock.shots, name),
+                        (max(info["x"] - 8, 0), max(info["y"] - top, 0), info["width"] + 16,
+                         info["height"] + top + 8), scale=2)
+    log(f"screenshot {path}")
+    return path
+
+
+def read_list(clock, name):
+    with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
+        return f.read().splitlines()
+
+
+def body(make, shots):
+    clock = make(CONF, tag="action-editor")
+    target = os.path.join(clock.dir, "Notes.TXT")
+    with open(target, "w") as f:
+        f.write("the action's file\n")
+    os.environ["ZENTARI_TEST_OPEN_ACTION_EDITOR"] = "1"
+    clock.start()
+
+    wid, info = poll("the action editor to open",
+                     lambda: window_titled(clock, "Настройка будильника"), 20)
+    expect((info["width"], info["height"]) == EDITOR_SIZE,
+           f"the editor is {info['width']} x {info['height']}, not 488 x 376")
+    # The clock's start-up timer visits the tray and comes back; let it settle.
+    time.sleep(3.0)
+    e.run("xdotool", "windowactivate", "--sync", str(wid))
+    info = e.window_info(wid)
+    shot(clock, "action-editor-browse.png", info)
+
+    click(info, ADD_BUTTON)
+    shot(clock, "action-editor-editing.png", info)
+
+    # The type chooser has the focus on entering editing mode: "1" picks "1. Любой файл".
+    key("1")
+    click(info, BROWSE)
+    dialog = poll("the file dialog", lambda: window_titled(clock, "Открыть"), 10)
+    shot(clock, "action-editor-file-dialog.png", dialog[1])
+    type_text(target)
+    key("Return")
+    poll("the file dialog to close", lambda: not window_titled(clock, "Открыть"), 10)
+
+    click(info, PERIODICITY)
+    periodicity = poll("the periodicity dialog",
+                       lambda: window_titled(clock, "Выберите периодичность исполнения"), 10)
+    pinfo = periodicity[1]
+    expect((pinfo["width"], pinfo["height"]) == (297, 201),
+           f"the periodicity dialog is {pinfo['width']} x {pinfo['height']}, not 297 x 201")
+    # "Выполнять в определеные дни" enables the weekdays; "Выполнять один раз" is what we save.
+    click(pinfo, (40, 80))
+    shot(clock, "periodicity-dialog.png", pinfo)
+    click(pinfo, (40, 36))
+    key("Escape")
+    poll("the periodicity dialog to close",
+         lambda: not window_titled(clock, "Выберите периодичность исполнения"), 10)
+
+    due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=20)
+    # A picker takes digits section by section once its first section is
+    # emptied; a full section moves on to the next by itself.
+    click(info, DATE_PICKER)
+    key("Home", "Delete", "Delete")
+    type_text(due.strftime("%d%m%Y"))
+    click(info, TIME_PICKER)
+    key("Home", "Delete", "Delete")
+    type_text(due.strftime("%H%M%S"))
+    shot(clock, "action-editor-filled.png", info)
+    click(info, OK_BUTTON)
+
+    paths = poll("the action in data/1Paths.zdt", lambda: read_list(clock, "1Paths.zdt"), 5)
+    expect(paths == [target], f"1Paths.zdt holds {paths}")
+    times = read_list(clock, "1Times.zdt")
+    expect(times == [f"{due.hour}:{due.minute:02d}:{due.second:02d}"], f"1Times.zdt holds {times}")
+    expect(read_list(clock, "1Actions.zdt") == ["1"], "the type is not 1")
+    log(f"saved: {target} at {times[0]} on {due:%d.%m.%Y}")
+    shot(clock, "action-editor-saved.png", info)
+
+    click(info, LEAVE_BUTTON)
+    poll("the editor to close", lambda: not window_titled(clock, "Настройка будильника"), 10)
+    expect(datetime.datetime.now() < due - datetime.timedelta(seconds=1),
+           "the test was too slow: the action came due before the editor closed")
+
+    opened = ["open\t" + target + "\t"]
+    poll("the action to be performed", lambda: clock.log_lines() == opened,
+         (due - datetime.datetime.now()).total_seconds() + 5)
+    log(f"performed at {datetime.datetime.now():%H:%M:%S}: {clock.log_lines()}")
+    time.sleep(3.0)
+    expect(clock.log_lines() == opened, f"performed more than once: {clock.log_lines()}")
+    clock.expect_running()
+
+
+if __name__ == "__main__":
+    e.main("e2e_action_editor", body)
