@@ -20,7 +20,7 @@ const QList<Option>& allOptions()
         {&o::UseAlpha, Kind::Flag, Group::Look, QStringLiteral("Полупрозрачные часы")},
         // The clock's opacity is (value + 127) modulo 256: 128 is opaque, 0 the faintest.
         {&o::AlphaValue, Kind::Integer, Group::Look,
-         QStringLiteral("Прозрачность (128 — непрозрачно, 0 — прозрачнее всего)"), 0, 255},
+         QStringLiteral("Плотность (128 — непрозрачно, 0 — бледнее всего)"), 0, 255},
         {&o::SavePosition, Kind::Flag, Group::Look, QStringLiteral("Запоминать положение часов")},
         {&o::Left, Kind::Integer, Group::Look, QStringLiteral("Левый край часов, пикселей"), -32768,
          32767},

@@ -3,6 +3,7 @@
 #include "platform/cp1251.h"
 #include "platform/error.h"
 #include "platform/inifile.h"
+#include "windows/passwordcode.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,6 +41,23 @@ bool PkexecRunner::run(const QString& program, const QStringList& arguments,
         return false;
     }
     return true;
+}
+
+ProtectionValues protectionValues(bool on, const QString& typed, const QString& typedAgain,
+                                  const QString& currentPas)
+{
+    if (typed != typedAgain)
+        throw Error(QStringLiteral("Пароли не совпадают. Введите один и тот же пароль дважды."));
+    QString pas = currentPas;
+    if (!typed.isEmpty()) {
+        // The clock compares Windows-1251 bytes: a character without one could never be typed back.
+        if (const QString problem = storableValueProblem(typed); !problem.isEmpty())
+            throw Error(QStringLiteral("Такой пароль нельзя сохранить: %1").arg(problem));
+        pas = encodePassword(typed);
+    }
+    if (on && pas.isEmpty())
+        throw Error(QStringLiteral("Чтобы включить защиту, задайте пароль."));
+    return {on ? QStringLiteral("1") : QStringLiteral("0"), pas};
 }
 
 void writeProtectionFile(const QString& storePath, const QString& use, const QString& pas)

@@ -30,6 +30,19 @@ public:
 // "USE" line and the "PAS" line from its standard input.
 inline constexpr const char* kWriteProtectionArgument = "--write-protection";
 
+struct ProtectionValues
+{
+    QString use;
+    QString pas;
+};
+
+// The values to store when the user asks for protection `on` with the new
+// password typed twice (both empty: keep `currentPas`). Throws Error with a
+// Russian reason: the two differ, no password at all, a character the code
+// page cannot hold.
+ProtectionValues protectionValues(bool on, const QString& typed, const QString& typedAgain,
+                                  const QString& currentPas);
+
 // Writes both values into the store file, creating its folder. Throws Error.
 void writeProtectionFile(const QString& storePath, const QString& use, const QString& pas);
 
