@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/machinestore.h"
 #include "platform/picture.h"
+#include "platform/sessionplatform.h"
 #include "protection.h"
 
 #include <QApplication>
@@ -408,6 +409,7 @@ QPushButton* ConfWindow::resetOf(QStringView key) const
 
 int runWindow(int argc, char** argv)
 {
+    session::preferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zentari"));
     DesktopServices desktop;
