@@ -6,6 +6,7 @@
 #include "windows/passwordcode.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -65,10 +66,20 @@ void writeProtectionFile(const QString& storePath, const QString& use, const QSt
     requireStorableValue(use);
     requireStorableValue(pas);
     const QString folder = QFileInfo(storePath).absolutePath();
-    if (!QDir().mkpath(folder))
-        throw Error(QStringLiteral("Не удалось создать папку «%1».").arg(folder));
+    if (!QDir(folder).exists()) {
+        if (!QDir().mkpath(folder))
+            throw Error(QStringLiteral("Не удалось создать папку «%1».").arg(folder));
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                          QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+    }
     IniFile store(storePath);
     store.writeSection(kSection, {{QStringLiteral("USE"), use}, {QStringLiteral("PAS"), pas}});
+    // Every user's clock reads the store, whatever umask the administrator's
+    // helper ran with; only its owner writes it.
+    QFile::setPermissions(storePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ReadGroup | QFileDevice::ReadOther);
 }
 
 bool canWriteStore(const QString& storePath)

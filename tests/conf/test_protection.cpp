@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zentari;
@@ -45,9 +46,15 @@ TEST(ConfProtection, WrittenStoreIsReadBackByTheClockWithTheEncodedPassword)
     QTemporaryDir tmp;
     const QString store = tmp.path() + QStringLiteral("/etc/zentari/registry.ini");
     FakeRunner runner;
+    const mode_t oldMask = umask(077);
     conf::saveProtection(store, QStringLiteral("1"), encodePassword(QStringLiteral("пароль")),
                          runner, QStringLiteral("/opt/zentari/conf"));
+    umask(oldMask);
     EXPECT_TRUE(runner.program.isEmpty()); // writable: no administrator asked
+    // Every user's clock must be able to read it, even when written under umask 077.
+    EXPECT_TRUE(QFile::permissions(store) & QFileDevice::ReadOther);
+    EXPECT_TRUE(QFile::permissions(tmp.path() + QStringLiteral("/etc/zentari")) &
+                QFileDevice::ExeOther);
     IniMachineStore machine(store);
     EXPECT_EQ(machine.readString(QStringLiteral("USE")), u"1");
     // The trailing space is part of the stored form and must survive.
