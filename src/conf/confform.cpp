@@ -10,7 +10,12 @@ ConfForm::ConfForm(ConfigFile& file) : m_file(file)
         s.wasSet = file.isSet(option);
         if (s.wasSet)
             s.problem = valueProblem(option, s.loaded);
-        s.value = s.problem.isEmpty() ? s.loaded : file.defaultValue(option);
+        if (s.problem.isEmpty())
+            s.value = s.loaded;
+        else if (option.kind == Kind::Flag) // shown as the clock reads it
+            s.value = flagIsOn(option, s.loaded) ? option.onValue : option.offValue;
+        else
+            s.value = file.defaultValue(option);
         m_states.insert(&option, s);
     }
 }

@@ -16,7 +16,8 @@ class ConfForm
 public:
     explicit ConfForm(ConfigFile& file);
 
-    // The value an editor starts from: the stored one when it is good, else the default.
+    // The value an editor starts from: the stored one when it is good, a bad
+    // flag as the clock reads it, else the default.
     QString shown(const Option& option) const;
     // Why the stored value is not used (Russian), or empty.
     QString storedProblem(const Option& option) const;

@@ -16,7 +16,8 @@ const QList<Option>& allOptions()
     static const QList<Option> list = {
         {&o::Color, Kind::Colour, Group::Look, QStringLiteral("Цвет времени и даты")},
         {&o::Picture, Kind::File, Group::Look, QStringLiteral("Картинка фона")},
-        {&o::WithBoard, Kind::Flag, Group::Look, QStringLiteral("Рамка вокруг часов")},
+        {&o::WithBoard, Kind::Flag, Group::Look, QStringLiteral("Рамка вокруг часов"), 0, 0,
+         QStringLiteral("1"), QStringLiteral("0"), true},
         {&o::UseAlpha, Kind::Flag, Group::Look, QStringLiteral("Полупрозрачные часы")},
         // The clock's opacity is (value + 127) modulo 256: 128 is opaque, 0 the faintest.
         {&o::AlphaValue, Kind::Integer, Group::Look,
@@ -27,10 +28,12 @@ const QList<Option>& allOptions()
         {&o::Top, Kind::Integer, Group::Look, QStringLiteral("Верхний край часов, пикселей"),
          -32768, 32767},
         {&o::TraySet, Kind::Flag, Group::Behaviour,
-         QStringLiteral("Убирать часы в область уведомлений после запуска")},
+         QStringLiteral("Убирать часы в область уведомлений после запуска"), 0, 0,
+         QStringLiteral("1"), QStringLiteral("0"), true},
         {&o::ShowTimeInTitle, Kind::Flag, Group::Behaviour,
          QStringLiteral("Показывать время в заголовке активного окна")},
-        {&o::StayOnTop, Kind::Flag, Group::Behaviour, QStringLiteral("Поверх всех окон")},
+        {&o::StayOnTop, Kind::Flag, Group::Behaviour,
+         QStringLiteral("Поверх всех окон (только запоминается)")},
         {&o::SchemeAck, Kind::Flag, Group::Behaviour,
          QStringLiteral("Короткий сигнал при выборе шаблона выключения")},
         {&o::WidthPan, Kind::Integer, Group::Behaviour,
@@ -38,7 +41,8 @@ const QList<Option>& allOptions()
         {&o::TimesPlay, Kind::Integer, Group::Signals,
          QStringLiteral("Сколько раз проигрывать звук будильника"), 1, 1000},
         {&o::SoundType, Kind::Flag, Group::Signals,
-         QStringLiteral("Напоминание звучит звуковым файлом (иначе — сигналом)")},
+         QStringLiteral("Напоминание звучит звуковым файлом (иначе — сигналом)"), 0, 0,
+         QStringLiteral("1"), QStringLiteral("0"), true},
         {&o::SoundFileName, Kind::File, Group::Signals,
          QStringLiteral("Звуковой файл напоминания")},
         // The range of the PC speaker's beep.
@@ -76,6 +80,11 @@ QString groupTitle(Group group)
     return {};
 }
 
+bool flagIsOn(const Option& option, const QString& value)
+{
+    return option.anyOtherIsOn ? value != option.offValue : value == option.onValue;
+}
+
 QString valueProblem(const Option& option, const QString& value)
 {
     if (const QString problem = storableValueProblem(value); !problem.isEmpty())
@@ -84,8 +93,11 @@ QString valueProblem(const Option& option, const QString& value)
     case Kind::Flag:
         // The clock compares exact texts: "Yes" or "01" would silently count as off.
         if (value != option.onValue && value != option.offValue)
-            return QStringLiteral("«%1»: допустимы только «%2» (включено) и «%3» (выключено).")
-                .arg(value, option.onValue, option.offValue);
+            return QStringLiteral("«%1»: допустимы только «%2» (включено) и «%3» (выключено); "
+                                  "часы сочтут это за «%4».")
+                .arg(value, option.onValue, option.offValue,
+                     flagIsOn(option, value) ? QStringLiteral("включено")
+                                             : QStringLiteral("выключено"));
         return {};
     case Kind::Integer: {
         int number = 0;

@@ -39,6 +39,8 @@ struct Option
     int maximum = 0;
     QString onValue = QStringLiteral("1");
     QString offValue = QStringLiteral("0");
+    // The clock takes every text but offValue as on (else only onValue).
+    bool anyOtherIsOn = false;
 };
 
 // Every option of conf.ini, in the order the window and --list show them.
@@ -46,6 +48,9 @@ const QList<Option>& allOptions();
 // The option of that key name, matched without regard to case; nullptr if none.
 const Option* findOption(QStringView name);
 QString groupTitle(Group group);
+
+// How the clock reads a flag's text.
+bool flagIsOn(const Option& option, const QString& value);
 
 // Why the text is not a good value for the option (Russian), or the empty text.
 QString valueProblem(const Option& option, const QString& value);

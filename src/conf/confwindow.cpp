@@ -138,7 +138,9 @@ QWidget* ConfWindow::makeGroup(Group group)
         const QString problem = m_form.storedProblem(option);
         if (!problem.isEmpty())
             row.problem->setText(
-                QStringLiteral("В файле: %1 Пока показано значение по умолчанию.").arg(problem));
+                QStringLiteral("В файле: %1 Измените значение или нажмите «Сбросить», "
+                               "чтобы исправить.")
+                    .arg(problem));
         row.problem->setVisible(!problem.isEmpty());
         grid->addWidget(row.problem, r++, 0, 1, 4);
         m_filling = true;

@@ -202,3 +202,15 @@ TEST_F(ConfWindowTest, Screenshots)
         EXPECT_TRUE(shot.save(QStringLiteral("%1/conf-%2.png").arg(folder).arg(i)));
     }
 }
+
+TEST_F(ConfWindowTest, AFlagTheClockReadsLooselyIsShownAsTheClockReadsIt)
+{
+    dir.writeConf(QStringLiteral("[Options big]\nWithBoard=yes\nUseAlpha=yes\n"));
+    auto w = open();
+    // Any text but "0" gives the clock a border; only "1" makes it translucent.
+    EXPECT_TRUE(editor<QCheckBox>(*w, "WithBoard")->isChecked());
+    EXPECT_FALSE(editor<QCheckBox>(*w, "UseAlpha")->isChecked());
+    ASSERT_TRUE(w->saveAndStart()); // untouched: left as written
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
+              QByteArray("[Options big]\r\nWithBoard=yes\r\nUseAlpha=yes\r\n"));
+}
