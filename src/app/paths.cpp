@@ -39,7 +39,13 @@ QString userProgramDir()
 QString programDir()
 {
     const QString installed = executableDir();
-    return chooseProgramDir(installed, isWritableFolder(installed), userProgramDir());
+    try {
+        return chooseProgramDir(installed, isWritableFolder(installed), userProgramDir());
+    } catch (const Error&) {
+        // No folder of the user's own (a read-only home): the clock still runs
+        // from the installed folder, and each write that fails says so.
+        return installed;
+    }
 }
 
 QString chooseProgramDir(const QString& installedDir, bool installedWritable,
