@@ -1,17 +1,97 @@
 #include "paths.h"
 
+#include "platform/error.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
 namespace zentari::paths {
 
-QString programDir()
+namespace {
+
+QString withSeparator(QString dir)
 {
-    QString dir = QCoreApplication::applicationDirPath();
     if (!dir.endsWith(u'/'))
         dir += u'/';
     return dir;
+}
+
+// A read-only conf.ini in a writable folder keeps the folder: that file is
+// reported by the store, not silently replaced by another.
+bool isWritableFolder(const QString& dir) { return QFileInfo(dir).isWritable(); }
+
+} // namespace
+
+QString executableDir() { return withSeparator(QCoreApplication::applicationDirPath()); }
+
+QString userProgramDir()
+{
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    // The XDG rule: a relative value is invalid and ignored.
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return withSeparator(base + QStringLiteral("/zentari"));
+}
+
+QString programDir()
+{
+    const QString installed = executableDir();
+    try {
+        return chooseProgramDir(installed, isWritableFolder(installed), userProgramDir());
+    } catch (const Error&) {
+        // No folder of the user's own (a read-only home): the clock still runs
+        // from the installed folder, and each write that fails says so.
+        return installed;
+    }
+}
+
+QString chooseProgramDir(const QString& installedDir, bool installedWritable,
+                         const QString& userDir)
+{
+    if (installedWritable)
+        return withSeparator(installedDir);
+    seedUserProgramDir(installedDir, userDir);
+    return withSeparator(userDir);
+}
+
+void seedUserProgramDir(const QString& installedDir, const QString& userDir)
+{
+    const QString from = withSeparator(installedDir);
+    const QString to = withSeparator(userDir);
+    if (!QDir().mkpath(to + QStringLiteral("data/messages")))
+        throw Error(QStringLiteral("Не удалось создать папку «%1».").arg(to));
+    // Missing files only: an upgrade brings new pictures, but the user's lists,
+    // reminders and any file the user replaced stay as they are.
+    QDirIterator it(from + QStringLiteral("data"), QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        if (QFileInfo::exists(target))
+            continue;
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (QFile::copy(source, target))
+            QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner |
+                                              QFileDevice::WriteUser);
+    }
+    ensureConfigFile(confPath(to));
+    for (const QString& name : {QStringLiteral("Zentari"), QStringLiteral("conf")}) {
+        const QString link = to + name;
+        const QString target = from + name;
+        const QFileInfo info(link);
+        if (info.isSymLink() && info.symLinkTarget() == target)
+            continue;
+        if (info.exists() && !info.isSymLink())
+            continue; // a file of the user's own
+        if (!QFileInfo::exists(target))
+            continue;
+        // A link into a program folder that moved (a reinstall elsewhere) is renewed.
+        QFile::remove(link);
+        QFile::link(target, link);
+    }
 }
 
 QString resolve(const QString& programDir, QStringView name)

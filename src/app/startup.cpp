@@ -5,6 +5,7 @@
 #include "app/paths.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
+#include "platform/sessionplatform.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
 #include "scheduler/actioneditor.h"
@@ -32,6 +33,7 @@ int runZentari(int argc, char** argv)
     // and a thread hand-over); sent over the socket it costs less than that wait.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
+    const bool waylandOnly = session::preferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zentari"));
     // No display name: Qt would append it to every window title (" — Zentari"),
@@ -43,6 +45,8 @@ int runZentari(int argc, char** argv)
     const Services services = desktop.services();
     ErrorReport report(*services.messages);
     desktop.setNotice([&report](const QString& text) { report.reportOnce(text); });
+    if (waylandOnly) // told once the clock is up, not instead of it
+        QTimer::singleShot(3000, [&report] { report.reportOnce(session::waylandLimitsNotice()); });
 
     Forms forms;
     std::unique_ptr<TForm1> form1;

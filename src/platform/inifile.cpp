@@ -199,6 +199,29 @@ public:
         commit(std::move(out));
     }
 
+    void removeKey(QStringView section, QStringView key)
+    {
+        forceRecheck();
+        refreshIfStale();
+        refuseUnread();
+        if (findKey(section, key) < 0)
+            return;
+        // Every line of the key goes: a repeated key left behind would come
+        // back as the key's value. A failed write leaves the copy as the file is.
+        const QByteArray before = m_bytes;
+        try {
+            for (int line = findKey(section, key); line >= 0; line = findKey(section, key)) {
+                m_bytes = m_bytes.left(m_lines[line].start) + m_bytes.mid(lineEnd(line));
+                parse();
+            }
+            commit(QByteArray(m_bytes));
+        } catch (...) {
+            m_bytes = before;
+            parse();
+            throw;
+        }
+    }
+
 private:
     // 32-bit offsets: a conf.ini of ten thousand actions has over a hundred
     // thousand lines, and the index is most of what the program keeps of it.
@@ -532,6 +555,13 @@ void IniFile::eraseSection(QStringView section)
     if (!m_doc)
         throw Error(QStringLiteral("Файл настроек не открыт"));
     m_doc->erase(section);
+}
+
+void IniFile::deleteKey(QStringView section, QStringView key)
+{
+    if (!m_doc)
+        throw Error(QStringLiteral("Файл настроек не открыт"));
+    m_doc->removeKey(section, key);
 }
 
 QString IniFile::readProblem() const { return m_doc ? m_doc->readProblem() : QString(); }

@@ -52,6 +52,9 @@ public:
     // writeString would one after another.
     void writeSection(QStringView section, const QList<std::pair<QString, QString>>& keys);
     void eraseSection(QStringView section);
+    // Removes a key (every line of it in its section), so that its readers'
+    // default applies again; nothing changes when it is missing.
+    void deleteKey(QStringView section, QStringView key);
 
     // Changes whenever the content this handle reads changes (a write through
     // any handle, or an outside change once it is seen); unique across files.

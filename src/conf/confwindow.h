@@ -1,0 +1,92 @@
+#pragma once
+
+#include "confform.h"
+#include "confoptions.h"
+#include "platform/services.h"
+
+#include <QHash>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace zentari::conf {
+
+class PrivilegedRunner;
+
+// "Особые настройки часов": every option of conf.ini in plain Russian, the
+// password protection and the autostart entry; saving or cancelling starts
+// the clock again (its menu item closed it to start this window).
+class ConfWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    struct Context
+    {
+        QString programDir;    // conf.ini, data/ and the clock's executable "Zentari"
+        QString executableDir; // where this program and the real clock lie
+        QString machineStore;  // the per-machine protection store
+        ShellLauncher* shell = nullptr;
+        MessageBoxes* messages = nullptr;
+        MediaPlayer* player = nullptr;
+        PrivilegedRunner* runner = nullptr;
+    };
+
+    explicit ConfWindow(Context context, QWidget* parent = nullptr);
+    ~ConfWindow() override;
+
+    // "Сохранить и запустить часы"; false when something could not be written
+    // (the user was told why and the window stays).
+    bool saveAndStart();
+    // "Отмена": the clock starts again, nothing is written.
+    void cancelAndStart();
+
+    // The editor and the "Сбросить" button of one option (for tests).
+    QWidget* editorOf(QStringView key) const;
+    QPushButton* resetOf(QStringView key) const;
+    QCheckBox* autostartBox() const { return m_autostart; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Row
+    {
+        QWidget* editor = nullptr;
+        QPushButton* reset = nullptr;
+        QLabel* problem = nullptr;
+        std::function<void(const QString&)> show;
+    };
+
+    QWidget* makeGroup(Group group);
+    QWidget* makeEditor(const Option& option, Row& row);
+    QWidget* makeProtectionPage();
+    void edited(const Option& option, const QString& value);
+    void resetClicked(const Option& option);
+    void updatePreview(const QString& value);
+    void refreshProtection();
+    void writeProtection();
+    void startClock();
+
+    Context m_context;
+    ConfigFile m_file;
+    ConfForm m_form;
+    QHash<const Option*, Row> m_rows;
+    bool m_filling = false;
+    bool m_started = false;
+    QLabel* m_preview = nullptr;
+    QLabel* m_protectionState = nullptr;
+    QCheckBox* m_protectionOn = nullptr;
+    QLineEdit* m_password = nullptr;
+    QLineEdit* m_passwordAgain = nullptr;
+    QCheckBox* m_autostart = nullptr;
+};
+
+// The window's program: its own application object, the desktop's services.
+int runWindow(int argc, char** argv);
+
+} // namespace zentari::conf

@@ -1,0 +1,216 @@
+#include "conf/autostart.h"
+#include "conf/confwindow.h"
+#include "conf/protection.h"
+#include "platform/cp1251.h"
+#include "platform/machinestore.h"
+#include "support/fakes.h"
+#include "support/programdir.h"
+#include "windows/passwordcode.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace zentari;
+using zentari::test::FakeSystem;
+using zentari::test::ProgramDir;
+
+namespace {
+
+// Plays the administrator's side in-process on the test's own store file.
+class InProcessRunner : public conf::PrivilegedRunner
+{
+public:
+    QString store;
+    int calls = 0;
+    bool run(const QString&, const QStringList&, const QByteArray& input, QString* error) override
+    {
+        ++calls;
+        return conf::runWriteProtection(input, store, error) == 0;
+    }
+};
+
+// A hand-made conf.ini: blanks around "=", a hexadecimal colour, an action,
+// a value the clock would refuse.
+const QByteArray kFile = "[Options big]\r\n"
+                         "Color=$0000FF\r\n"
+                         "bemi = 200\r\n"
+                         "UseAlpha=1\r\n"
+                         "behz=loud\r\n"
+                         "[Action3]\r\n"
+                         "Time=6:30:00\r\n"
+                         "[Options small]\r\n"
+                         "on=no\r\n";
+
+class ConfWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
+        dir.write(QStringLiteral("conf.ini"), kFile);
+        runner.store = storeDir.path() + QStringLiteral("/privileged.ini");
+    }
+    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
+
+    std::unique_ptr<conf::ConfWindow> open()
+    {
+        return std::make_unique<conf::ConfWindow>(
+            conf::ConfWindow::Context{dir.path(), QStringLiteral("/opt/zentari/"),
+                                      storeDir.path() + QStringLiteral("/registry.ini"),
+                                      &fakes.shell, &fakes.messages, &fakes.player, &runner});
+    }
+    template <class W> W* editor(conf::ConfWindow& w, const char* key)
+    {
+        auto* e = qobject_cast<W*>(w.editorOf(QString::fromLatin1(key)));
+        EXPECT_NE(e, nullptr) << key;
+        return e;
+    }
+
+    ProgramDir dir;
+    QTemporaryDir storeDir;
+    QTemporaryDir configHome;
+    FakeSystem fakes;
+    InProcessRunner runner;
+};
+
+} // namespace
+
+TEST_F(ConfWindowTest, ShowsWhatConfIniHolds)
+{
+    auto w = open();
+    EXPECT_EQ(w->windowTitle(), u"Особые настройки часов");
+    EXPECT_EQ(editor<QSpinBox>(*w, "bemi")->value(), 200);
+    EXPECT_EQ(editor<QSpinBox>(*w, "behz")->value(), 1000); // "loud": the default is shown
+    EXPECT_TRUE(editor<QCheckBox>(*w, "UseAlpha")->isChecked());
+    EXPECT_FALSE(editor<QCheckBox>(*w, "on")->isChecked());
+    EXPECT_TRUE(editor<QCheckBox>(*w, "TraySet")->isChecked()); // missing: default "1"
+    EXPECT_EQ(editor<QLineEdit>(*w, "Picture")->text(),
+              dir.path() + QStringLiteral("data/BackGround1.jpg"));
+}
+
+TEST_F(ConfWindowTest, SavingWritesOnlyWhatChangedAndStartsTheClock)
+{
+    auto w = open();
+    editor<QSpinBox>(*w, "TimesPlay")->setValue(3);
+    editor<QCheckBox>(*w, "on")->setChecked(true);
+    editor<QSpinBox>(*w, "AlphaValue")->setValue(129);
+    editor<QSpinBox>(*w, "AlphaValue")->setValue(128); // and back: unchanged
+    ASSERT_TRUE(w->saveAndStart());
+    // The hexadecimal colour, the blanks, the bad value and the action are untouched.
+    QByteArray expected = kFile;
+    expected.replace("behz=loud\r\n", "behz=loud\r\nTimesPlay=3\r\n");
+    expected.replace("on=no", "on=yes");
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), expected);
+    EXPECT_EQ(fakes.logged(QStringLiteral("open")),
+              QStringList{QStringLiteral("open\t%1Zentari\t").arg(dir.path())});
+    w->close(); // the clock is started once only
+    EXPECT_EQ(fakes.logged(QStringLiteral("open")).size(), 1);
+}
+
+TEST_F(ConfWindowTest, ResetRemovesTheKeyAndCancelWritesNothing)
+{
+    {
+        auto w = open();
+        editor<QSpinBox>(*w, "bemi")->setValue(300);
+        w->cancelAndStart();
+        EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), kFile);
+        EXPECT_EQ(fakes.logged(QStringLiteral("open")).size(), 1);
+    }
+    auto w = open();
+    w->resetOf(u"bemi")->click();
+    w->resetOf(u"Color")->click();
+    EXPECT_EQ(editor<QSpinBox>(*w, "bemi")->value(), 1000);
+    ASSERT_TRUE(w->saveAndStart());
+    QByteArray expected = kFile;
+    expected.replace("bemi = 200\r\n", "").replace("Color=$0000FF\r\n", "");
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), expected);
+}
+
+TEST_F(ConfWindowTest, ABadEntryKeepsTheWindowOpenAndTheFileUnchanged)
+{
+    auto w = open();
+    editor<QLineEdit>(*w, "soundfilename")->setText(QStringLiteral("звук😀.mp3"));
+    editor<QSpinBox>(*w, "bemi")->setValue(250);
+    EXPECT_FALSE(w->saveAndStart());
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), kFile);
+    EXPECT_TRUE(fakes.logged(QStringLiteral("open")).isEmpty());
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+}
+
+TEST_F(ConfWindowTest, AutostartEntryFollowsTheBoxOnSaving)
+{
+    auto w = open();
+    EXPECT_FALSE(w->autostartBox()->isChecked());
+    w->autostartBox()->setChecked(true);
+    ASSERT_TRUE(w->saveAndStart());
+    EXPECT_TRUE(conf::autostart::isEnabled());
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), kFile);
+}
+
+TEST_F(ConfWindowTest, ProtectionIsWrittenWithTheEncodedPassword)
+{
+    auto w = open();
+    QList<QLineEdit*> passwords;
+    for (QLineEdit* e : w->findChildren<QLineEdit*>())
+        if (e->echoMode() == QLineEdit::Password)
+            passwords.append(e);
+    ASSERT_EQ(passwords.size(), 2);
+    QCheckBox* protect = nullptr;
+    for (QCheckBox* b : w->findChildren<QCheckBox*>())
+        if (b->text().startsWith(u"Спрашивать пароль"))
+            protect = b;
+    ASSERT_NE(protect, nullptr);
+    auto* write = w->findChild<QPushButton*>(QStringLiteral("writeProtection"));
+    protect->setChecked(true);
+    passwords[0]->setText(QStringLiteral("тайна"));
+    passwords[1]->setText(QStringLiteral("тайнa")); // a Latin "a"
+    write->click();
+    EXPECT_TRUE(fakes.messages.shown.last().contains(u"не совпадают"));
+    passwords[1]->setText(QStringLiteral("тайна"));
+    write->click();
+    IniMachineStore store(storeDir.path() + QStringLiteral("/registry.ini"));
+    EXPECT_EQ(store.readString(QStringLiteral("USE")), u"1");
+    EXPECT_EQ(store.readString(QStringLiteral("PAS")), encodePassword(QStringLiteral("тайна")));
+    EXPECT_EQ(runner.calls, 0); // the test's store is writable
+    EXPECT_TRUE(passwords[0]->text().isEmpty());
+    // Switching it off keeps the password for the next time.
+    protect->setChecked(false);
+    write->click();
+    EXPECT_EQ(store.readString(QStringLiteral("USE")), u"0");
+    EXPECT_EQ(store.readString(QStringLiteral("PAS")), encodePassword(QStringLiteral("тайна")));
+}
+
+// Pictures of every page for a person to look at (build/tests/conf/screenshots).
+TEST_F(ConfWindowTest, Screenshots)
+{
+    auto w = open();
+    w->show();
+    auto* tabs = w->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    const QString folder = QStringLiteral(ZENTARI_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        const QImage shot = w->grab().toImage();
+        EXPECT_GT(shot.width(), 300);
+        EXPECT_TRUE(shot.save(QStringLiteral("%1/conf-%2.png").arg(folder).arg(i)));
+    }
+}
+
+TEST_F(ConfWindowTest, AFlagTheClockReadsLooselyIsShownAsTheClockReadsIt)
+{
+    dir.writeConf(QStringLiteral("[Options big]\nWithBoard=yes\nUseAlpha=yes\n"));
+    auto w = open();
+    // Any text but "0" gives the clock a border; only "1" makes it translucent.
+    EXPECT_TRUE(editor<QCheckBox>(*w, "WithBoard")->isChecked());
+    EXPECT_FALSE(editor<QCheckBox>(*w, "UseAlpha")->isChecked());
+    ASSERT_TRUE(w->saveAndStart()); // untouched: left as written
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
+              QByteArray("[Options big]\r\nWithBoard=yes\r\nUseAlpha=yes\r\n"));
+}

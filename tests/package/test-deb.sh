@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it, starts the installed clock for a few
+# seconds as an unprivileged user in a private X session, checks that it kept
+# its files in that user's data folder (the program folder is read-only for
+# users), and removes the package again.
+#
+#   test-deb.sh <build dir> <source dir>
+#
+# Installing a package changes the machine: only as root (CI's fresh machine),
+# only when no zentari package is installed already, and only one at a time.
+# Otherwise the test is skipped (exit 77).
+set -euo pipefail
+build=$1
+source=$2
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP: installing a package needs root"
+  exit 77
+fi
+for tool in dpkg cpack runuser; do
+  command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }
+done
+exec 9>/tmp/zentari-package-test.lock
+flock 9
+if dpkg-query -W -f='${Status}' zentari 2>/dev/null | grep -q "install ok installed"; then
+  echo "SKIP: a zentari package is installed already; not touching it"
+  exit 77
+fi
+
+work=$(mktemp -d /tmp/zentari-package-test.XXXXXX)
+installed=0
+cleanup() {
+  if [ "$installed" = 1 ]; then
+    dpkg --purge zentari >/dev/null || echo "could not remove the package" >&2
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/pkg/zentari_*.deb)
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || { echo "FAIL: no dependencies filled in"; exit 1; }
+
+installed=1
+dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
+
+fail() { echo "FAIL: $*"; exit 1; }
+[ -x /usr/lib/zentari/Zentari ] && [ -x /usr/lib/zentari/conf ] || fail "programs not installed"
+[ -f /usr/lib/zentari/libzentari_audio.so ] || fail "no audio plug-in"
+[ -f /usr/lib/zentari/data/BackGround1.jpg ] || fail "no data/"
+[ "$(readlink -f /usr/bin/zentari)" = /usr/lib/zentari/Zentari ] || fail "no zentari command"
+[ -f /usr/share/applications/zentari.desktop ] || fail "no menu entry"
+[ -f /usr/share/icons/hicolor/48x48/apps/zentari.png ] || fail "no icon"
+
+# The user: nobody, with a home of its own for the test.
+home=$work/home
+mkdir -p "$home"
+chown nobody "$home"
+chmod 755 "$work"
+as_user() {
+  runuser -u nobody -- env HOME="$home" XDG_DATA_HOME="$home/.local/share" \
+    XDG_CONFIG_HOME="$home/.config" ZENTARI_DRY_RUN="$home/dry-run.log" \
+    ZENTARI_MACHINE_STORE=/nonexistent/zentari-test-store.ini SDL_AUDIODRIVER=dummy \
+    DISPLAY="${DISPLAY:-}" QT_QPA_PLATFORM="${1}" "${@:2}"
+}
+
+# The clock runs until it is stopped: still running after a few seconds is success.
+status=0
+bash "$source/tests/e2e/with-xsession.sh" -- bash -c "$(declare -f as_user); home='$home'; \
+  as_user xcb timeout 6 zentari" || status=$?
+[ "$status" = 124 ] || fail "the installed clock ended early (status $status)"
+
+userdir=$home/.local/share/zentari
+[ -f "$userdir/conf.ini" ] || fail "no conf.ini in the user's folder"
+[ -f "$userdir/data/BackGround1.jpg" ] || fail "data/ not seeded"
+[ -L "$userdir/conf" ] || fail "no conf beside the user's conf.ini"
+[ ! -e /usr/lib/zentari/conf.ini ] || fail "conf.ini written into the program folder"
+
+# conf from the PATH writes the user's conf.ini too.
+as_user offscreen zentari-conf --set TraySet=0 || fail "zentari-conf --set failed"
+[ "$(as_user offscreen zentari-conf --get trayset)" = 0 ] || fail "zentari-conf --get"
+grep -q "TraySet=0" "$userdir/conf.ini" || fail "the setting is not in the user's conf.ini"
+echo "package installed, run and removed"
