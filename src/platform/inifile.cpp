@@ -161,20 +161,13 @@ public:
             commit(std::move(out));
             return;
         }
-        // An existing section: key by key in memory, then once to disk. A failed
-        // write leaves the copy as the file still is.
-        const QByteArray before = m_bytes;
-        try {
+        // An existing section: key by key in memory, then once to disk.
+        editThenCommit([&] {
             for (const auto& [key, value] : keys) {
                 m_bytes = withKey(section, key, cp1251::encode(value));
                 parse();
             }
-            commit(QByteArray(m_bytes));
-        } catch (...) {
-            m_bytes = before;
-            parse();
-            throw;
-        }
+        });
     }
 
     void erase(QStringView section)
@@ -207,19 +200,13 @@ public:
         if (findKey(section, key) < 0)
             return;
         // Every line of the key goes: a repeated key left behind would come
-        // back as the key's value. A failed write leaves the copy as the file is.
-        const QByteArray before = m_bytes;
-        try {
+        // back as the key's value.
+        editThenCommit([&] {
             for (int line = findKey(section, key); line >= 0; line = findKey(section, key)) {
                 m_bytes = m_bytes.left(m_lines[line].start) + m_bytes.mid(lineEnd(line));
                 parse();
             }
-            commit(QByteArray(m_bytes));
-        } catch (...) {
-            m_bytes = before;
-            parse();
-            throw;
-        }
+        });
     }
 
 private:
@@ -317,6 +304,22 @@ private:
             }
         }
         return out;
+    }
+
+    // Edits the copy in memory, then writes it once; a failed write leaves the
+    // copy as the file still is.
+    template <typename Edit>
+    void editThenCommit(Edit&& edit)
+    {
+        const QByteArray before = m_bytes;
+        try {
+            edit();
+            commit(QByteArray(m_bytes));
+        } catch (...) {
+            m_bytes = before;
+            parse();
+            throw;
+        }
     }
 
     // A file that is there but could not be read must not be rebuilt from the
