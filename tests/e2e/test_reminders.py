@@ -1,0 +1,134 @@
+#!/usr/bin/python3
+"""A reminder as a user sets one, with the clock in the tray: the settings
+from the tray icon's menu, "Добавить сообщение", a new reminder typed into the
+editor for a few seconds ahead; the clock sent to the tray; at its second the
+signal (a beep in the dry-run log) and a window captioned with its title;
+closing that window brings the clock back from the tray.
+
+    with-xsession.sh --wm --tray -- /usr/bin/python3 test_reminders.py <Zentari> <source dir>
+"""
+
+import datetime
+import os
+import time
+
+import e2elib as e
+from e2elib import expect, log, poll
+
+TITLE = "Врач"
+TEXT = "Взять полис и карту"
+
+
+def key(*names):
+    for name in names:
+        e.run("xdotool", "key", name)
+        time.sleep(0.15)
+
+
+def type_text(text):
+    e.run("xdotool", "type", "--delay", "60", text)
+    time.sleep(0.2)
+
+
+def click(info, x, y, button="1"):
+    e.move_pointer(info["x"] + x, info["y"] + y)
+    time.sleep(0.1)
+    e.run("xdotool", "click", button)
+    time.sleep(0.3)
+
+
+def titled(clock, title):
+    for wid in e.windows_of_class("Zentari"):
+        info = e.window_info(wid)
+        if info and info["viewable"] and e.title_of(wid) == title:
+            return wid, info
+    return None
+
+
+def shot(clock, name, info, top=28):
+    path = e.screenshot(os.path.join(clock.shots, name),
+                        (max(info["x"] - 8, 0), max(info["y"] - top, 0), info["width"] + 16,
+                         info["height"] + top + 8), scale=2)
+    log(f"screenshot {path}")
+
+
+def read_list(clock, name):
+    with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
+        return f.read().splitlines()
+
+
+def body(make, shots):
+    clock = make("", tag="reminders")
+    clock.start()
+    icon = poll("the clock to go to the tray", lambda: not clock.mapped_clock() and clock.tray_icon(),
+                20)
+
+    # The tray icon's menu: "Настройки звонка (будильника)", its second item.
+    ii = e.window_info(icon)
+    click(ii, ii["width"] // 2, ii["height"] // 2, "3")
+    poll("the tray menu", lambda: [w for w in clock.popups((icon,)) if w[1]["width"] < 600], 8)
+    key("Down", "Down", "Return")
+    _, si = poll("the settings window", lambda: titled(clock, "Настройки"), 10)
+
+    # "Добавить сообщение" opens the reminder editor.
+    click(si, 110, 186)
+    _, ri = poll("the reminder editor", lambda: titled(clock, "Редактор сообщений"), 10)
+    expect((ri["width"], ri["height"]) == (619, 456),
+           f"the editor is {ri['width']} x {ri['height']}, not 619 x 456")
+    shot(clock, "reminder-editor.png", ri)
+
+    click(ri, 468, 344)  # "Добавить новую напоминалку"
+    click(ri, 470, 197)  # the title
+    key("ctrl+a")
+    type_text(TITLE)
+    click(ri, 460, 70)   # the text
+    type_text(TEXT)
+    due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=35)
+    click(ri, 540, 228)  # the day
+    key("Home", "Delete", "Delete")
+    type_text(due.strftime("%d%m%Y"))
+    click(ri, 400, 228)  # the time
+    key("Home", "Delete", "Delete")
+    type_text(due.strftime("%H%M%S"))
+    shot(clock, "reminder-editor-filled.png", ri)
+    click(ri, 416, 256)  # "Принять изменения"
+    titles = poll("the reminder in data/Titles.zdt", lambda: read_list(clock, "Titles.zdt"), 5)
+    expect(titles == [TITLE], f"Titles.zdt holds {titles}")
+    times = read_list(clock, "Times.zdt")
+    expect(times == [f"{due.hour}:{due.minute:02d}:{due.second:02d}"], f"Times.zdt holds {times}")
+    shot(clock, "reminder-editor-saved.png", ri)
+    click(ri, 468, 440)  # "Сохранить и выйти"
+    poll("the editor to close", lambda: not titled(clock, "Редактор сообщений"), 5)
+
+    # "Сохранить" returns to the clock; then the clock's own menu sends it to the tray.
+    click(si, 104, 282)
+    wid = poll("the clock back after the settings", clock.mapped_clock, 10)
+    ci = e.window_info(wid)
+    click(ci, 110, 10, "3")
+    poll("the clock's menu", lambda: [w for w in clock.popups() if w[1]["width"] < 600], 8)
+    key("Down", "Return")
+    poll("the clock in the tray", lambda: not clock.mapped_clock() and clock.tray_icon(), 8)
+    expect(datetime.datetime.now() < due - datetime.timedelta(seconds=1),
+           "the steps took so long that the reminder's second passed")
+    log(f"reminder due at {due:%H:%M:%S}, the clock in the tray")
+
+    rid, rinfo = poll("the reminder window", lambda: titled(clock, TITLE),
+                      (due - datetime.datetime.now()).total_seconds() + 8)
+    log(f"shown at {datetime.datetime.now():%H:%M:%S}: {rinfo['width']} x {rinfo['height']}")
+    expect((rinfo["width"], rinfo["height"]) == (302, 116),
+           f"the reminder window is {rinfo['width']} x {rinfo['height']}")
+    shot(clock, "reminder-window.png", rinfo)
+    expect(clock.log_lines() == ["beep\t1000\t1000"], f"the signal: {clock.log_lines()}")
+    expect(clock.tray_icon(), "the clock left the tray before the window was closed")
+
+    e.run("xdotool", "windowactivate", "--sync", str(rid), check=False)
+    key("alt+F4")
+    poll("the reminder window to close", lambda: not titled(clock, TITLE), 5)
+    poll("the clock back from the tray", lambda: clock.mapped_clock() and not clock.tray_icon(), 8)
+    time.sleep(2.0)
+    expect(clock.log_lines() == ["beep\t1000\t1000"], f"shown more than once: {clock.log_lines()}")
+    log("closed: the clock is back from the tray, one signal")
+
+
+if __name__ == "__main__":
+    e.main("e2e_reminders", body)
