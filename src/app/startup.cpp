@@ -3,6 +3,8 @@
 #include "app/clockwindow.h"
 #include "app/forms.h"
 #include "app/paths.h"
+#include "app/qttranslations.h"
+#include "app/settingshost.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
 #include "reminders/reminderwindows.h"
@@ -30,6 +32,7 @@ int runZentari(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Zentari"));
     // The clock hides itself into the tray; only closing it ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    installRussianQtTexts(app);
 
     DesktopServices desktop;
     const Services services = desktop.services();
@@ -37,6 +40,7 @@ int runZentari(int argc, char** argv)
     desktop.setNotice([&report](const QString& text) { report.reportOnce(text); });
 
     Forms forms;
+    SettingsClockHost settingsHost(forms);
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
@@ -50,9 +54,9 @@ int runZentari(int argc, char** argv)
         const QString programDir = paths::programDir();
         form1 = std::make_unique<TForm1>(programDir, services, report, forms);
         forms.Form1 = form1.get();
-        form2 = std::make_unique<TForm2>(programDir);
+        form2 = std::make_unique<TForm2>(programDir, services, report, forms, settingsHost);
         forms.Form2 = form2.get();
-        form3 = std::make_unique<TForm3>();
+        form3 = std::make_unique<TForm3>(services);
         forms.Form3 = form3.get();
         form4 = std::make_unique<TForm4>([&forms] { return forms.Form1->Label1->text(); });
         forms.Form4 = form4.get();
@@ -60,7 +64,7 @@ int runZentari(int argc, char** argv)
         forms.Form5 = form5.get();
         form6 = std::make_unique<TForm6>();
         forms.Form6 = form6.get();
-        form7 = std::make_unique<TForm7>();
+        form7 = std::make_unique<TForm7>(form2->steps());
         forms.Form7 = form7.get();
         form8 = std::make_unique<TForm8>();
         forms.Form8 = form8.get();

@@ -1,8 +1,8 @@
 #include "clockfixture.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 
 namespace zentari::test {
@@ -12,7 +12,9 @@ namespace {
 void copyData(const ProgramDir& dir)
 {
     const QString from = QStringLiteral(ZENTARI_SOURCE_DATA_DIR);
-    for (const char* name : {"BackGround1.jpg", "min.bmp", "res.bmp"})
+    QDir(dir.path()).mkpath(QStringLiteral("data/buttons"));
+    for (const char* name : {"BackGround1.jpg", "min.bmp", "res.bmp", "buttons/ButtonOptions1.bmp",
+                             "buttons/ButtonOptions2.bmp", "buttons/ButtonOptions3.bmp"})
         QFile::copy(from + u'/' + QLatin1String(name),
                     dir.file(QStringLiteral("data/") + QLatin1String(name)));
 }
@@ -28,7 +30,9 @@ ClockFixture::~ClockFixture()
 {
     form1.reset();
     form9.reset();
+    form7.reset();
     form4.reset();
+    form3.reset();
     form2.reset();
 }
 
@@ -38,10 +42,14 @@ TForm1& ClockFixture::start(const QString& confText)
         dir.writeConf(confText);
     form1 = std::make_unique<TForm1>(dir.path(), sys.services(), *report, forms, &trayArea);
     forms.Form1 = form1.get();
-    form2 = std::make_unique<TForm2>(dir.path());
+    form2 = std::make_unique<TForm2>(dir.path(), sys.services(), *report, forms, settingsHost);
     forms.Form2 = form2.get();
+    form3 = std::make_unique<TForm3>(sys.services());
+    forms.Form3 = form3.get();
     form4 = std::make_unique<TForm4>([this] { return form1->Label1->text(); });
     forms.Form4 = form4.get();
+    form7 = std::make_unique<TForm7>(form2->steps());
+    forms.Form7 = form7.get();
     form9 = std::make_unique<TForm9>(sys.services());
     form9->setHost(form1.get());
     forms.Form9 = form9.get();

@@ -2,12 +2,15 @@
 
 #include "app/clockwindow.h"
 #include "app/forms.h"
+#include "app/settingshost.h"
 #include "scheduler/actioneditor.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
 #include "trayicon/trayfakes.h"
 #include "trayicon/trayicon.h"
+#include "windows/aboutbox.h"
 #include "windows/passwordgate.h"
+#include "windows/positionchooser.h"
 #include "windows/settingswindow.h"
 
 #include <QCheckBox>
@@ -29,9 +32,12 @@ protected:
     FakeNotificationArea trayArea{traySteps};
     std::unique_ptr<ErrorReport> report;
     Forms forms;
+    SettingsClockHost settingsHost{forms};
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
     std::unique_ptr<TForm4> form4;
+    std::unique_ptr<TForm7> form7;
     std::unique_ptr<TForm9> form9;
 
     ClockFixture();
