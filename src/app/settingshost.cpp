@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace zentari {
 
@@ -26,15 +27,41 @@ QPoint SettingsClockHost::clockPosition() const
     return m_forms.Form1->pos();
 }
 
+SettingsClockHost::SettingsClockHost(Forms& forms) : m_forms(forms)
+{
+    m_framePlacement.setInterval(50);
+    QObject::connect(&m_framePlacement, &QTimer::timeout, [this] { placeFramedClock(); });
+}
+
 void SettingsClockHost::moveClock(QPoint topLeft)
 {
     TForm1* clock = m_forms.Form1;
+    m_framePlacement.stop();
     // Right after the border has been taken away the widget may still count the
     // old frame into its position; a bare window's position is its own.
-    if (clock->windowFlags() & Qt::FramelessWindowHint)
+    if (clock->windowFlags() & Qt::FramelessWindowHint) {
         clock->setGeometry(QRect(topLeft, clock->size()));
-    else
-        clock->move(topLeft);
+        return;
+    }
+    clock->move(topLeft);
+    m_framedTarget = topLeft;
+    m_framePolls = 0;
+    m_framePlacement.start();
+}
+
+void SettingsClockHost::placeFramedClock()
+{
+    TForm1* clock = m_forms.Form1;
+    if (!clock || ++m_framePolls > 40) { // two seconds: no frame is coming
+        m_framePlacement.stop();
+        return;
+    }
+    const QWindow* window = clock->windowHandle();
+    if (!clock->isVisible() || !window || window->frameMargins().isNull())
+        return;
+    m_framePlacement.stop();
+    if (clock->frameGeometry().topLeft() != m_framedTarget)
+        clock->move(m_framedTarget);
 }
 
 void SettingsClockHost::setClockFramed(bool framed)

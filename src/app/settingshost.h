@@ -3,13 +3,15 @@
 #include "app/forms.h"
 #include "windows/clockhost.h"
 
+#include <QTimer>
+
 namespace zentari {
 
 // The clock window as the settings window drives it.
 class SettingsClockHost : public ClockHost
 {
 public:
-    explicit SettingsClockHost(Forms& forms) : m_forms(forms) {}
+    explicit SettingsClockHost(Forms& forms);
 
     void showClock() override;
     QPoint clockPosition() const override;
@@ -23,7 +25,14 @@ public:
     void closeClock() override;
 
 private:
+    void placeFramedClock();
+
     Forms& m_forms;
+    // A framed clock is placed again once the window manager has framed it:
+    // until then nobody knows how far the frame reaches beyond the window.
+    QTimer m_framePlacement;
+    QPoint m_framedTarget;
+    int m_framePolls = 0;
 };
 
 } // namespace zentari

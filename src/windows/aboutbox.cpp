@@ -60,9 +60,9 @@ TForm3::TForm3(const Services& services, QWidget* parent)
     Label1->setGeometry(0, 6, 285, 50);
 
     Label2 = label(QStringLiteral("Автор"), 16, 66);
-    Label3 = label(QString(), 96, 66);
+    Label3 = label(QString(), 80, 66);
     Label12 = label(QStringLiteral("Сайт"), 16, 88);
-    Label13 = label(productSite(), 96, 88);
+    Label13 = label(productSite(), 80, 88);
     QFont link = Label13->font();
     link.setBold(true);
     link.setUnderline(true);
@@ -75,14 +75,14 @@ TForm3::TForm3(const Services& services, QWidget* parent)
     Bevel1 = bevel(112);
 
     Label6 = label(QStringLiteral("Версия"), 16, 124);
-    Label7 = label(QStringLiteral("2.1"), 96, 124);
+    Label7 = label(QStringLiteral("2.1"), 80, 124);
     Label8 = label(QStringLiteral("Дата"), 16, 146);
-    Label9 = label(QStringLiteral("08.05.2005"), 96, 146);
+    Label9 = label(QStringLiteral("08.05.2005"), 80, 146);
     Label4 = label(QString(), 16, 172);
     Label4->setMinimumWidth(72);
     Edit1 = new QLineEdit(this);
     Edit1->setReadOnly(true);
-    Edit1->setGeometry(96, 168, 173, 24);
+    Edit1->setGeometry(80, 168, 189, 24);
     Bevel2 = bevel(202);
 
     Label5 = label(QStringLiteral("Большое спасибо за неоценимую"), 16, 214);

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -26,25 +27,25 @@ namespace {
 
 constexpr int kButtonPictureWidth = 241;
 
-// Sizes as the window was designed, in points at 96 dots per inch.
-int pointsToPixels(int points)
-{
-    return (points * 96 + 36) / 72;
-}
-
+// Font sizes are pixel heights: the window's places were laid out for them.
+// Where a designed font is missing, a named stand-in with Cyrillic letters
+// takes its place, not whatever the font configuration would offer.
 QFont checkBoxTextFont()
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pointsToPixels(16));
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(16);
     font.setBold(true);
     font.setItalic(true);
     return font;
 }
 
-QFont buttonCaptionFont(int points)
+QFont buttonCaptionFont(int pixels)
 {
-    QFont font(QStringLiteral("Comic Sans MS"));
-    font.setPixelSize(pointsToPixels(points));
+    QFont font;
+    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(pixels);
     return font;
 }
 
@@ -182,7 +183,13 @@ TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report
     ApplicationEvents1 = new HintHook(this);
     // Activations are told apart by where the focus came from.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) {
-        m_focusBefore = m_focus;
+        if (!now) {
+            // The focus left the program, unless it went with a window of ours
+            // that was closed: the next of our windows is about to get it.
+            m_backFromOwnWindow = m_focus && !m_focus->isVisible();
+        } else if (now != windowHandle()) {
+            m_backFromOwnWindow = true;
+        }
         m_focus = now;
     });
 
@@ -393,14 +400,25 @@ bool TForm2::event(QEvent* e)
     case QEvent::WindowActivate:
         // Shown, or back from one of the program's own windows (an editor, a
         // message box): not when the user comes back from another program.
-        if (m_shownSinceActivation || (m_focusBefore && m_focusBefore != windowHandle()))
+        if (m_shownSinceActivation || m_backFromOwnWindow)
             m_report.guard([this] { FormActivate(); });
         m_shownSinceActivation = false;
+        m_backFromOwnWindow = false;
         break;
     default:
         break;
     }
     return QWidget::event(e);
+}
+
+void TForm2::closeEvent(QCloseEvent* e)
+{
+    // Some window managers give the window a close button whatever it asks
+    // for. Closed that way it saves nothing, but the clock, hidden while the
+    // settings are open, must come back, or the program could not be reached.
+    if (e->spontaneous())
+        m_report.guard([this] { m_clock.showClock(); });
+    QWidget::closeEvent(e);
 }
 
 void TForm2::mouseMoveEvent(QMouseEvent* e)

@@ -79,6 +79,7 @@ protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void openConfig();
@@ -98,8 +99,8 @@ private:
     // Activation means coming back from one of the program's own windows or
     // being shown, not the user returning from another program.
     bool m_shownSinceActivation = false;
+    bool m_backFromOwnWindow = false;
     QPointer<QWindow> m_focus;
-    QPointer<QWindow> m_focusBefore;
 };
 
 } // namespace zentari

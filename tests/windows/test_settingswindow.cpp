@@ -97,6 +97,16 @@ TEST_F(SettingsWindow, IsTheProgramsMenuWithItsTextsInPlace)
         EXPECT_EQ(pictureName(b), u"ButtonOptions1.bmp");
         EXPECT_TRUE(b->transparent());
     }
+    // The texts of the check boxes stay clear of them, and inside the window.
+    for (const auto& [text, box] :
+         std::vector<std::pair<QLabel*, QCheckBox*>>{{s.Label1, s.CheckBox1},
+                                                     {s.Label3, s.CheckBox1},
+                                                     {s.Label7, s.CheckBox3},
+                                                     {s.Label2, s.CheckBox2},
+                                                     {s.Label4, s.CheckBox2}}) {
+        EXPECT_FALSE(text->geometry().intersects(box->geometry())) << text->text().toStdString();
+        EXPECT_LT(text->geometry().right(), s.width()) << text->text().toStdString();
+    }
     // A caption keeps inside its button's picture, and the window.
     for (QLabel* caption : {s.Label8, s.Label9, s.Label10, s.Label11, s.Label12}) {
         const QWidget* button = caption == s.Label11   ? s.SpeedButton2
@@ -105,7 +115,7 @@ TEST_F(SettingsWindow, IsTheProgramsMenuWithItsTextsInPlace)
                                                        : s.SpeedButton3;
         EXPECT_LT(caption->geometry().right(), std::min(button->x() + 241, s.width()))
             << caption->text().toStdString();
-        EXPECT_GE(caption->font().pixelSize(), 16) << caption->text().toStdString();
+        EXPECT_GE(caption->font().pixelSize(), 14) << caption->text().toStdString();
     }
 }
 
@@ -131,6 +141,34 @@ TEST_F(SettingsWindow, ActivationRereadsTheOptionsAndUndoesAnUnsavedAlarmSwitch)
     EXPECT_TRUE(form2->CheckBox3->isChecked());  // "WithBoard" 1
     EXPECT_FALSE(form2->CheckBox4->isChecked()); // "StayOnTop" 0
     EXPECT_TRUE(form2->CheckBox2->isChecked());  // the wide panel keeps the user's choice
+}
+
+TEST_F(SettingsWindow, ComingBackFromAnotherOfTheProgramsWindowsIsAnActivation)
+{
+    startShown();
+    form1->ConfigureClick();
+    settle();
+    ASSERT_TRUE(form2->CheckBox1->isChecked());
+
+    conf(QStringLiteral("[Options small]\non=no\n"));
+    QWidget editor; // any window of the program opened over the settings
+    editor.show();
+    editor.activateWindow();
+    settle();
+    ASSERT_EQ(QApplication::activeWindow(), &editor);
+    editor.close();
+    form2->activateWindow();
+    settle();
+    ASSERT_EQ(QApplication::activeWindow(), form2.get());
+    EXPECT_FALSE(form2->CheckBox1->isChecked());
+
+    // The user goes to another program and comes back: what was set stays.
+    form2->CheckBox1->setChecked(true);
+    Q_EMIT qApp->focusWindowChanged(nullptr);
+    Q_EMIT qApp->focusWindowChanged(form2->windowHandle());
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(form2.get(), &activate);
+    EXPECT_TRUE(form2->CheckBox1->isChecked());
 }
 
 TEST_F(SettingsWindow, ClearingTheAlarmBoxSilencesTheNextTickWithoutSaving)
