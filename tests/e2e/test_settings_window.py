@@ -138,9 +138,6 @@ def body(make, shots):
     click(chi["x"] + 64 + 44, chi["y"] + 24 + 16)  # "Усё!"
     poll("the chooser to close", lambda: not shown_windows(clock, width=223, height=78), 5)
 
-    # "Главное окно с рамкой".
-    click(sx + 464 + 7, sy + 112 + 8)
-
     # The about box from a double click on the little picture.
     e.move_pointer(sx + 24, sy + 20)
     e.run("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
@@ -149,6 +146,10 @@ def body(make, shots):
     shot(shots, "about-box.png", ai["x"], ai["y"], 285, 275)
     key("Escape")
     poll("the about box to close", lambda: not shown_windows(clock, width=285, height=275), 5)
+
+    # "Главное окно с рамкой", after the about box: coming back from any of the
+    # program's windows reads the box afresh from conf.ini.
+    click(sx + 464 + 7, sy + 112 + 8)
 
     # "Сохранить".
     time.sleep(0.3)
