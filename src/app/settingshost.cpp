@@ -52,14 +52,25 @@ void SettingsClockHost::moveClock(QPoint topLeft)
 void SettingsClockHost::placeFramedClock()
 {
     TForm1* clock = m_forms.Form1;
-    if (!clock || ++m_framePolls > 40) { // two seconds: no frame is coming
+    // A busy desktop may take its time to frame a window; after ten seconds
+    // no frame is coming.
+    if (!clock || ++m_framePolls > 200) {
         m_framePlacement.stop();
         return;
     }
-    const QWindow* window = clock->windowHandle();
-    if (!clock->isVisible() || !window || window->frameMargins().isNull())
+    QWindow* window = clock->windowHandle();
+    if (!clock->isVisible() || !window)
         return;
+    if (window->frameMargins().isNull()) {
+        // Qt learns the frame only from a configure event that follows the
+        // framing; one that came too early leaves it believing there is none.
+        // Asking for the same geometry makes the window manager answer again.
+        if (window->isExposed() && m_framePolls % 5 == 0)
+            window->setGeometry(window->geometry());
+        return;
+    }
     m_framePlacement.stop();
+    clock->setFramed(true); // the whole window 135 x 81, now that the frame is known
     if (clock->frameGeometry().topLeft() != m_framedTarget)
         clock->move(m_framedTarget);
 }

@@ -82,9 +82,15 @@ void SettingsSteps::save(IniFile& config, const Choices& choices)
         m_clock.setClockAlpha(-1);
 
     // Through the tray and back: the clock comes back with the border re-read,
-    // on top, and without a taskbar button.
-    m_clock.toggleTray();
-    m_clock.toggleTray();
+    // on top, and without a taskbar button. A desktop without a notification
+    // area refuses the first step; the clock is shown already, and the settings
+    // window must still close, or "Сохранить" could never leave it.
+    try {
+        m_clock.toggleTray();
+        m_clock.toggleTray();
+    } catch (const Error& e) {
+        m_report.reportOnce(e.message());
+    }
 }
 
 } // namespace zentari

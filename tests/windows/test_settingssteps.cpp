@@ -1,3 +1,4 @@
+#include "platform/error.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
 #include "windows/clockhost.h"
@@ -32,7 +33,13 @@ public:
         steps.append(framed ? QStringLiteral("framed") : QStringLiteral("bare"));
     }
     void setClockAlpha(int alpha) override { steps.append(QStringLiteral("alpha %1").arg(alpha)); }
-    void toggleTray() override { steps.append(QStringLiteral("tray")); }
+    void toggleTray() override
+    {
+        if (noTray)
+            throw Error(QStringLiteral("Cannot Create System Shell Notification Icon"));
+        steps.append(QStringLiteral("tray"));
+    }
+    bool noTray = false;
     QRect screenGeometry() const override { return screen; }
     QRect availableGeometry() const override { return available; }
     void allowExit() override { steps.append(QStringLiteral("allow exit")); }
@@ -212,4 +219,16 @@ TEST_F(SaveSteps, AnUnwritableConfigurationEndsTheSaveBeforeTheClockChanges)
     clock.steps.clear();
     EXPECT_ANY_THROW(steps.save(config, SettingsSteps::Choices{true, false, Corner::BottomRight}));
     EXPECT_EQ(clock.steps, QStringList{QStringLiteral("show")});
+}
+
+TEST_F(SaveSteps, WithoutANotificationAreaTheSaveStillEndsAndSaysSoOnce)
+{
+    clock.noTray = true;
+    EXPECT_NO_THROW(save(true));
+    EXPECT_NO_THROW(save(true));
+    EXPECT_EQ(clock.steps,
+              (QStringList{QStringLiteral("show"), QStringLiteral("framed"),
+                           QStringLiteral("move 500,300"), QStringLiteral("alpha -1")}));
+    EXPECT_EQ(sys.messages.shown,
+              QStringList{QStringLiteral("Cannot Create System Shell Notification Icon")});
 }
