@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QHelpEvent>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -49,55 +48,12 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsWindow, IsTheProgramsMenuWithItsTextsInPlace)
+// Where the designed fonts are missing, the stand-ins must not push a text
+// under a check box, off a button or out of the window.
+TEST_F(SettingsWindow, TextsStayClearOfTheBoxesAndOnTheirButtons)
 {
     startShown();
     TForm2& s = *form2;
-    EXPECT_EQ(s.windowTitle(), u"Настройки");
-    EXPECT_EQ(s.size(), QSize(502, 322));
-    EXPECT_EQ(s.palette().color(QPalette::Window), QColor(131, 226, 250));
-    EXPECT_FALSE(s.windowFlags() & Qt::WindowCloseButtonHint);
-    const std::vector<std::tuple<QLabel*, const char*, QPoint>> texts = {
-        {s.Label1, "Активировать", {64, 8}},
-        {s.Label3, "будильник", {80, 24}},
-        {s.Label12, "Выбрать расположение", {296, 20}},
-        {s.Label8, "Добавить действие", {24, 76}},
-        {s.Label7, "Главное окно с рамкой", {272, 112}},
-        {s.Label9, "Добавить сообщение", {16, 174}},
-        {s.Label2, "Широкая панель", {320, 184}},
-        {s.Label4, "задач", {360, 200}},
-        {s.Label10, "Сохранить", {64, 270}},
-        {s.Label11, "Выход", {352, 270}}};
-    for (const auto& [label, text, at] : texts) {
-        EXPECT_EQ(label->text(), QString::fromUtf8(text));
-        // A caption may move left to stay on its button with a stand-in font.
-        const bool caption = label->palette().color(QPalette::WindowText) == QColor(255, 255, 0);
-        EXPECT_EQ(label->y(), at.y()) << text;
-        if (caption)
-            EXPECT_LE(label->x(), at.x()) << text;
-        else
-            EXPECT_EQ(label->x(), at.x()) << text;
-        EXPECT_TRUE(label->isVisibleTo(&s)) << text;
-    }
-    EXPECT_EQ(s.Label10->palette().color(QPalette::WindowText), QColor(255, 255, 0));
-    EXPECT_EQ(s.SpeedButton1->geometry(), QRect(-8, 248, 241, 73));
-    EXPECT_EQ(s.Image2->geometry(), QRect(264, 0, 249, 73));
-    EXPECT_EQ(s.CheckBox3->pos(), QPoint(464, 112));
-    EXPECT_FALSE(s.CheckBox4->isVisibleTo(&s));
-    EXPECT_FALSE(s.Label5->isVisibleTo(&s));
-    EXPECT_EQ(s.Label5->text(), u"Поверх");
-    EXPECT_EQ(s.Label6->text(), u"остальных");
-    EXPECT_EQ(s.Image1->geometry(), QRect(0, -1, 49, 42));
-    EXPECT_EQ(s.Image1->toolTip(), u"Это просто для красоты");
-    EXPECT_EQ(s.SpeedButton1->toolTip(), u"Нажмите здесь чтобы вернуться к часам");
-    EXPECT_TRUE(s.toolTip().endsWith(u"наиболее \"горячии\" опции"));
-    // Every button starts with its normal picture, drawn transparent.
-    for (ImageButton* b :
-         {s.SpeedButton1, s.SpeedButton2, s.SpeedButton3, s.SpeedButton5, s.Image2}) {
-        EXPECT_EQ(pictureName(b), u"ButtonOptions1.bmp");
-        EXPECT_TRUE(b->transparent());
-    }
-    // The texts of the check boxes stay clear of them, and inside the window.
     for (const auto& [text, box] :
          std::vector<std::pair<QLabel*, QCheckBox*>>{{s.Label1, s.CheckBox1},
                                                      {s.Label3, s.CheckBox1},
@@ -107,15 +63,23 @@ TEST_F(SettingsWindow, IsTheProgramsMenuWithItsTextsInPlace)
         EXPECT_FALSE(text->geometry().intersects(box->geometry())) << text->text().toStdString();
         EXPECT_LT(text->geometry().right(), s.width()) << text->text().toStdString();
     }
-    // A caption keeps inside its button's picture, and the window.
-    for (QLabel* caption : {s.Label8, s.Label9, s.Label10, s.Label11, s.Label12}) {
-        const QWidget* button = caption == s.Label11   ? s.SpeedButton2
-                                : caption == s.Label12 ? static_cast<QWidget*>(s.Image2)
-                                : caption == s.Label10 ? s.SpeedButton1
-                                                       : s.SpeedButton3;
+    for (const auto& [caption, button] :
+         std::vector<std::pair<QLabel*, ImageButton*>>{{s.Label8, s.SpeedButton3},
+                                                       {s.Label9, s.SpeedButton5},
+                                                       {s.Label10, s.SpeedButton1},
+                                                       {s.Label11, s.SpeedButton2},
+                                                       {s.Label12, s.Image2}}) {
+        EXPECT_GE(caption->x(), std::max(button->x(), 0)) << caption->text().toStdString();
         EXPECT_LT(caption->geometry().right(), std::min(button->x() + 241, s.width()))
             << caption->text().toStdString();
         EXPECT_GE(caption->font().pixelSize(), 14) << caption->text().toStdString();
+        EXPECT_EQ(caption->toolTip(), button->toolTip()); // the caption tells what its button does
+    }
+    // Every button starts with its normal picture, drawn transparent.
+    for (ImageButton* b :
+         {s.SpeedButton1, s.SpeedButton2, s.SpeedButton3, s.SpeedButton5, s.Image2}) {
+        EXPECT_EQ(pictureName(b), u"ButtonOptions1.bmp");
+        EXPECT_TRUE(b->transparent());
     }
 }
 
@@ -326,22 +290,14 @@ TEST_F(SettingsWindow, HintsOfEveryWindowArePaleYellowAndAtMost300PixelsWide)
     EXPECT_EQ(QString(wrapped).replace(u'\n', u' '), form2->toolTip());
 }
 
-TEST_F(SettingsWindow, TheChooserIsASmallTranslucentBorderlessWindowThatRemembersItsCorner)
+TEST_F(SettingsWindow, EveryWayOutOfTheChooserCountsAndItKeepsItsCorner)
 {
     startShown();
     TForm7& c = *form7;
-    EXPECT_EQ(c.size(), QSize(223, 78));
-    EXPECT_TRUE(c.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_NEAR(c.windowOpacity(), 196 / 255.0, 0.01);
-    EXPECT_EQ(c.RadioButton3->text(), u"Справа сверху");
-    EXPECT_EQ(c.RadioButton3->layoutDirection(), Qt::RightToLeft);
-    EXPECT_EQ(c.RadioButton2->pos(), QPoint(0, 56));
-    EXPECT_EQ(c.Button1->text(), u"Усё!");
-    EXPECT_EQ(c.Button1->geometry(), QRect(64, 24, 89, 33));
-
     // "Усё!" untouched: the bottom-right corner.
     c.show();
     c.Button1Click();
+    EXPECT_FALSE(c.isVisible());
     EXPECT_EQ(form2->steps().positionChosen, 1);
     EXPECT_EQ(c.checkedCorner(), Corner::BottomRight);
     // Escape closes it too, and counts as a visit; the selection stays.
@@ -356,7 +312,7 @@ TEST_F(SettingsWindow, TheChooserIsASmallTranslucentBorderlessWindowThatRemember
     c.close();
 }
 
-TEST_F(SettingsWindow, TheAboutBoxOpensFromThePictureAndShowsItsTexts)
+TEST_F(SettingsWindow, TheAboutBoxOpensFromThePictureAndItsLabelsAct)
 {
     startShown();
     TForm3* about = nullptr;
@@ -369,14 +325,6 @@ TEST_F(SettingsWindow, TheAboutBoxOpensFromThePictureAndShowsItsTexts)
     ASSERT_EQ(about, form3.get());
 
     TForm3& a = *form3;
-    EXPECT_EQ(a.windowTitle(), u"О программке");
-    EXPECT_EQ(a.size(), QSize(285, 275));
-    EXPECT_EQ(a.Label1->text(), u"Zentari v2.1");
-    EXPECT_EQ(a.Label1->font().pixelSize(), 40);
-    EXPECT_EQ(a.Label9->text(), u"08.05.2005");
-    EXPECT_EQ(a.Label5->text(), u"Большое спасибо за неоценимую");
-    EXPECT_TRUE(a.Edit1->isReadOnly());
-
     a.Label13Click();
     EXPECT_EQ(sys.logged(QStringLiteral("open")),
               QStringList{QStringLiteral("open\t") + productSite() + QStringLiteral("\t")});
