@@ -46,6 +46,7 @@ void SettingsClockHost::moveClock(QPoint topLeft)
     clock->move(topLeft);
     m_framedTarget = topLeft;
     m_framePolls = 0;
+    m_settlePolls = 0;
     m_framePlacement.start();
 }
 
@@ -54,7 +55,7 @@ void SettingsClockHost::placeFramedClock()
     TForm1* clock = m_forms.Form1;
     // A busy desktop may take its time to frame a window; after ten seconds
     // no frame is coming.
-    if (!clock || ++m_framePolls > 200) {
+    if (!clock || ++m_framePolls > 220) {
         m_framePlacement.stop();
         return;
     }
@@ -69,10 +70,14 @@ void SettingsClockHost::placeFramedClock()
             window->setGeometry(window->geometry());
         return;
     }
-    m_framePlacement.stop();
-    clock->setFramed(true); // the whole window 135 x 81, now that the frame is known
+    if (m_settlePolls == 0)
+        clock->setFramed(true); // the whole window 135 x 81, now that the frame is known
+    // A resize sent while the window manager's answer to a move is still on its
+    // way carries the old place; so the place is checked for a little while.
     if (clock->frameGeometry().topLeft() != m_framedTarget)
         clock->move(m_framedTarget);
+    if (++m_settlePolls >= 20)
+        m_framePlacement.stop();
 }
 
 void SettingsClockHost::setClockFramed(bool framed)

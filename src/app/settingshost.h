@@ -33,6 +33,7 @@ private:
     QTimer m_framePlacement;
     QPoint m_framedTarget;
     int m_framePolls = 0;
+    int m_settlePolls = 0;
 };
 
 } // namespace zentari
