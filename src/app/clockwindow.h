@@ -122,6 +122,9 @@ public:
     void showSettings() override;
     void abortShutdown() override;
 
+    // Framed: 135 x 81 with a caption and no buttons; otherwise 127 x 47 bare.
+    void setFramed(bool framed);
+
     // --- ReminderHost
     void alertSound() override;
     void showReminder(const QString& title, const QString& text) override;
@@ -149,7 +152,6 @@ private:
     void applyStoredPosition();
     void keepDesignPositionOnScreen();
     void storePosition();
-    void setFramed(bool framed);
     void keepOutOfTaskbar();
     QIcon menuPicture(QStringView name) const;
     void armTimer1();

@@ -3,6 +3,8 @@
 #include "app/clockwindow.h"
 #include "app/forms.h"
 #include "app/paths.h"
+#include "app/qttranslations.h"
+#include "app/settingshost.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
 #include "platform/sessionplatform.h"
@@ -40,6 +42,7 @@ int runZentari(int argc, char** argv)
     // and the captions of the clock's boxes and windows are theirs alone.
     // The clock hides itself into the tray; only closing it ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    installRussianQtTexts(app);
 
     DesktopServices desktop;
     const Services services = desktop.services();
@@ -49,6 +52,7 @@ int runZentari(int argc, char** argv)
         QTimer::singleShot(3000, [&report] { report.reportOnce(session::waylandLimitsNotice()); });
 
     Forms forms;
+    SettingsClockHost settingsHost(forms);
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
@@ -63,9 +67,9 @@ int runZentari(int argc, char** argv)
         ActionStore::removeInterruptedWrites(programDir);
         form1 = std::make_unique<TForm1>(programDir, services, report, forms);
         forms.Form1 = form1.get();
-        form2 = std::make_unique<TForm2>(programDir);
+        form2 = std::make_unique<TForm2>(programDir, services, report, forms, settingsHost);
         forms.Form2 = form2.get();
-        form3 = std::make_unique<TForm3>();
+        form3 = std::make_unique<TForm3>(services);
         forms.Form3 = form3.get();
         form4 = std::make_unique<TForm4>(programDir, services, report,
                                          [&forms] { return forms.Form1->Label1->text(); });
@@ -77,7 +81,7 @@ int runZentari(int argc, char** argv)
         form6 = std::make_unique<TForm6>();
         forms.Form6 = form6.get();
         form4->reminderClockLabel = form5->Label1;
-        form7 = std::make_unique<TForm7>();
+        form7 = std::make_unique<TForm7>(form2->steps());
         forms.Form7 = form7.get();
         form8 = std::make_unique<TForm8>();
         forms.Form8 = form8.get();

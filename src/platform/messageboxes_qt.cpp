@@ -40,4 +40,11 @@ void QtMessageBoxes::show(const QString& text, const QString& caption, MessageIc
     box.exec();
 }
 
+bool QtMessageBoxes::askYesNo(const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace zentari

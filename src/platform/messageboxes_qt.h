@@ -10,6 +10,7 @@ class QtMessageBoxes : public MessageBoxes
 {
 public:
     void show(const QString& text, const QString& caption, MessageIcon icon) override;
+    bool askYesNo(const QString& text, const QString& caption) override;
 };
 
 } // namespace zentari

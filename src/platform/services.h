@@ -37,6 +37,14 @@ class MessageBoxes
 public:
     virtual ~MessageBoxes() = default;
     virtual void show(const QString& text, const QString& caption, MessageIcon icon) = 0;
+    // A question with the buttons Yes and No; true when the answer is Yes. A back
+    // end that cannot ask answers No, so that nothing irreversible follows.
+    virtual bool askYesNo(const QString& text, const QString& caption)
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(caption);
+        return false;
+    }
 };
 
 enum class PowerAction { PowerOff, Reboot };

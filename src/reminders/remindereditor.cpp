@@ -11,17 +11,19 @@
 #include <QListView>
 #include <QStringListModel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimeEdit>
 #include <QtMath>
+#include <cmath>
 
 namespace zentari {
 namespace {
 
-// The decorative picture under the clock's time: a note pinned to a board.
+// The decorative picture under the clock's time and the fields: a night-blue
+// board with a soft glow and the rings of a clock face, quiet enough for the
+// fields and buttons that lie on it.
 class NotePicture : public QWidget
 {
 public:
@@ -35,32 +37,25 @@ protected:
         const QRectF r = rect();
         QLinearGradient board(r.topLeft(), r.bottomRight());
         board.setColorAt(0, QColor(0x2b, 0x4f, 0x8a));
-        board.setColorAt(1, QColor(0x12, 0x22, 0x44));
+        board.setColorAt(1, QColor(0x10, 0x1e, 0x3c));
         p.fillRect(r, board);
-        // The note, tilted a little, with its lines.
-        p.translate(r.center());
-        p.rotate(-4);
-        const QRectF note(-r.width() * 0.36, -r.height() * 0.18, r.width() * 0.72, r.height() * 0.6);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0, 70));
-        p.drawRoundedRect(note.translated(5, 6), 6, 6);
-        QLinearGradient paper(note.topLeft(), note.bottomLeft());
-        paper.setColorAt(0, QColor(0xff, 0xf6, 0xa8));
-        paper.setColorAt(1, QColor(0xf5, 0xdf, 0x6b));
-        p.setBrush(paper);
-        p.drawRoundedRect(note, 6, 6);
-        p.setPen(QPen(QColor(0xc9, 0xa8, 0x3c), 2));
-        for (int i = 1; i <= 6; ++i) {
-            const qreal y = note.top() + note.height() * (0.2 + i * 0.11);
-            p.drawLine(QPointF(note.left() + 18, y), QPointF(note.right() - 18, y));
+        QRadialGradient glow(QPointF(r.width() * 0.45, r.height() * 0.05), r.width() * 0.7);
+        glow.setColorAt(0, QColor(0x7f, 0xb8, 0xff, 90));
+        glow.setColorAt(1, QColor(0x7f, 0xb8, 0xff, 0));
+        p.fillRect(r, glow);
+        const QPointF centre(r.width() * 0.78, r.height() * 0.82);
+        for (int ring = 0; ring < 3; ++ring) {
+            p.setPen(QPen(QColor(0xff, 0xff, 0xff, 26 - ring * 6), 2));
+            const qreal radius = r.width() * (0.22 + ring * 0.14);
+            p.drawEllipse(centre, radius, radius);
         }
-        // The pin.
-        p.setPen(Qt::NoPen);
-        QRadialGradient pin(QPointF(-3, note.top() - 3), 14);
-        pin.setColorAt(0, QColor(0xff, 0x9a, 0x9a));
-        pin.setColorAt(1, QColor(0xb0, 0x10, 0x10));
-        p.setBrush(pin);
-        p.drawEllipse(QPointF(0, note.top() + 4), 11, 11);
+        p.setPen(QPen(QColor(0xff, 0xff, 0xff, 40), 3, Qt::SolidLine, Qt::RoundCap));
+        for (int hour = 0; hour < 12; ++hour) {
+            const qreal a = qDegreesToRadians(hour * 30.0);
+            const qreal inner = r.width() * 0.18, outer = r.width() * 0.21;
+            p.drawLine(centre + QPointF(std::sin(a) * inner, -std::cos(a) * inner),
+                       centre + QPointF(std::sin(a) * outer, -std::cos(a) * outer));
+        }
     }
 };
 

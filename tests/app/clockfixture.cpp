@@ -12,10 +12,11 @@ namespace {
 void copyData(const ProgramDir& dir)
 {
     const QString from = QStringLiteral(ZENTARI_SOURCE_DATA_DIR);
-    QDir().mkpath(dir.file(QStringLiteral("data/buttons")));
+    QDir(dir.path()).mkpath(QStringLiteral("data/buttons"));
     for (const char* name :
          {"BackGround1.jpg", "min.bmp", "res.bmp", "buttons/ButtonAddAction1.bmp",
-          "buttons/ButtonAddAction2.bmp", "buttons/ButtonAddAction3.bmp"})
+          "buttons/ButtonAddAction2.bmp", "buttons/ButtonAddAction3.bmp", "buttons/ButtonOptions1.bmp",
+          "buttons/ButtonOptions2.bmp", "buttons/ButtonOptions3.bmp"})
         QFile::copy(from + u'/' + QLatin1String(name),
                     dir.file(QStringLiteral("data/") + QLatin1String(name)));
 }
@@ -31,9 +32,11 @@ ClockFixture::~ClockFixture()
 {
     form1.reset();
     form9.reset();
+    form7.reset();
     form6.reset();
     form5.reset();
     form4.reset();
+    form3.reset();
     form2.reset();
 }
 
@@ -43,8 +46,10 @@ TForm1& ClockFixture::start(const QString& confText)
         dir.writeConf(confText);
     form1 = std::make_unique<TForm1>(dir.path(), sys.services(), *report, forms, &trayArea);
     forms.Form1 = form1.get();
-    form2 = std::make_unique<TForm2>(dir.path());
+    form2 = std::make_unique<TForm2>(dir.path(), sys.services(), *report, forms, settingsHost);
     forms.Form2 = form2.get();
+    form3 = std::make_unique<TForm3>(sys.services());
+    forms.Form3 = form3.get();
     form4 = std::make_unique<TForm4>(dir.path(), sys.services(), *report,
                                      [this] { return form1->Label1->text(); });
     forms.Form4 = form4.get();
@@ -52,6 +57,8 @@ TForm1& ClockFixture::start(const QString& confText)
     forms.Form5 = form5.get();
     form6 = std::make_unique<TForm6>();
     forms.Form6 = form6.get();
+    form7 = std::make_unique<TForm7>(form2->steps());
+    forms.Form7 = form7.get();
     form9 = std::make_unique<TForm9>(sys.services());
     form9->setHost(form1.get());
     forms.Form9 = form9.get();

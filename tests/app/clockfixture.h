@@ -2,6 +2,7 @@
 
 #include "app/clockwindow.h"
 #include "app/forms.h"
+#include "app/settingshost.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
 #include "scheduler/actioneditor.h"
@@ -9,7 +10,9 @@
 #include "support/programdir.h"
 #include "trayicon/trayfakes.h"
 #include "trayicon/trayicon.h"
+#include "windows/aboutbox.h"
 #include "windows/passwordgate.h"
+#include "windows/positionchooser.h"
 #include "windows/settingswindow.h"
 
 #include <QCheckBox>
@@ -32,11 +35,14 @@ protected:
     FakeNotificationArea trayArea{traySteps};
     std::unique_ptr<ErrorReport> report;
     Forms forms;
+    SettingsClockHost settingsHost{forms};
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
     std::unique_ptr<TForm4> form4;
     std::unique_ptr<TForm5> form5;
     std::unique_ptr<TForm6> form6;
+    std::unique_ptr<TForm7> form7;
     std::unique_ptr<TForm9> form9;
 
     ClockFixture();

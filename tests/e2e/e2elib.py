@@ -6,6 +6,7 @@ DISPLAY and a window manager (and a tray when asked). Standard library only.
 """
 
 import datetime
+import glob
 import os
 import re
 import shutil
@@ -169,6 +170,9 @@ class Clock:
         self.shots = shots_dir
         self.dir = tempfile.mkdtemp(prefix=f"zentari-e2e-{name}.")
         shutil.copy2(exe, os.path.join(self.dir, "Zentari"))
+        # The sound plug-in lives beside the executable and is loaded at the first sound.
+        for lib in glob.glob(os.path.join(os.path.dirname(exe), "*.so")):
+            shutil.copy2(lib, self.dir)
         data = os.path.join(self.dir, "data")
         shutil.copytree(os.path.join(os.path.dirname(exe), "data"), data)
         # A build folder used as the clock keeps its owner's alarms in its lists;

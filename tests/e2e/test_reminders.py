@@ -26,8 +26,10 @@ def key(*names):
 
 
 def type_text(text):
-    e.run("xdotool", "type", "--delay", "60", text)
-    time.sleep(0.2)
+    # Letters outside the keymap (Cyrillic) are typed through a borrowed key
+    # whose mapping changes under way: give them time to land before the next click.
+    e.run("xdotool", "type", "--delay", "80", text)
+    time.sleep(0.5 + 0.05 * len(text))
 
 
 def click(info, x, y, button="1"):

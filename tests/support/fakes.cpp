@@ -36,6 +36,15 @@ void FakeMessageBoxes::show(const QString& text, const QString& caption, Message
         onShow();
 }
 
+bool FakeMessageBoxes::askYesNo(const QString& text, const QString& caption)
+{
+    shown.append(text);
+    m_log.append({QStringLiteral("question"), caption, text});
+    if (onShow)
+        onShow();
+    return answer;
+}
+
 QStringList FakeSystem::logged(const QString& action) const
 {
     QStringList out;

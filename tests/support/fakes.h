@@ -63,8 +63,11 @@ class FakeMessageBoxes : public MessageBoxes
 public:
     explicit FakeMessageBoxes(ActionLog& log) : m_log(log) {}
     void show(const QString& text, const QString& caption, MessageIcon icon) override;
+    // Recorded as "question<TAB>caption<TAB>text"; answered with `answer`.
+    bool askYesNo(const QString& text, const QString& caption) override;
     std::function<void()> onShow;
     QStringList shown;
+    bool answer = false;
 
 private:
     ActionLog& m_log;

@@ -1,0 +1,75 @@
+#include "imagebutton.h"
+
+#include "platform/picture.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace zentari {
+
+ImageButton::ImageButton(QWidget* parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+}
+
+void ImageButton::loadPicture(const QString& path)
+{
+    m_image = zentari::loadPicture(path);
+    m_file = path;
+    rebuild();
+}
+
+void ImageButton::setTransparent(bool transparent)
+{
+    if (transparent == m_transparent)
+        return;
+    m_transparent = transparent;
+    rebuild();
+}
+
+void ImageButton::rebuild()
+{
+    if (m_image.isNull()) {
+        m_shown = QPixmap();
+    } else if (!m_transparent) {
+        m_shown = QPixmap::fromImage(m_image);
+    } else {
+        QImage keyed = m_image.convertToFormat(QImage::Format_ARGB32);
+        const QRgb key = keyed.pixel(0, keyed.height() - 1);
+        for (int y = 0; y < keyed.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+            for (int x = 0; x < keyed.width(); ++x) {
+                if (line[x] == key)
+                    line[x] = 0;
+            }
+        }
+        m_shown = QPixmap::fromImage(keyed);
+    }
+    update();
+}
+
+void ImageButton::paintEvent(QPaintEvent*)
+{
+    if (m_shown.isNull())
+        return;
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_shown);
+}
+
+void ImageButton::mouseMoveEvent(QMouseEvent*)
+{
+    Q_EMIT mouseMoved();
+}
+
+void ImageButton::mousePressEvent(QMouseEvent*)
+{
+    Q_EMIT mouseDown();
+}
+
+void ImageButton::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        Q_EMIT clicked();
+}
+
+} // namespace zentari
