@@ -31,6 +31,9 @@ SettingsClockHost::SettingsClockHost(Forms& forms) : m_forms(forms)
 {
     m_framePlacement.setInterval(50);
     QObject::connect(&m_framePlacement, &QTimer::timeout, [this] { placeFramedClock(); });
+    m_mapCheck.setSingleShot(true);
+    m_mapCheck.setInterval(1500);
+    QObject::connect(&m_mapCheck, &QTimer::timeout, [this] { checkClockMapped(); });
 }
 
 void SettingsClockHost::moveClock(QPoint topLeft)
@@ -93,6 +96,21 @@ void SettingsClockHost::setClockAlpha(int alpha)
 void SettingsClockHost::toggleTray()
 {
     m_forms.Form1->SendToTray1Click();
+    m_mapCheck.start();
+}
+
+void SettingsClockHost::checkClockMapped()
+{
+    // Hidden and shown again within a moment, a window can get lost between
+    // the window manager's steps on a busy desktop: the clock then believes it
+    // is shown while nothing is on the screen, and only the menu of a clock
+    // nobody sees could bring it back. It is shown afresh instead.
+    TForm1* clock = m_forms.Form1;
+    const QWindow* window = clock ? clock->windowHandle() : nullptr;
+    if (clock && window && clock->inTray == 0 && clock->isVisible() && !window->isExposed()) {
+        clock->hide();
+        clock->showMainWindow();
+    }
 }
 
 QRect SettingsClockHost::screenGeometry() const

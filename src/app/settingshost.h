@@ -26,6 +26,7 @@ public:
 
 private:
     void placeFramedClock();
+    void checkClockMapped();
 
     Forms& m_forms;
     // A framed clock is placed again once the window manager has framed it:
@@ -34,6 +35,7 @@ private:
     QPoint m_framedTarget;
     int m_framePolls = 0;
     int m_settlePolls = 0;
+    QTimer m_mapCheck;
 };
 
 } // namespace zentari
