@@ -96,10 +96,6 @@ int runZentari(int argc, char** argv)
         // ones with many actions and reminders); the clock then idles for hours.
         QTimer::singleShot(3000, [] { ::malloc_trim(0); });
 #endif
-        // Test-only: the real-window tests open the action editor this way
-        // while the settings window that leads to it is not there yet.
-        if (qEnvironmentVariableIsSet("ZENTARI_TEST_OPEN_ACTION_EDITOR"))
-            QTimer::singleShot(500, form4.get(), [&form4] { form4->exec(); });
         QApplication::exec();
         form1->FormDestroy();
     } catch (const std::exception& e) {
