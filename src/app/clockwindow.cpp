@@ -5,6 +5,7 @@
 #include "app/picturebox.h"
 #include "app/product.h"
 #include "app/shutdownwarning.h"
+#include "app/windowdrag.h"
 #include "platform/conversions.h"
 #include "platform/error.h"
 #include "platform/picture.h"
@@ -113,11 +114,14 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     // Their hints are kept but never shown: they would cover the clock itself.
     Label1->setStatusTip(QStringLiteral("Это текущее время"));
     Label2->setStatusTip(QStringLiteral("Это текущая дата"));
-    for (QLabel* label : {Label1, Label2}) {
+    for (QLabel* label : {Label1, Label2})
         setTextColour(label, QColor(0, 128, 0));
-        label->installEventFilter(this);
-    }
+    Label1->installEventFilter(this);
     Image1->installEventFilter(this);
+    // The picture fills the whole window, so it and the date are where a drag starts.
+    auto* drag = new WindowDrag(this);
+    drag->addSource(Image1);
+    drag->addSource(Label2);
 
     Timer1 = new QTimer(this);
     Timer1->setSingleShot(true);
@@ -749,57 +753,16 @@ void TForm1::changeEvent(QEvent* e)
 
 void TForm1::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->globalPos()); }
 
-void TForm1::mousePressed(QMouseEvent* e)
-{
-    // Dragging starts once the pointer moves with the left button held, so a
-    // double click still reaches the picture.
-    m_dragArmed = e->button() == Qt::LeftButton;
-    m_dragOffset = e->globalPosition().toPoint() - pos();
-}
-
-void TForm1::mouseMoved(QMouseEvent* e)
-{
-    if (!m_dragArmed || !(e->buttons() & Qt::LeftButton))
-        return;
-    if ((e->globalPosition().toPoint() - pos() - m_dragOffset).manhattanLength() <
-        QApplication::startDragDistance())
-        return;
-    m_dragArmed = false;
-    if (windowHandle() && windowHandle()->startSystemMove())
-        return;
-    move(e->globalPosition().toPoint() - m_dragOffset); // no window manager move: follow by hand
-    m_dragArmed = true;
-}
-
 bool TForm1::eventFilter(QObject* watched, QEvent* e)
 {
-    // The picture fills the whole window, so it and the date are where a drag starts.
-    const bool dragSource = watched == Image1 || watched == Label2;
-    switch (e->type()) {
-    case QEvent::MouseButtonPress:
-        if (watched == Label1)
-            return true; // pressing on the time does not drag
-        if (dragSource)
-            mousePressed(static_cast<QMouseEvent*>(e));
-        break;
-    case QEvent::MouseMove:
-        if (dragSource)
-            mouseMoved(static_cast<QMouseEvent*>(e));
-        break;
-    case QEvent::MouseButtonRelease:
-        m_dragArmed = false;
-        break;
-    case QEvent::MouseButtonDblClick:
-        if (watched == Image1 && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-            m_dragArmed = false;
-            m_report.guard([this] { Image1DblClick(); });
-            return true;
-        }
-        if (watched == Label1)
-            return true;
-        break;
-    default:
-        break;
+    const bool press = e->type() == QEvent::MouseButtonPress;
+    const bool doubleClick = e->type() == QEvent::MouseButtonDblClick;
+    if (watched == Label1 && (press || doubleClick))
+        return true; // the time neither drags nor opens the settings
+    if (watched == Image1 && doubleClick &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        m_report.guard([this] { Image1DblClick(); });
+        return true;
     }
     return QWidget::eventFilter(watched, e);
 }

@@ -161,8 +161,6 @@ private:
     void passwordGate(int command);
     void runTemplate(QStringView itemName);
     void forbiddenCloseRestart();
-    void mousePressed(QMouseEvent* e);
-    void mouseMoved(QMouseEvent* e);
 
     QString m_programDir;
     Services m_services;
@@ -183,8 +181,6 @@ private:
     bool m_framed = true;
     bool m_borderApplied = false;
     bool m_skipTaskbar = false;
-    bool m_dragArmed = false;
-    QPoint m_dragOffset;
 };
 
 } // namespace zentari
