@@ -15,7 +15,10 @@ namespace zentari {
 namespace {
 constexpr quint32 kMagic = 0x5A534331; // "ZSC1"
 
-QString folderOf(const QString& recordPath) { return QFileInfo(recordPath).absolutePath(); }
+QString folderOf(const QString& recordPath)
+{
+    return QFileInfo(recordPath).absolutePath();
+}
 } // namespace
 
 StoreChange::StoreChange(QString recordPath) : m_recordPath(std::move(recordPath)) {}
@@ -59,7 +62,8 @@ QByteArray StoreChange::serialise() const
     out.setVersion(QDataStream::Qt_6_0);
     out << kMagic << quint32(m_steps.size());
     for (const Step& step : m_steps) {
-        out << quint8(step.kind) << step.target << step.lines << step.bytes << quint32(step.keys.size());
+        out << quint8(step.kind) << step.target << step.lines << step.bytes
+            << quint32(step.keys.size());
         for (const auto& [key, value] : step.keys)
             out << key << value;
     }

@@ -45,7 +45,14 @@ public:
     static void removeInterruptedWrites(const QString& folder, const QStringList& nameSuffixes);
 
 private:
-    enum class Kind : quint8 { List = 1, File = 2, Remove = 3, Section = 4, Erase = 5 };
+    enum class Kind : quint8
+    {
+        List = 1,
+        File = 2,
+        Remove = 3,
+        Section = 4,
+        Erase = 5
+    };
     struct Step
     {
         Kind kind;

@@ -9,11 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QStringListModel>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStringListModel>
 #include <QTimeEdit>
 #include <QtMath>
 #include <cmath>
@@ -125,15 +125,20 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
     };
     const QFont small = fontOf(QStringLiteral("Tahoma"), 9);
     const QFont large = fontOf(QStringLiteral("Comic Sans MS"), 16);
-    Button5 = button(QStringLiteral("Принять изменения"), QStringLiteral("ОК"), {368, 248, 97, 17}, small);
-    Button6 = button(QStringLiteral("Отменить измения"), QStringLiteral("Отмена"), {480, 248, 97, 17}, small);
-    Button4 = button(QStringLiteral("Добавить новую напоминалку"), QStringLiteral("Добвить сообщение в базу"),
-                     {320, 328, 297, 32}, large);
+    Button5 = button(QStringLiteral("Принять изменения"), QStringLiteral("ОК"), {368, 248, 97, 17},
+                     small);
+    Button6 = button(QStringLiteral("Отменить измения"), QStringLiteral("Отмена"),
+                     {480, 248, 97, 17}, small);
+    Button4 = button(QStringLiteral("Добавить новую напоминалку"),
+                     QStringLiteral("Добвить сообщение в базу"), {320, 328, 297, 32}, large);
     Button2 = button(QStringLiteral("Редактировать напоминалку"),
-                     QStringLiteral("Открыть выбранное сообщение для редактирования"), {320, 360, 297, 32}, large);
-    Button3 = button(QStringLiteral("Удалить напоминалку"), QStringLiteral("Удалить выбранное сообщение из базы"),
-                     {320, 392, 297, 32}, large);
-    Button1 = button(QStringLiteral("Сохранить и выйти"), QStringLiteral("На выход"), {320, 424, 297, 32}, large);
+                     QStringLiteral("Открыть выбранное сообщение для редактирования"),
+                     {320, 360, 297, 32}, large);
+    Button3 =
+        button(QStringLiteral("Удалить напоминалку"),
+               QStringLiteral("Удалить выбранное сообщение из базы"), {320, 392, 297, 32}, large);
+    Button1 = button(QStringLiteral("Сохранить и выйти"), QStringLiteral("На выход"),
+                     {320, 424, 297, 32}, large);
 
     connect(ListBox1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ListBox1Click(); });
@@ -160,7 +165,10 @@ void TForm5::setEditMode(bool editing)
     DateTimePicker2->setEnabled(editing);
 }
 
-void TForm5::errorBeep() { m_services.beeper->beep(1000, 1000); }
+void TForm5::errorBeep()
+{
+    m_services.beeper->beep(1000, 1000);
+}
 
 void TForm5::inputError(const QString& text)
 {
@@ -177,14 +185,20 @@ void TForm5::showReminder(int position)
     Edit4->setText(r.title);
 }
 
-int TForm5::selectedRow() const { return ListBox1->currentIndex().row(); }
+int TForm5::selectedRow() const
+{
+    return ListBox1->currentIndex().row();
+}
 
 void TForm5::selectRow(int row)
 {
     ListBox1->setCurrentIndex(row < 0 ? QModelIndex() : m_titles->index(row));
 }
 
-QStringList TForm5::listedTitles() const { return m_titles->stringList(); }
+QStringList TForm5::listedTitles() const
+{
+    return m_titles->stringList();
+}
 
 void TForm5::FormCreate()
 {
@@ -225,7 +239,8 @@ void TForm5::Button4Click()
     try {
         DateTimePicker1->setTime(timetext::strToTime(Label1->text()));
     } catch (const ConvertError&) {
-        DateTimePicker1->setTime(m_services.clock ? m_services.clock->now().time() : QTime::currentTime());
+        DateTimePicker1->setTime(m_services.clock ? m_services.clock->now().time()
+                                                  : QTime::currentTime());
     }
     changing = 0;
     Memo1->clear();
@@ -249,8 +264,8 @@ void TForm5::Button2Click()
 
 bool TForm5::fieldsStorable()
 {
-    for (const QString& problem :
-         {ReminderStore::titleProblem(Edit4->text()), ReminderStore::textProblem(Memo1->toPlainText())}) {
+    for (const QString& problem : {ReminderStore::titleProblem(Edit4->text()),
+                                   ReminderStore::textProblem(Memo1->toPlainText())}) {
         if (!problem.isEmpty()) {
             inputError(problem);
             return false;
@@ -304,7 +319,8 @@ void TForm5::Button5Click()
         return;
     }
     const QString newId = Edit4->text() + timetext::dateToStr(DateTimePicker2->date());
-    if (newId != m_store.at(row).reminderId && m_store.exists(Edit4->text(), DateTimePicker2->date())) {
+    if (newId != m_store.at(row).reminderId &&
+        m_store.exists(Edit4->text(), DateTimePicker2->date())) {
         Button6Click();
         errorBeep();
         return;
@@ -316,7 +332,10 @@ void TForm5::Button5Click()
         errorBeep();
 }
 
-void TForm5::Button6Click() { setEditMode(false); }
+void TForm5::Button6Click()
+{
+    setEditMode(false);
+}
 
 void TForm5::Button3Click()
 {
@@ -335,6 +354,9 @@ void TForm5::Button3Click()
     m_titles->removeRows(row, 1);
 }
 
-void TForm5::Button1Click() { accept(); }
+void TForm5::Button1Click()
+{
+    accept();
+}
 
 } // namespace zentari

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reminderstore.h"
 #include "platform/services.h"
+#include "reminderstore.h"
 
 #include <QDialog>
 

@@ -1,9 +1,9 @@
 #include "reminderfiring.h"
 
-#include "reminderstore.h"
 #include "platform/error.h"
 #include "platform/errorreport.h"
 #include "platform/timetext.h"
+#include "reminderstore.h"
 
 #include <QScopedValueRollback>
 #include <algorithm>
@@ -24,7 +24,8 @@ void ReminderFiring::refreshIndex(const ReminderStore& store)
     for (int i = 0; i < count; ++i) {
         // Times compare as values: "9:30:00" and "09:30:00" are one time.
         try {
-            m_byTime.emplace_back(timetext::strToTime(l.times.value(i)).msecsSinceStartOfDay() / 1000, i);
+            m_byTime.emplace_back(
+                timetext::strToTime(l.times.value(i)).msecsSinceStartOfDay() / 1000, i);
         } catch (const ConvertError&) {
             // One broken line must not silence the reminders after it.
             m_report.reportOnce(QStringLiteral("Напоминание «%1»: время «%2» не распознано, "

@@ -30,7 +30,10 @@ QString ReminderStore::listPath(QStringView name) const
     return paths::resolve(m_programDir, QString(QStringLiteral("data\\") + name));
 }
 
-QString ReminderStore::pendingChangePath() const { return listPath(u"reminders.pending"); }
+QString ReminderStore::pendingChangePath() const
+{
+    return listPath(u"reminders.pending");
+}
 
 QString ReminderStore::textPathFor(const QString& reminderId) const
 {
@@ -139,7 +142,8 @@ void ReminderStore::commit(const QString& writtenFile, const QByteArray& bytes,
     m_revision = nextRevision();
 }
 
-bool ReminderStore::addReminder(const QString& title, const QString& text, QDate day, QTime timeOfDay)
+bool ReminderStore::addReminder(const QString& title, const QString& text, QDate day,
+                                QTime timeOfDay)
 {
     for (const QString& problem : {titleProblem(title), textProblem(text)}) {
         if (!problem.isEmpty())
@@ -189,6 +193,9 @@ bool ReminderStore::removeReminderAt(int position)
     return true;
 }
 
-void ReminderStore::saveReminders() { commit(QString(), {}, QString()); }
+void ReminderStore::saveReminders()
+{
+    commit(QString(), {}, QString());
+}
 
 } // namespace zentari

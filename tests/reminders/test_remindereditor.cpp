@@ -70,7 +70,8 @@ TEST_F(Editor, AddsInEditModeAndRefusesTheSameTitleOnTheSameDayWithOneBeep)
     enter(QStringLiteral("Врач"), QStringLiteral("В 10:30"), kDay, QTime(10, 30));
     EXPECT_TRUE(viewMode());
     EXPECT_EQ(titles(), QStringList{QStringLiteral("Врач")});
-    EXPECT_EQ(dir.readList(QStringLiteral("data/Times.zdt")), QStringList{QStringLiteral("10:30:00")});
+    EXPECT_EQ(dir.readList(QStringLiteral("data/Times.zdt")),
+              QStringList{QStringLiteral("10:30:00")});
 
     f.Button4->click();
     enter(QStringLiteral("Врач"), QStringLiteral("ещё"), kDay, QTime(11, 0));
@@ -111,7 +112,8 @@ TEST_F(Editor, AChangeMovesTheReminderToTheEndAndOntoAnotherIsRefusedWithoutLoss
     enter(QStringLiteral("два"), QStringLiteral("x"), kDay, QTime(9, 0));
     EXPECT_EQ(beeps(), 1);
     EXPECT_TRUE(viewMode());
-    EXPECT_EQ(form->store().lists().titles, (QStringList{QStringLiteral("два"), QStringLiteral("один")}));
+    EXPECT_EQ(form->store().lists().titles,
+              (QStringList{QStringLiteral("два"), QStringLiteral("один")}));
     EXPECT_EQ(ReminderStore::readText(form->store().textFileOf(1)), u"1, исправлено");
 
     // Cancel keeps what was typed in sight and stores nothing.

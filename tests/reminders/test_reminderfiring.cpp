@@ -6,8 +6,8 @@
 #include "support/programdir.h"
 
 #include <QFile>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 
 using namespace zentari;
 using zentari::test::FakeSystem;
@@ -45,9 +45,9 @@ struct Firing : ::testing::Test
     Firing() { store.loadReminders(); }
     void add(const char16_t* title, QTime time, QDate day = kDay)
     {
-        ASSERT_TRUE(store.addReminder(QString::fromUtf16(title), QStringLiteral("текст ") +
-                                                                      QString::fromUtf16(title),
-                                      day, time));
+        ASSERT_TRUE(store.addReminder(QString::fromUtf16(title),
+                                      QStringLiteral("текст ") + QString::fromUtf16(title), day,
+                                      time));
     }
     void tick(QTime time, QDate day = kDay) { firing.step(store, host, {QDateTime(day, time)}); }
 };
@@ -61,8 +61,9 @@ TEST_F(Firing, DueAtItsSecondOnDayOnlyWithItsSignalBeforeItsWindow)
     tick(QTime(10, 30), kDay.addDays(1));
     EXPECT_TRUE(host.events.isEmpty());
     tick(QTime(10, 30));
-    EXPECT_EQ(host.events, (QStringList{QStringLiteral("signal"), QStringLiteral("show Врач: текст Врач"),
-                                        QStringLiteral("closed")}));
+    EXPECT_EQ(host.events,
+              (QStringList{QStringLiteral("signal"), QStringLiteral("show Врач: текст Врач"),
+                           QStringLiteral("closed")}));
     tick(QTime(10, 30, 1));
     EXPECT_EQ(host.events.size(), 3);
 }
@@ -87,7 +88,8 @@ TEST_F(Firing, EveryDueReminderIsShownOnceInListOrderThoseDueUnderAWindowAfterIt
     EXPECT_EQ(firing.queued(), 0);
     // Seconds handed over together (caught up by the tick) are each looked at.
     host.events.clear();
-    firing.step(store, host, {QDateTime(kDay.addDays(1), QTime(10, 29, 59)), QDateTime(kDay, QTime(10, 30, 5))});
+    firing.step(store, host,
+                {QDateTime(kDay.addDays(1), QTime(10, 29, 59)), QDateTime(kDay, QTime(10, 30, 5))});
     EXPECT_EQ(host.events.count(QStringLiteral("signal")), 1);
 }
 
@@ -104,15 +106,17 @@ TEST_F(Firing, AMissingTextOrABrokenTimeLineDoesNotSilenceTheOthers)
     fixed.loadReminders();
 
     tick(QTime(10, 30)); // the broken line: skipped and said once
-    EXPECT_EQ(host.events, (QStringList{QStringLiteral("signal"), QStringLiteral("show цел: текст цел"),
-                                        QStringLiteral("closed")}));
+    EXPECT_EQ(host.events,
+              (QStringList{QStringLiteral("signal"), QStringLiteral("show цел: текст цел"),
+                           QStringLiteral("closed")}));
     EXPECT_EQ(sys.messages.shown.size(), 1);
 
     host.events.clear();
     firing.step(fixed, host, {QDateTime(kDay, QTime(10, 30))});
     ASSERT_EQ(host.events.size(), 6);
     EXPECT_EQ(host.events[0], u"signal");
-    EXPECT_TRUE(host.events[1].startsWith(QStringLiteral("show пропал: Текст напоминания не найден")));
+    EXPECT_TRUE(
+        host.events[1].startsWith(QStringLiteral("show пропал: Текст напоминания не найден")));
     EXPECT_EQ(host.events[4], u"show цел: текст цел");
     EXPECT_EQ(sys.messages.shown.size(), 2); // the missing file, once
 }
@@ -120,8 +124,9 @@ TEST_F(Firing, AMissingTextOrABrokenTimeLineDoesNotSilenceTheOthers)
 TEST_F(Firing, AMovedProgramFolderStillFindsTheTextByItsId)
 {
     add(u"Врач", QTime(10, 30));
-    dir.write(QStringLiteral("data/Messes.zdt"),
-              cp1251::encode(u"C:\\Program Files\\Zentari\\data\\Messages\\Врач25.01.2005.zdt\r\n"));
+    dir.write(
+        QStringLiteral("data/Messes.zdt"),
+        cp1251::encode(u"C:\\Program Files\\Zentari\\data\\Messages\\Врач25.01.2005.zdt\r\n"));
     ReminderStore moved(dir.path());
     moved.loadReminders();
     firing.step(moved, host, {QDateTime(kDay, QTime(10, 30))});

@@ -6,8 +6,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +17,10 @@ using zentari::test::ProgramDir;
 namespace {
 const QDate kDay(2005, 1, 25);
 const QTime kTime(10, 30);
-QByteArray crlf(const QString& line) { return cp1251::encode(line) + "\r\n"; }
+QByteArray crlf(const QString& line)
+{
+    return cp1251::encode(line) + "\r\n";
+}
 } // namespace
 
 TEST(ReminderStore, AddWritesTheFiveListsAndTheTextFileRefusesTheSameTitleOnTheSameDay)
@@ -37,9 +40,11 @@ TEST(ReminderStore, AddWritesTheFiveListsAndTheTextFileRefusesTheSameTitleOnTheS
               crlf(QStringLiteral("Взять карту")) + crlf(QStringLiteral("и полис")));
 
     // The same title on the same day shares the text file: refused, nothing written.
-    EXPECT_FALSE(store.addReminder(QStringLiteral("Врач"), QStringLiteral("x"), kDay, QTime(11, 0)));
+    EXPECT_FALSE(
+        store.addReminder(QStringLiteral("Врач"), QStringLiteral("x"), kDay, QTime(11, 0)));
     EXPECT_EQ(store.count(), 1);
-    EXPECT_TRUE(store.addReminder(QStringLiteral("Врач"), QStringLiteral("x"), kDay.addDays(1), kTime));
+    EXPECT_TRUE(
+        store.addReminder(QStringLiteral("Врач"), QStringLiteral("x"), kDay.addDays(1), kTime));
     // An empty title: the text file is named after the date alone.
     EXPECT_TRUE(store.addReminder(QString(), QStringLiteral("y"), kDay, kTime));
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("data/messages/25.01.2005.zdt"))));
@@ -47,7 +52,8 @@ TEST(ReminderStore, AddWritesTheFiveListsAndTheTextFileRefusesTheSameTitleOnTheS
     // Another start reads what was written.
     ReminderStore again(dir.path());
     again.loadReminders();
-    EXPECT_EQ(again.lists().titles, (QStringList{QStringLiteral("Врач"), QStringLiteral("Врач"), QString()}));
+    EXPECT_EQ(again.lists().titles,
+              (QStringList{QStringLiteral("Врач"), QStringLiteral("Врач"), QString()}));
     EXPECT_EQ(ReminderStore::readText(again.textFileOf(0)), u"Взять карту\nи полис");
 
     // Delete: the line from every list and the text file.
@@ -56,7 +62,8 @@ TEST(ReminderStore, AddWritesTheFiveListsAndTheTextFileRefusesTheSameTitleOnTheS
     EXPECT_EQ(dir.readList(QStringLiteral("data/IDs.zdt")),
               (QStringList{QStringLiteral("Врач26.01.2005"), QStringLiteral("25.01.2005")}));
     for (const char* list : {"Titles", "Messes", "Times", "Dates"})
-        EXPECT_EQ(dir.readList(QStringLiteral("data/%1.zdt").arg(QLatin1String(list))).size(), 2) << list;
+        EXPECT_EQ(dir.readList(QStringLiteral("data/%1.zdt").arg(QLatin1String(list))).size(), 2)
+            << list;
     EXPECT_FALSE(again.removeReminderAt(-1));
     EXPECT_FALSE(again.removeReminderAt(2));
 }
@@ -74,7 +81,8 @@ TEST(ReminderStore, TitlesThatWouldLeaveTheFolderOrCannotBeStoredAreRefused)
             EXPECT_EQ(e.message(), ReminderStore::kInputError);
         }
     }
-    EXPECT_THROW(store.addReminder(QStringLiteral("Träume"), QStringLiteral("t"), kDay, kTime), Error);
+    EXPECT_THROW(store.addReminder(QStringLiteral("Träume"), QStringLiteral("t"), kDay, kTime),
+                 Error);
     EXPECT_THROW(store.addReminder(QStringLiteral("ok"), QStringLiteral("😀"), kDay, kTime), Error);
     EXPECT_EQ(store.count(), 0);
     EXPECT_TRUE(dir.read(QStringLiteral("data/IDs.zdt")).isEmpty());
@@ -100,7 +108,8 @@ TEST(ReminderStore, AKillInTheMiddleOfAChangeLeavesTheListsEven)
             ReminderStore store(dir.path());
             store.loadReminders();
             for (int n = 0;; ++n) {
-                store.addReminder(QStringLiteral("r%1-%2").arg(dieAt).arg(n), QStringLiteral("t"), kDay, kTime);
+                store.addReminder(QStringLiteral("r%1-%2").arg(dieAt).arg(n), QStringLiteral("t"),
+                                  kDay, kTime);
                 if (n % 2)
                     store.removeReminderAt(0);
             }

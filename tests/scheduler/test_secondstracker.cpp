@@ -13,7 +13,10 @@ QList<qint64> epochs(const QList<QDateTime>& seconds)
         out.append(s.toSecsSinceEpoch());
     return out;
 }
-QDateTime at(qint64 second) { return QDateTime::fromSecsSinceEpoch(second, Qt::UTC); }
+QDateTime at(qint64 second)
+{
+    return QDateTime::fromSecsSinceEpoch(second, Qt::UTC);
+}
 } // namespace
 
 TEST(SecondsTracker, EachSecondOnceSkippedSecondsCaughtUpLongJumpsNot)
@@ -55,7 +58,8 @@ TEST(SecondsTracker, TheHourRepeatedAtTheEndOfSummerTimeIsNotDispatchedAgain)
     SecondsTracker tracker;
     int half_past_two = 0;
     int seconds = 0;
-    for (int i = 0; i < 3 * 3600; i += 2, now = now.addSecs(2)) { // a tick missed every other second
+    for (int i = 0; i < 3 * 3600;
+         i += 2, now = now.addSecs(2)) { // a tick missed every other second
         for (const QDateTime& s : tracker.take(now)) {
             ++seconds;
             if (s.time() == QTime(2, 30))

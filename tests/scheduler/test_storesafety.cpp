@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,12 +106,14 @@ TEST(StoreSafety, TemporaryFilesOfInterruptedWritesAreRemovedAtStart)
     ProgramDir dir;
     const QStringList leftovers = {QStringLiteral("conf.ini.a1B2c3"),
                                    QStringLiteral("data/1Ids.zdt.Xy7Zq0")};
-    const QStringList kept = {QStringLiteral("data/notes.txt.abcdef"), QStringLiteral("data/1Ids.zdt")};
+    const QStringList kept = {QStringLiteral("data/notes.txt.abcdef"),
+                              QStringLiteral("data/1Ids.zdt")};
     for (const QString& name : leftovers + kept) {
         dir.write(name, "x");
         QFile file(dir.file(name));
         file.open(QIODevice::ReadWrite);
-        file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                         QFileDevice::FileModificationTime);
     }
     dir.write(QStringLiteral("data/1Paths.zdt.fresh1"), "x"); // another instance writing now
 
@@ -126,7 +128,8 @@ TEST(StoreSafety, TemporaryFilesOfInterruptedWritesAreRemovedAtStart)
 TEST(StoreSafety, AFileThatCannotBeReadIsNeverOverwritten)
 {
     ProgramDir dir;
-    const QByteArray conf = "[Options big]\r\nColor=255\r\n[Actionx]\r\nAction=0\r\nTime=10:00:00\r\n";
+    const QByteArray conf =
+        "[Options big]\r\nColor=255\r\n[Actionx]\r\nAction=0\r\nTime=10:00:00\r\n";
     dir.write(QStringLiteral("conf.ini"), conf);
     dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
     const uid_t nobody = 65534;
@@ -167,8 +170,10 @@ TEST(StoreSafety, AFileThatCannotBeReadIsNeverOverwritten)
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "10 no nobody, 11 read, 12 no report, 13 conf.ini "
                                          "written, 14 lists written";
-    QFile::setPermissions(dir.file(QStringLiteral("conf.ini")), QFile::ReadOwner | QFile::WriteOwner);
-    QFile::setPermissions(dir.file(QStringLiteral("data/1Ids.zdt")), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(dir.file(QStringLiteral("conf.ini")),
+                          QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(dir.file(QStringLiteral("data/1Ids.zdt")),
+                          QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), conf);
     EXPECT_EQ(dir.read(QStringLiteral("data/1Ids.zdt")), QByteArray("x\r\n"));
 }
@@ -191,7 +196,8 @@ TEST(StoreSafety, ValuesNoListLineCanHoldAreRefusedAndNothingIsWritten)
             store.appendAction(a, true);
             ADD_FAILURE() << "accepted " << a.pathText.toStdString();
         } catch (const Error& e) {
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(named))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(named)))
+                << e.message().toStdString();
         }
     }
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), before);
