@@ -10,4 +10,8 @@ namespace zentari {
 // truncated file throws Error; a damaged JPEG never aborts the program.
 QImage loadPicture(const QString& path);
 
+// The picture with its background left out, as picture buttons are drawn
+// "transparent": every pixel of the colour of its bottom-left pixel.
+QImage withoutBackground(const QImage& image);
+
 } // namespace zentari

@@ -1,5 +1,7 @@
 #include "picturebutton.h"
 
+#include "platform/picture.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -56,15 +58,7 @@ void PictureButton::rebuild()
         update();
         return;
     }
-    QImage keyed = m_image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = keyed.pixel(0, keyed.height() - 1);
-    for (int y = 0; y < keyed.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-        for (int x = 0; x < keyed.width(); ++x)
-            if (line[x] == key)
-                line[x] = qRgba(0, 0, 0, 0);
-    }
-    m_shown = QPixmap::fromImage(keyed);
+    m_shown = QPixmap::fromImage(withoutBackground(m_image));
     update();
 }
 

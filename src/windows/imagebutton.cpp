@@ -34,16 +34,7 @@ void ImageButton::rebuild()
     } else if (!m_transparent) {
         m_shown = QPixmap::fromImage(m_image);
     } else {
-        QImage keyed = m_image.convertToFormat(QImage::Format_ARGB32);
-        const QRgb key = keyed.pixel(0, keyed.height() - 1);
-        for (int y = 0; y < keyed.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-            for (int x = 0; x < keyed.width(); ++x) {
-                if (line[x] == key)
-                    line[x] = 0;
-            }
-        }
-        m_shown = QPixmap::fromImage(keyed);
+        m_shown = QPixmap::fromImage(withoutBackground(m_image));
     }
     update();
 }
