@@ -124,6 +124,110 @@ def move_pointer(x, y):
     poll(f"the pointer to reach {x},{y}", there, 5, interval=0.05)
 
 
+class _Keyboard:
+    """Types text through XTEST on keys of this process's own choosing.
+
+    xdotool types a letter the keymap lacks (Cyrillic here) by rebinding one
+    spare key per letter while the letters are in flight; a program that reads
+    the changed map late, as a loaded one does, reads an earlier letter with a
+    later map and types another letter or none. Here every letter a text needs
+    is bound before the first is pressed, in one change, and no binding changes
+    while keys are on their way: the program reads the change before the keys,
+    in order, whatever the load."""
+
+    def __init__(self):
+        import ctypes
+        import ctypes.util
+        c = ctypes
+        self.x = c.CDLL(c.util.find_library("X11") or "libX11.so.6")
+        self.xtst = c.CDLL(c.util.find_library("Xtst") or "libXtst.so.6")
+        self.x.XOpenDisplay.restype = c.c_void_p
+        self.x.XOpenDisplay.argtypes = [c.c_char_p]
+        self.x.XSync.argtypes = [c.c_void_p, c.c_int]
+        self.x.XFlush.argtypes = [c.c_void_p]
+        self.x.XDisplayKeycodes.argtypes = [c.c_void_p, c.POINTER(c.c_int), c.POINTER(c.c_int)]
+        self.x.XGetKeyboardMapping.restype = c.POINTER(c.c_ulong)
+        self.x.XGetKeyboardMapping.argtypes = [c.c_void_p, c.c_ubyte, c.c_int,
+                                               c.POINTER(c.c_int)]
+        self.x.XChangeKeyboardMapping.argtypes = [c.c_void_p, c.c_int, c.c_int,
+                                                  c.POINTER(c.c_ulong), c.c_int]
+        self.x.XFree.argtypes = [c.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [c.c_void_p, c.c_uint, c.c_int, c.c_ulong]
+        self.c = c
+        self.d = self.x.XOpenDisplay(None)
+        if not self.d:
+            raise TestFailure("no X display for the keyboard")
+        lo, hi = c.c_int(), c.c_int()
+        self.x.XDisplayKeycodes(self.d, c.byref(lo), c.byref(hi))
+        self.lo, self.count = lo.value, hi.value - lo.value + 1
+
+    def _map(self):
+        per = self.c.c_int()
+        raw = self.x.XGetKeyboardMapping(self.d, self.lo, self.count, self.c.byref(per))
+        rows = {self.lo + i: [raw[i * per.value + j] for j in range(per.value)]
+                for i in range(self.count)}
+        self.x.XFree(raw)
+        return rows
+
+    @staticmethod
+    def keysym(ch):
+        if ch == "\n":
+            return 0xFF0D  # Return
+        code = ord(ch)
+        return code if 0x20 <= code <= 0x7E or 0xA0 <= code <= 0xFF else 0x01000000 | code
+
+    def _place(self, text):
+        """{char: (keycode, shifted)}, binding what the map lacks to free keys."""
+        rows = self._map()
+        found = {}
+        for kc, syms in rows.items():
+            for level in (1, 0):
+                if syms[level]:
+                    found[syms[level]] = (kc, level == 1)
+        free = [kc for kc, syms in rows.items() if not any(syms) and kc > self.lo]
+        places, missing = {}, []
+        for ch in dict.fromkeys(text):
+            sym = self.keysym(ch)
+            if sym in found:
+                places[ch] = found[sym]
+            elif ch.lower() not in missing:
+                missing.append(ch.lower())
+        if len(missing) > len(free):
+            raise TestFailure(f"{len(missing)} letters to bind and {len(free)} free keys")
+        for letter, kc in zip(missing, free):
+            syms = (self.c.c_ulong * 2)(self.keysym(letter), self.keysym(letter.upper()))
+            self.x.XChangeKeyboardMapping(self.d, kc, 2, syms, 1)
+            for ch in (letter, letter.upper()):
+                places[ch] = (kc, ch != letter)
+        self.x.XSync(self.d, 0)
+        return places
+
+    def type(self, text, delay):
+        places = self._place(text)
+        shift = next(kc for kc, syms in self._map().items() if 0xFFE1 in syms)  # Shift_L
+        for ch in text:
+            kc, shifted = places[ch]
+            if shifted:
+                self.xtst.XTestFakeKeyEvent(self.d, shift, 1, 0)
+            self.xtst.XTestFakeKeyEvent(self.d, kc, 1, 0)
+            self.xtst.XTestFakeKeyEvent(self.d, kc, 0, 0)
+            if shifted:
+                self.xtst.XTestFakeKeyEvent(self.d, shift, 0, 0)
+            self.x.XSync(self.d, 0)
+            time.sleep(delay)
+
+
+_keyboard = None
+
+
+def type_text(text, delay=0.06):
+    """Types text into the focused window, Cyrillic included (see _Keyboard)."""
+    global _keyboard
+    if _keyboard is None:
+        _keyboard = _Keyboard()
+    _keyboard.type(text, delay)
+
+
 def tree():
     """The window tree without the window manager's 1 x 1 decoration windows."""
     out = run("xwininfo", "-root", "-tree", check=False)
@@ -286,6 +390,15 @@ class Clock:
                 print(f.read())
         except OSError:
             pass
+        # What the program had stored: most failures show there first.
+        for name in ("conf.ini", *(os.path.join("data", f) for f in
+                                   ("Titles.zdt", "Times.zdt", "Dates.zdt", "Messes.zdt", "IDs.zdt",
+                                    "actions.pending", "reminders.pending"))):
+            path = os.path.join(self.dir, name)
+            if os.path.exists(path):
+                with open(path, "rb") as f:
+                    print(f"--- {name}:", f.read().decode("cp1251", errors="replace")
+                          .replace("\r\n", " | "))
         if self.proc is not None:
             print("--- program", "running" if self.running() else
                   f"ended with status {self.proc.returncode}")

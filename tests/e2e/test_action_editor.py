@@ -37,11 +37,6 @@ def key(*names):
         time.sleep(0.15)  # one key at a time, each handled before the next
 
 
-def type_text(text):
-    e.run("xdotool", "type", "--delay", "60", text)
-    time.sleep(0.2)
-
-
 def window_titled(clock, title):
     """The shown Zentari window with this caption (the window manager may add
     the application's name after it)."""
@@ -107,7 +102,7 @@ def body(make, shots):
     click(info, BROWSE)
     dialog = poll("the file dialog", lambda: window_titled(clock, "Открыть"), 10)
     shot(clock, "action-editor-file-dialog.png", dialog[1])
-    type_text(target)
+    e.type_text(target)
     key("Return")
     poll("the file dialog to close", lambda: not window_titled(clock, "Открыть"), 10)
 
@@ -130,10 +125,10 @@ def body(make, shots):
     # emptied; a full section moves on to the next by itself.
     click(info, DATE_PICKER)
     key("Home", "Delete", "Delete")
-    type_text(due.strftime("%d%m%Y"))
+    e.type_text(due.strftime("%d%m%Y"))
     click(info, TIME_PICKER)
     key("Home", "Delete", "Delete")
-    type_text(due.strftime("%H%M%S"))
+    e.type_text(due.strftime("%H%M%S"))
     shot(clock, "action-editor-filled.png", info)
     click(info, OK_BUTTON)
 

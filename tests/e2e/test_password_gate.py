@@ -56,7 +56,7 @@ def body(make, shots):
     # A wrong password: the box, titled exactly as the program titles it.
     gate = open_exit(clock, wid)
     e.screenshot(os.path.join(shots, "password-gate.png"), scale=1)
-    e.run("xdotool", "type", "--delay", "60", "abd")
+    e.type_text("abd")
     key("Return")
     box = poll("the wrong-password box",
                lambda: [w for w, i in dialogs(clock) if w != gate], 8)[0]
@@ -85,7 +85,7 @@ def body(make, shots):
 
     # The right password ends the program, without the close guard's restart.
     gate = open_exit(clock, wid)
-    e.run("xdotool", "type", "--delay", "60", "abc")
+    e.type_text("abc")
     key("Return")
     poll("the program to end after the right password", lambda: not clock.running(), 10)
     expect(clock.proc.returncode == 0, f"exit status {clock.proc.returncode}, not 0")

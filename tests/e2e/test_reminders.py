@@ -25,13 +25,6 @@ def key(*names):
         time.sleep(0.15)
 
 
-def type_text(text):
-    # Letters outside the keymap (Cyrillic) are typed through a borrowed key
-    # whose mapping changes under way: give them time to land before the next click.
-    e.run("xdotool", "type", "--delay", "80", text)
-    time.sleep(0.5 + 0.05 * len(text))
-
-
 def click(info, x, y, button="1"):
     e.move_pointer(info["x"] + x, info["y"] + y)
     time.sleep(0.1)
@@ -82,22 +75,24 @@ def body(make, shots):
     click(ri, 468, 344)  # "Добавить новую напоминалку"
     click(ri, 470, 197)  # the title
     key("ctrl+a")
-    type_text(TITLE)
+    e.type_text(TITLE)
     click(ri, 460, 70)   # the text
-    type_text(TEXT)
+    e.type_text(TEXT)
     due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=35)
     click(ri, 540, 228)  # the day
     key("Home", "Delete", "Delete")
-    type_text(due.strftime("%d%m%Y"))
+    e.type_text(due.strftime("%d%m%Y"))
     click(ri, 400, 228)  # the time
     key("Home", "Delete", "Delete")
-    type_text(due.strftime("%H%M%S"))
+    e.type_text(due.strftime("%H%M%S"))
     shot(clock, "reminder-editor-filled.png", ri)
     click(ri, 416, 256)  # "Принять изменения"
     titles = poll("the reminder in data/Titles.zdt", lambda: read_list(clock, "Titles.zdt"), 5)
     expect(titles == [TITLE], f"Titles.zdt holds {titles}")
     times = read_list(clock, "Times.zdt")
     expect(times == [f"{due.hour}:{due.minute:02d}:{due.second:02d}"], f"Times.zdt holds {times}")
+    dates = read_list(clock, "Dates.zdt")
+    expect(dates == [f"{due:%d.%m.%Y}"], f"Dates.zdt holds {dates}")
     shot(clock, "reminder-editor-saved.png", ri)
     click(ri, 468, 440)  # "Сохранить и выйти"
     poll("the editor to close", lambda: not titled(clock, "Редактор сообщений"), 5)

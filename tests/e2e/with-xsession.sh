@@ -133,7 +133,9 @@ export NO_AT_BRIDGE=1
 unset WAYLAND_DISPLAY
 
 # The server writes its display number to fd 3 once it accepts connections.
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset \
+# -r: no key repeat. A loaded machine can hold a key down between the press and the
+# release that xdotool sends, and the server would type it again.
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset -r \
   3>"$session/display" </dev/null >"$session/xvfb.log" 2>&1 &
 xvfb_pid=$!
 has_display_number() { grep -q '^[0-9][0-9]*$' "$session/display"; }
