@@ -9,7 +9,6 @@
 #include "platform/conversions.h"
 #include "platform/error.h"
 #include "platform/picture.h"
-#include "platform/textlist.h"
 #include "platform/timetext.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
@@ -220,46 +219,7 @@ void TForm1::openConfigStore()
         m_report.reportOnce(problem);
 }
 
-// Of the five action lists the tick needs the ids and the count of the paths;
-// the templates reload all five right before they append, so holding the rest
-// would only cost memory (megabytes with many actions). The reminders are the
-// reminder editor's: the tick reads its copy.
-void TForm1::reloadActionLists()
-{
-    completePendingChanges();
-    ActionStore::Lists& lists = m_actions.lists();
-    lists = ActionStore::Lists{};
-    loadList(lists.ids, u"1Ids.zdt");
-    m_actionCount = 0;
-    try {
-        m_actionCount = textlist::countLines(m_actions.listPath(u"1Paths.zdt"));
-    } catch (const Error& e) {
-        m_report.reportOnce(e.message());
-    }
-}
-
-// A store change that a crash interrupted is completed before its lists are read.
-void TForm1::completePendingChanges()
-{
-    try {
-        m_actions.completePendingChange();
-    } catch (const Error& e) {
-        m_report.reportOnce(e.message());
-    }
-}
-
-// A missing list is an empty list: a deleted file must not keep the clock
-// from taking its colours, picture and border. One that cannot be read is
-// reported once and taken as empty too; the stores never write over it.
-void TForm1::loadList(QStringList& list, QStringView fileName)
-{
-    try {
-        list = textlist::loadOrEmpty(m_actions.listPath(fileName));
-    } catch (const Error& e) {
-        list.clear();
-        m_report.reportOnce(e.message());
-    }
-}
+void TForm1::reloadActionLists() { m_actionCount = m_actions.loadForTick(m_report); }
 
 void TForm1::FormCreate()
 {

@@ -143,8 +143,6 @@ protected:
 private:
     void buildPopupMenu();
     void openConfigStore();
-    void loadList(QStringList& list, QStringView fileName);
-    void completePendingChanges();
     void applyColours();
     void applyPicture();
     void applyBorder();

@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include "platform/cp1251.h"
+#include "platform/error.h"
+#include "platform/errorreport.h"
 #include "platform/storechange.h"
 #include "platform/textlist.h"
 #include "platform/timetext.h"
@@ -63,6 +65,27 @@ void ActionStore::loadAll()
     m_lists.times = textlist::load(listPath(u"1Times.zdt"));
     m_lists.dates = textlist::load(listPath(u"1Dates.zdt"));
     m_lists.ids = textlist::load(listPath(u"1Ids.zdt"));
+}
+
+qsizetype ActionStore::loadForTick(ErrorReport& report)
+{
+    m_lists = Lists{};
+    try {
+        completePendingChange();
+    } catch (const Error& e) {
+        report.reportOnce(e.message());
+    }
+    try {
+        m_lists.ids = textlist::loadOrEmpty(listPath(u"1Ids.zdt"));
+    } catch (const Error& e) {
+        report.reportOnce(e.message());
+    }
+    try {
+        return textlist::countLines(listPath(u"1Paths.zdt"));
+    } catch (const Error& e) {
+        report.reportOnce(e.message());
+        return 0;
+    }
 }
 
 void ActionStore::saveAll()

@@ -10,6 +10,7 @@
 
 namespace zentari {
 
+class ErrorReport;
 class StoreChange;
 
 enum class ActionType
@@ -60,6 +61,13 @@ public:
     // order actions, paths, times, dates, ids; throws Error at the first file
     // that cannot be read (the lists before it stay loaded).
     void loadAll();
+    // What the clock's tick holds: the ids, and the count of the paths list
+    // (the other lists would cost megabytes with many actions; the templates
+    // reload all five before they append). A change a crash interrupted is
+    // completed first. Whatever cannot be read is reported once and taken as
+    // empty, so that a broken list never keeps the clock from starting; the
+    // stores never write over it. Returns the count of the paths list.
+    qsizetype loadForTick(ErrorReport& report);
     // Writes the five lists, all or none.
     void saveAll();
     // Completes a change of the lists and sections that a crash interrupted;
