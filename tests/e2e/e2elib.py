@@ -124,16 +124,23 @@ def move_pointer(x, y):
     poll(f"the pointer to reach {x},{y}", there, 5, interval=0.05)
 
 
-class _Keyboard:
-    """Types text through XTEST on keys of this process's own choosing.
+class _Input:
+    """Clicks that have landed, and text typed through XTEST on keys of this
+    process's own choosing.
+
+    The window manager takes every click on a window first (to focus and raise
+    it) and holds the pointer until it lets the click go on; keys are not
+    held. Under load, keys typed right after a click reach the program before
+    the click: they went to the field that had the focus before. So a click is
+    over only when the server has let its release through (no button down).
 
     xdotool types a letter the keymap lacks (Cyrillic here) by rebinding one
     spare key per letter while the letters are in flight; a program that reads
     the changed map late, as a loaded one does, reads an earlier letter with a
     later map and types another letter or none. Here every letter a text needs
-    is bound before the first is pressed, in one change, and no binding changes
-    while keys are on their way: the program reads the change before the keys,
-    in order, whatever the load."""
+    is bound before the first is pressed, and no binding changes while keys are
+    on their way: the program reads the changes before the keys, in order,
+    whatever the load."""
 
     def __init__(self):
         import ctypes
@@ -153,6 +160,10 @@ class _Keyboard:
                                                   c.POINTER(c.c_ulong), c.c_int]
         self.x.XFree.argtypes = [c.c_void_p]
         self.xtst.XTestFakeKeyEvent.argtypes = [c.c_void_p, c.c_uint, c.c_int, c.c_ulong]
+        self.x.XDefaultRootWindow.restype = c.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [c.c_void_p]
+        self.x.XQueryPointer.argtypes = [c.c_void_p, c.c_ulong] + [c.POINTER(c.c_ulong)] * 2 + \
+            [c.POINTER(c.c_int)] * 4 + [c.POINTER(c.c_uint)]
         self.c = c
         self.d = self.x.XOpenDisplay(None)
         if not self.d:
@@ -160,6 +171,15 @@ class _Keyboard:
         lo, hi = c.c_int(), c.c_int()
         self.x.XDisplayKeycodes(self.d, c.byref(lo), c.byref(hi))
         self.lo, self.count = lo.value, hi.value - lo.value + 1
+
+    def buttons_down(self):
+        c = self.c
+        w1, w2 = c.c_ulong(), c.c_ulong()
+        i = [c.c_int() for _ in range(4)]
+        mask = c.c_uint()
+        self.x.XQueryPointer(self.d, self.x.XDefaultRootWindow(self.d), c.byref(w1), c.byref(w2),
+                             *(c.byref(v) for v in i), c.byref(mask))
+        return mask.value & 0x1F00  # Button1Mask .. Button5Mask
 
     def _map(self):
         per = self.c.c_int()
@@ -217,15 +237,27 @@ class _Keyboard:
             time.sleep(delay)
 
 
-_keyboard = None
+_input = None
+
+
+def _the_input():
+    global _input
+    if _input is None:
+        _input = _Input()
+    return _input
 
 
 def type_text(text, delay=0.06):
-    """Types text into the focused window, Cyrillic included (see _Keyboard)."""
-    global _keyboard
-    if _keyboard is None:
-        _keyboard = _Keyboard()
-    _keyboard.type(text, delay)
+    """Types text into the focused window, Cyrillic included (see _Input)."""
+    _the_input().type(text, delay)
+
+
+def click(*args):
+    """xdotool click with its arguments, at the pointer; returns when the
+    program has the click (see _Input)."""
+    run("xdotool", "click", *args)
+    poll("the click to be let through", lambda: not _the_input().buttons_down(), 10,
+         interval=0.02)
 
 
 def tree():

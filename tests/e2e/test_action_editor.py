@@ -51,7 +51,7 @@ def window_titled(clock, title):
 def click(info, at, button="1"):
     e.move_pointer(info["x"] + at[0], info["y"] + at[1])
     time.sleep(0.1)
-    e.run("xdotool", "click", button)
+    e.click(button)
     time.sleep(0.3)
 
 

@@ -33,7 +33,7 @@ def gate_of(clock):
 def open_exit(clock, wid):
     info = e.window_info(wid)
     e.move_pointer(info["x"] + 110, info["y"] + 10)
-    e.run("xdotool", "click", "3")
+    e.click("3")
     poll("the clock's menu", lambda: dialogs(clock), 8)
     key("Up", "Return")  # "Выход", the last item
     gate = poll("the password window", lambda: gate_of(clock), 8)[0][0]

@@ -28,7 +28,7 @@ def key(*names):
 def click(info, x, y, button="1"):
     e.move_pointer(info["x"] + x, info["y"] + y)
     time.sleep(0.1)
-    e.run("xdotool", "click", button)
+    e.click(button)
     time.sleep(0.3)
 
 

@@ -24,7 +24,7 @@ def key(*names):
 
 def click(x, y, button="1"):
     e.move_pointer(x, y)
-    e.run("xdotool", "click", button)
+    e.click(button)
 
 
 def shown_windows(clock, width=None, height=None, title=None):
@@ -141,7 +141,7 @@ def body(make, shots):
 
     # The about box from a double click on the little picture.
     e.move_pointer(sx + 24, sy + 20)
-    e.run("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
+    e.click("--repeat", "2", "--delay", "80", "1")
     about, ai = one_window(clock, "the about box", width=285, height=275, title="О программке")
     time.sleep(0.3)
     shot(shots, "about-box.png", ai["x"], ai["y"], 285, 275)

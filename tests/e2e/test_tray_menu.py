@@ -46,7 +46,7 @@ def open_tray_menu(clock, icon, excluded, count=1):
     info = e.window_info(icon)
     e.move_pointer(info["x"] + info["width"] // 2,
           info["y"] + info["height"] // 2)
-    e.run("xdotool", "click", "3")
+    e.click("3")
     return poll("the popup menu to open at the tray icon",
                 lambda: len(menu_windows(clock, excluded)) >= count and menu_windows(clock, excluded),
                 8)
@@ -81,7 +81,7 @@ def body(make, shots):
     info = e.window_info(icon)
     e.move_pointer(info["x"] + info["width"] // 2,
           info["y"] + info["height"] // 2)
-    e.run("xdotool", "click", "--repeat", "2", "--delay", "120", "1")
+    e.click("--repeat", "2", "--delay", "120", "1")
     clock_wid = poll("the clock to come back after a double click on the icon",
                      clock.mapped_clock, 8)
     time.sleep(1.0)
@@ -92,7 +92,7 @@ def body(make, shots):
     # The clock's own menu sends it to the tray again: first item, "Свернуть в трей".
     ci = e.window_info(clock_wid)
     e.move_pointer(ci["x"] + 110, ci["y"] + 10)  # the picture, right of the date
-    e.run("xdotool", "click", "3")
+    e.click("3")
     menus = poll("the clock's menu to open", lambda: menu_windows(clock, ()), 8)
     shot_of(clock, shots, "clock-menu.png", menus + [(clock_wid, ci)])
     key("Down", "Return")
