@@ -135,8 +135,9 @@ TEST(StoreSafety, AFileThatCannotBeReadIsNeverOverwritten)
     const uid_t nobody = 65534;
     for (const char* name : {"", "conf.ini", "data", "data/1Ids.zdt"}) {
         const QByteArray path = QFile::encodeName(dir.file(QLatin1String(name)));
-        if (::getuid() == 0)
+        if (::getuid() == 0) {
             ASSERT_EQ(::chown(path.constData(), nobody, nobody), 0);
+        }
     }
     // Writable, not readable, as a careless chmod leaves it.
     QFile::setPermissions(dir.file(QStringLiteral("conf.ini")), QFile::WriteOwner);
