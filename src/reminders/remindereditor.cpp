@@ -86,11 +86,13 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
     ListBox1->setGeometry(0, 0, 305, 456);
     ListBox1->setFont(fontOf(QStringLiteral("Arial"), 13, true));
     ListBox1->setToolTip(QStringLiteral("Выберите сообщение из списка"));
+    ListBox1->setAccessibleName(QStringLiteral("Напоминания"));
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(312, 0, 305, 145);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setToolTip(QStringLiteral("Убери свой курсор!"));
+    Memo1->setAccessibleName(QStringLiteral("Текст напоминания"));
 
     Image1 = new NotePicture(this);
     Image1->setGeometry(304, 144, 313, 313);
@@ -104,16 +106,19 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
     Edit4 = new QLineEdit(QStringLiteral("Заглавие"), this);
     Edit4->setGeometry(352, 185, 241, 24);
     Edit4->setToolTip(QStringLiteral("Название сообщения"));
+    Edit4->setAccessibleName(Edit4->toolTip());
     DateTimePicker1 = new QTimeEdit(this);
     DateTimePicker1->setGeometry(352, 216, 113, 25);
     DateTimePicker1->setDisplayFormat(timetext::kTimeEditFormat.toString());
     DateTimePicker1->setToolTip(QStringLiteral("Выберите время появления сообщения"));
+    DateTimePicker1->setAccessibleName(QStringLiteral("Время"));
     DateTimePicker2 = new QDateEdit(this);
     DateTimePicker2->setGeometry(480, 216, 113, 25);
     DateTimePicker2->setDisplayFormat(timetext::kDateEditFormat.toString());
     DateTimePicker2->setCalendarPopup(true);
     DateTimePicker2->setDate(QDate::currentDate());
     DateTimePicker2->setToolTip(QStringLiteral("Выберите день появления"));
+    DateTimePicker2->setAccessibleName(QStringLiteral("Дата"));
 
     auto button = [this](const QString& text, const QString& hint, QRect place, QFont f) {
         auto* b = new QPushButton(text, this);

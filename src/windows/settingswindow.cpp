@@ -146,6 +146,7 @@ TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report
         // button's says what pressing the caption does.
         ImageButton* button = buttonUnder(label);
         label->setToolTip(button->toolTip());
+        button->setAccessibleName(label->text());
         // Where the designed font is missing a wider one stands in: the caption
         // then moves left and, if need be, gets smaller rather than run off its button.
         const int right = std::min(button->x() + kButtonPictureWidth, width()) - 12;
@@ -173,6 +174,11 @@ TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report
     CheckBox2 = box(464, 192);
     CheckBox4 = box(464, 152);
     CheckBox4->hide();
+    // The boxes' texts are labels beside them; a screen reader hears them with the box.
+    CheckBox1->setAccessibleName(QStringLiteral("Активировать будильник"));
+    CheckBox3->setAccessibleName(Label7->text());
+    CheckBox2->setAccessibleName(QStringLiteral("Широкая панель задач"));
+    CheckBox4->setAccessibleName(QStringLiteral("Поверх остальных"));
     Label5 = makeLabel(QStringLiteral("Поверх"), 320, 144, boxText);
     Label6 = makeLabel(QStringLiteral("остальных"), 320, 160, boxText);
     Label5->hide();

@@ -260,6 +260,76 @@ def click(*args):
          interval=0.02)
 
 
+# ---------------------------------------------------------------- accessibility bus
+# Under with-xsession.sh --a11y the program publishes its widgets: a control is
+# found by its window's title, its role and its name, where a screen reader
+# finds it, and clicked where it really is.
+
+def _accessible_windows(app_name="Zentari"):
+    import pyatspi  # only the sessions with an accessibility bus need it
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        app = desktop.getChildAtIndex(i)
+        if app is not None and app.name == app_name:
+            for j in range(app.childCount):
+                top = app.getChildAtIndex(j)
+                if top is not None and top.getState().contains(pyatspi.STATE_SHOWING):
+                    yield top
+
+
+def _showing(acc):
+    import pyatspi
+    return acc.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def find_accessible(window, role, name):
+    """(x, y, width, height) of the showing control with this role and name in
+    the showing window titled `window`, or None."""
+    import pyatspi
+    try:
+        for top in _accessible_windows():
+            if top.name != window:
+                continue
+            hit = pyatspi.findDescendant(
+                top, lambda a: a.getRoleName() == role and a.name == name and _showing(a))
+            if hit:
+                c = hit.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                return (c.x, c.y, c.width, c.height)
+    except Exception:  # a window closing under the walk: try again
+        return None
+    return None
+
+
+def accessible_tree():
+    """The program's showing windows and controls, one per line, for diagnostics."""
+    import pyatspi
+    lines = []
+
+    def walk(acc, depth):
+        c = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        lines.append(f"{'  ' * depth}[{acc.getRoleName()}] {acc.name!r} "
+                     f"{c.x},{c.y} {c.width}x{c.height}")
+        for i in range(acc.childCount):
+            child = acc.getChildAtIndex(i)
+            if child is not None and _showing(child):
+                walk(child, depth + 1)
+
+    try:
+        for top in _accessible_windows():
+            walk(top, 0)
+    except Exception as e:
+        lines.append(f"(the walk failed: {e})")
+    return "\n".join(lines)
+
+
+def click_accessible(window, role, name, button="1", timeout=10):
+    """Clicks the middle of a control found over the accessibility bus."""
+    x, y, w, h = poll(f"{role} «{name}» in «{window}»",
+                      lambda: find_accessible(window, role, name), timeout)
+    move_pointer(x + w // 2, y + h // 2)
+    click(button)
+
+
 def tree():
     """The window tree without the window manager's 1 x 1 decoration windows."""
     out = run("xwininfo", "-root", "-tree", check=False)
@@ -431,6 +501,9 @@ class Clock:
                 with open(path, "rb") as f:
                     print(f"--- {name}:", f.read().decode("cp1251", errors="replace")
                           .replace("\r\n", " | "))
+        if os.environ.get("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"):
+            print("--- accessibility tree")
+            print(accessible_tree())
         if self.proc is not None:
             print("--- program", "running" if self.running() else
                   f"ended with status {self.proc.returncode}")

@@ -3,9 +3,11 @@
 from the tray icon's menu, "Добавить сообщение", a new reminder typed into the
 editor for a few seconds ahead; the clock sent to the tray; at its second the
 signal (a beep in the dry-run log) and a window captioned with its title;
-closing that window brings the clock back from the tray.
+closing that window brings the clock back from the tray. The controls of the
+settings window and the editor are found over the accessibility bus by role
+and name, as a screen reader finds them, and clicked where they are.
 
-    with-xsession.sh --wm --tray -- /usr/bin/python3 test_reminders.py <Zentari> <source dir>
+    with-xsession.sh --wm --tray --a11y -- /usr/bin/python3 test_reminders.py <Zentari> <source dir>
 """
 
 import datetime
@@ -66,27 +68,28 @@ def body(make, shots):
     _, si = poll("the settings window", lambda: titled(clock, "Настройки"), 10)
 
     # "Добавить сообщение" opens the reminder editor.
-    click(si, 110, 186)
+    e.click_accessible("Настройки", "push button", "Добавить сообщение")
     _, ri = poll("the reminder editor", lambda: titled(clock, "Редактор сообщений"), 10)
     expect((ri["width"], ri["height"]) == (619, 456),
            f"the editor is {ri['width']} x {ri['height']}, not 619 x 456")
     shot(clock, "reminder-editor.png", ri)
 
-    click(ri, 468, 344)  # "Добавить новую напоминалку"
-    click(ri, 470, 197)  # the title
+    editor = "Редактор сообщений"
+    e.click_accessible(editor, "push button", "Добавить новую напоминалку")
+    e.click_accessible(editor, "text", "Название сообщения")
     key("ctrl+a")
     e.type_text(TITLE)
-    click(ri, 460, 70)   # the text
+    e.click_accessible(editor, "text", "Текст напоминания")
     e.type_text(TEXT)
     due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=35)
-    click(ri, 540, 228)  # the day
+    e.click_accessible(editor, "spin button", "Дата")
     key("Home", "Delete", "Delete")
     e.type_text(due.strftime("%d%m%Y"))
-    click(ri, 400, 228)  # the time
+    e.click_accessible(editor, "spin button", "Время")
     key("Home", "Delete", "Delete")
     e.type_text(due.strftime("%H%M%S"))
     shot(clock, "reminder-editor-filled.png", ri)
-    click(ri, 416, 256)  # "Принять изменения"
+    e.click_accessible(editor, "push button", "Принять изменения")
     titles = poll("the reminder in data/Titles.zdt", lambda: read_list(clock, "Titles.zdt"), 5)
     expect(titles == [TITLE], f"Titles.zdt holds {titles}")
     times = read_list(clock, "Times.zdt")
@@ -94,11 +97,11 @@ def body(make, shots):
     dates = read_list(clock, "Dates.zdt")
     expect(dates == [f"{due:%d.%m.%Y}"], f"Dates.zdt holds {dates}")
     shot(clock, "reminder-editor-saved.png", ri)
-    click(ri, 468, 440)  # "Сохранить и выйти"
+    e.click_accessible(editor, "push button", "Сохранить и выйти")
     poll("the editor to close", lambda: not titled(clock, "Редактор сообщений"), 5)
 
     # "Сохранить" returns to the clock; then the clock's own menu sends it to the tray.
-    click(si, 104, 282)
+    e.click_accessible("Настройки", "push button", "Сохранить")
     wid = poll("the clock back after the settings", clock.mapped_clock, 10)
     ci = e.window_info(wid)
     click(ci, 110, 10, "3")

@@ -11,12 +11,15 @@
 #                    are computed for 1024 x 768)
 #   --keep-qpa       leave QT_QPA_PLATFORM alone (by default it is set to xcb, since
 #                    the usual environment forces offscreen and these are real windows)
+#   --a11y           start a private D-Bus session bus (the accessibility bus is
+#                    started on it on demand) and have Qt programs publish their
+#                    widgets there, so that tests find controls by role and name
 #
 # Xvfb picks a free display itself (-displayfd), so sessions may run side by side.
 # The command sees DISPLAY, a private XDG_RUNTIME_DIR and XDG config/cache/data
 # dirs, and XSESSION_DIR (a scratch folder removed afterwards, e.g. for
-# screenshots). Without a D-Bus session the bus address points nowhere, so nothing
-# auto-launches a bus daemon that would outlive the session. Works as root with no
+# screenshots). Without --a11y the D-Bus session bus address points nowhere, so
+# nothing auto-launches a bus daemon that would outlive the session. Works as root with no
 # display and no D-Bus. Exits with the command's status (128+n when killed by
 # signal n); everything started here is stopped on exit, failure and Ctrl-C.
 #
@@ -32,6 +35,7 @@ want_wm=0
 want_tray=0
 screen=1024x768x24
 keep_qpa=0
+want_a11y=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --wm) want_wm=1 ;;
@@ -43,6 +47,7 @@ while [ $# -gt 0 ]; do
       ;;
     --screen=*) screen=${1#--screen=} ;;
     --keep-qpa) keep_qpa=1 ;;
+    --a11y) want_a11y=1 ;;
     --) shift; break ;;
     -h | --help) usage ;;
     *) echo "with-xsession: unknown option '$1'" >&2; usage ;;
@@ -57,11 +62,13 @@ for tool in Xvfb xdpyinfo xprop; do
 done
 [ $want_wm -eq 0 ] || command -v openbox >/dev/null || { echo "with-xsession: openbox not found" >&2; exit 2; }
 [ $want_tray -eq 0 ] || command -v tint2 >/dev/null || { echo "with-xsession: tint2 not found" >&2; exit 2; }
+[ $want_a11y -eq 0 ] || command -v dbus-daemon >/dev/null || { echo "with-xsession: dbus-daemon not found" >&2; exit 2; }
 
 session=$(mktemp -d "${TMPDIR:-/tmp}/xsession.XXXXXX") || exit 2
 xvfb_pid=""
 wm_pid=""
 tray_pid=""
+bus_pid=""
 cmd_pid=""
 
 stop_pid() {
@@ -83,6 +90,8 @@ cleanup() {
   stop_pid "$tray_pid"
   stop_pid "$wm_pid"
   stop_pid "$xvfb_pid"
+  # The accessibility bus launcher and its registry leave with this bus.
+  stop_pid "$bus_pid"
   rm -rf "$session"
 }
 
@@ -126,9 +135,20 @@ export XDG_CONFIG_HOME="$session/config"
 export XDG_CACHE_HOME="$session/cache"
 export XDG_DATA_HOME="$session/data"
 export XSESSION_DIR="$session/scratch"
-# libdbus would otherwise start a session bus on demand (dbus-launch --autolaunch).
-[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || export DBUS_SESSION_BUS_ADDRESS="unix:path=$session/no-bus"
-export NO_AT_BRIDGE=1
+if [ $want_a11y -eq 1 ]; then
+  dbus-daemon --session --nofork --print-address=3 3>"$session/bus" </dev/null \
+    >"$session/dbus.log" 2>&1 &
+  bus_pid=$!
+  wait_for dbus-daemon "$bus_pid" test -s "$session/bus"
+  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$session/bus")
+  export DBUS_SESSION_BUS_ADDRESS
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+  unset NO_AT_BRIDGE
+else
+  # libdbus would otherwise start a session bus on demand (dbus-launch --autolaunch).
+  [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || export DBUS_SESSION_BUS_ADDRESS="unix:path=$session/no-bus"
+  export NO_AT_BRIDGE=1
+fi
 [ $keep_qpa -eq 1 ] || export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
