@@ -4,8 +4,10 @@
 #include "app/product.h"
 #include "app/qttranslations.h"
 #include "windows/hinthook.h"
+#include "reminders/remindereditor.h"
 #include "windows/imagebutton.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QMessageBox>
@@ -205,6 +207,36 @@ TEST_F(SettingsWindow, ChoosingTopLeftAndAFrameMovesAndFramesTheClock)
               QRect(available.bottomRight() - QPoint(126, 46), QSize(127, 47)));
     EXPECT_EQ(confValue(QStringLiteral("Options big"), QStringLiteral("WithBoard")), u"0");
     EXPECT_TRUE(sys.messages.shown.isEmpty()) << sys.messages.shown.join(u"\n").toStdString();
+}
+
+// A screen reader, like the real-window tests, sees the picture buttons as
+// buttons named by their captions, and pressing one does what a click does.
+TEST_F(SettingsWindow, AScreenReaderFindsAndPressesThePictureButtons)
+{
+    TForm1& clock = startShown();
+    clock.ConfigureClick();
+    settle();
+    ASSERT_TRUE(form2->isVisible());
+
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(form2->SpeedButton5);
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->role(), QAccessible::Button);
+    EXPECT_EQ(button->text(QAccessible::Name), u"Добавить сообщение");
+    EXPECT_EQ(button->text(QAccessible::Description), form2->SpeedButton5->toolTip());
+    QAccessibleActionInterface* actions = button->actionInterface();
+    ASSERT_TRUE(actions);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    bool editorShown = false;
+    QTimer::singleShot(0, [&] {
+        editorShown = form5->isVisible();
+        form5->reject();
+    });
+    actions->doAction(QAccessibleActionInterface::pressAction()); // the editor is modal
+    EXPECT_TRUE(editorShown);
+
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(form2->CheckBox1);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(QAccessible::Name), u"Активировать будильник");
 }
 
 TEST_F(SettingsWindow, ExitAsksAndEndsOnlyOnYes)
