@@ -47,6 +47,7 @@ QString entryAt(const QStringList& list, int position)
 QLabel* caption(QWidget* parent, const QString& text, PictureButton* over)
 {
     auto* label = new QLabel(text, parent);
+    over->setAccessibleName(text);
     QFont f = label->font();
     f.setBold(true);
     label->setFont(f);

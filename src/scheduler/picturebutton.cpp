@@ -1,5 +1,6 @@
 #include "picturebutton.h"
 
+#include "platform/accessiblebutton.h"
 #include "platform/picture.h"
 
 #include <QKeyEvent>
@@ -11,8 +12,11 @@ PictureButton::PictureButton(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
-    // Reachable with Tab, so that the editor can be used without a mouse.
+    // Reachable with Tab, so that the editor can be used without a mouse, and
+    // a button to a screen reader, pressed as Space presses it.
     setFocusPolicy(Qt::TabFocus);
+    registerAccessibleButton(staticMetaObject,
+                             [](QWidget* w) { Q_EMIT static_cast<PictureButton*>(w)->keyPressed(); });
 }
 
 void PictureButton::keyPressEvent(QKeyEvent* event)

@@ -1,54 +1,18 @@
 #include "imagebutton.h"
 
+#include "platform/accessiblebutton.h"
 #include "platform/picture.h"
 
-#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace zentari {
-namespace {
-
-// What a screen reader is told of the picture: a button, with its caption as
-// its name and its hint as its description, that can be pressed.
-class ImageButtonAccessible : public QAccessibleWidget
-{
-public:
-    explicit ImageButtonAccessible(ImageButton* button)
-        : QAccessibleWidget(button, QAccessible::Button)
-    {
-    }
-
-    QStringList actionNames() const override
-    {
-        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString& action) override
-    {
-        if (action == pressAction())
-            Q_EMIT static_cast<ImageButton*>(widget())->clicked();
-        else
-            QAccessibleWidget::doAction(action);
-    }
-};
-
-QAccessibleInterface* accessibleImageButton(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(ImageButton::staticMetaObject.className()))
-        return new ImageButtonAccessible(static_cast<ImageButton*>(object));
-    return nullptr;
-}
-
-} // namespace
 
 ImageButton::ImageButton(QWidget* parent) : QWidget(parent)
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleImageButton);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    // To a screen reader the picture is the button it looks like.
+    registerAccessibleButton(staticMetaObject,
+                             [](QWidget* w) { Q_EMIT static_cast<ImageButton*>(w)->clicked(); });
     setMouseTracking(true);
 }
 

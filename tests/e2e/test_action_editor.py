@@ -4,10 +4,12 @@ clock's menu, the settings, "Добавить действие"), an action "1. 
 its controls with the mouse and the keyboard (the file from the file dialog,
 today's date and a time a few seconds ahead, the periodicity dialog opened and
 closed), the editor closed, and the clock's tick performing the action once,
-as the dry-run log shows. Screenshots of the editor in browse and editing mode
-and of the periodicity dialog land in the screenshots folder.
+as the dry-run log shows. The controls are found over the accessibility bus by
+role and name, as a screen reader finds them, and clicked where they are.
+Screenshots of the editor in browse and editing mode and of the periodicity
+dialog land in the screenshots folder.
 
-    with-xsession.sh --wm --tray -- /usr/bin/python3 test_action_editor.py <Zentari> <source dir>
+    with-xsession.sh --wm --tray --a11y -- /usr/bin/python3 test_action_editor.py <Zentari> <source dir>
 """
 
 import datetime
@@ -19,16 +21,8 @@ from e2elib import expect, log, poll
 
 CONF = "[Options big]\nTraySet=0\n[Options small]\non=yes\n"
 EDITOR_SIZE = (488, 376)
-
-# Control positions in the editor's client area (they follow actioneditor.cpp).
-ADD_BUTTON = (344, 232)
-LEAVE_BUTTON = (344, 352)
-TYPE_CHOOSER = (344, 46)
-BROWSE = (437, 80)
-TIME_PICKER = (250, 114)
-DATE_PICKER = (380, 114)
-PERIODICITY = (306, 151)
-OK_BUTTON = (426, 151)
+EDITOR = "Настройка будильника"
+PERIODICITY = "Выберите периодичность исполнения"
 
 
 def key(*names):
@@ -84,53 +78,50 @@ def body(make, shots):
     click(e.window_info(clock_wid), (110, 10), "3")
     poll("the clock's menu", lambda: [w for w in clock.popups() if w[1]["width"] < 600], 8)
     key("Down", "Down", "Return")
-    _, settings = poll("the settings window", lambda: window_titled(clock, "Настройки"), 10)
-    click(settings, (110, 88))
-    wid, info = poll("the action editor to open",
-                     lambda: window_titled(clock, "Настройка будильника"), 10)
+    poll("the settings window", lambda: window_titled(clock, "Настройки"), 10)
+    e.click_accessible("Настройки", "push button", "Добавить действие")
+    wid, info = poll("the action editor to open", lambda: window_titled(clock, EDITOR), 10)
     expect((info["width"], info["height"]) == EDITOR_SIZE,
            f"the editor is {info['width']} x {info['height']}, not 488 x 376")
     e.run("xdotool", "windowactivate", "--sync", str(wid))
     info = e.window_info(wid)
     shot(clock, "action-editor-browse.png", info)
 
-    click(info, ADD_BUTTON)
+    e.click_accessible(EDITOR, "push button", "Добавить действие")
     shot(clock, "action-editor-editing.png", info)
 
     # The type chooser has the focus on entering editing mode: "1" picks "1. Любой файл".
     key("1")
-    click(info, BROWSE)
+    e.click_accessible(EDITOR, "push button", "Обзор")
     dialog = poll("the file dialog", lambda: window_titled(clock, "Открыть"), 10)
     shot(clock, "action-editor-file-dialog.png", dialog[1])
     e.type_text(target)
     key("Return")
     poll("the file dialog to close", lambda: not window_titled(clock, "Открыть"), 10)
 
-    click(info, PERIODICITY)
-    periodicity = poll("the periodicity dialog",
-                       lambda: window_titled(clock, "Выберите периодичность исполнения"), 10)
+    e.click_accessible(EDITOR, "push button", "Выбрать периодичность")
+    periodicity = poll("the periodicity dialog", lambda: window_titled(clock, PERIODICITY), 10)
     pinfo = periodicity[1]
     expect((pinfo["width"], pinfo["height"]) == (297, 201),
            f"the periodicity dialog is {pinfo['width']} x {pinfo['height']}, not 297 x 201")
     # "Выполнять в определеные дни" enables the weekdays; "Выполнять один раз" is what we save.
-    click(pinfo, (40, 80))
+    e.click_accessible(PERIODICITY, "radio button", "Выполнять в определеные дни")
     shot(clock, "periodicity-dialog.png", pinfo)
-    click(pinfo, (40, 36))
+    e.click_accessible(PERIODICITY, "radio button", "Выполнять один раз")
     key("Escape")
-    poll("the periodicity dialog to close",
-         lambda: not window_titled(clock, "Выберите периодичность исполнения"), 10)
+    poll("the periodicity dialog to close", lambda: not window_titled(clock, PERIODICITY), 10)
 
     due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=20)
     # A picker takes digits section by section once its first section is
     # emptied; a full section moves on to the next by itself.
-    click(info, DATE_PICKER)
+    e.click_accessible(EDITOR, "spin button", "Дата")
     key("Home", "Delete", "Delete")
     e.type_text(due.strftime("%d%m%Y"))
-    click(info, TIME_PICKER)
+    e.click_accessible(EDITOR, "spin button", "Время")
     key("Home", "Delete", "Delete")
     e.type_text(due.strftime("%H%M%S"))
     shot(clock, "action-editor-filled.png", info)
-    click(info, OK_BUTTON)
+    e.click_accessible(EDITOR, "push button", "ОК")
 
     paths = poll("the action in data/1Paths.zdt", lambda: read_list(clock, "1Paths.zdt"), 5)
     expect(paths == [target], f"1Paths.zdt holds {paths}")
@@ -140,8 +131,8 @@ def body(make, shots):
     log(f"saved: {target} at {times[0]} on {due:%d.%m.%Y}")
     shot(clock, "action-editor-saved.png", info)
 
-    click(info, LEAVE_BUTTON)
-    poll("the editor to close", lambda: not window_titled(clock, "Настройка будильника"), 10)
+    e.click_accessible(EDITOR, "push button", "Выйти")
+    poll("the editor to close", lambda: not window_titled(clock, EDITOR), 10)
     expect(datetime.datetime.now() < due - datetime.timedelta(seconds=1),
            "the test was too slow: the action came due before the editor closed")
 

@@ -7,6 +7,7 @@
 #include "support/fakes.h"
 #include "support/programdir.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -138,6 +139,20 @@ TEST_F(ActionEditor, EmptyStoreOpensInBrowseModeWithTheInitialValues)
                                                       f.DateTimePicker2})
         EXPECT_FALSE(w->isEnabled());
     EXPECT_TRUE(sys.messages.shown.isEmpty()) << sys.messages.shown.join(u'\n').toStdString();
+}
+
+// To a screen reader the four pictures are buttons named by their captions,
+// and pressing one does what Space does.
+TEST_F(ActionEditor, AScreenReaderPressesThePictureButtons)
+{
+    TForm4& f = open();
+    QAccessibleInterface* add = QAccessible::queryAccessibleInterface(f.Button4);
+    ASSERT_TRUE(add);
+    EXPECT_EQ(add->role(), QAccessible::Button);
+    EXPECT_EQ(add->text(QAccessible::Name), u"Добавить действие");
+    ASSERT_TRUE(add->actionInterface());
+    add->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(f.editing);
 }
 
 TEST_F(ActionEditor, AddSwitchesToEditingAndCancelBack)
