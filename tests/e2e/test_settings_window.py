@@ -2,9 +2,10 @@
 """The settings window on a real X server: opened from the clock's menu, with a
 hint showing; the position chooser set to the top-left corner; the about box
 opened from the little picture; "Главное окно с рамкой" checked; "Сохранить"
-brings the clock back framed in the top-left corner of the screen.
+brings the clock back framed in the top-left corner of the screen. Buttons and
+boxes are found over the accessibility bus by role and name.
 
-    with-xsession.sh --wm --tray -- /usr/bin/python3 test_settings_window.py <Zentari> <source dir>
+    with-xsession.sh --wm --tray --a11y -- /usr/bin/python3 test_settings_window.py <Zentari> <source dir>
 """
 
 import os
@@ -108,7 +109,7 @@ def body(make, shots):
     shot(shots, "settings-with-hint.png", x0, y0, x1 - x0, y1 - y0)
 
     # The chooser, opened from its button, set to the top-left corner.
-    click(sx + 380, sy + 62)
+    e.click_accessible("Настройки", "push button", "Выбрать расположение")
     chooser, chi = one_window(clock, "the position chooser", width=223, height=78)
     expect(frame_extents(chooser) == (0, 0, 0, 0), "the chooser has a frame")
     shot(shots, "position-chooser.png", chi["x"], chi["y"], 223, 78, scale=3)
@@ -135,8 +136,8 @@ def body(make, shots):
     expect(30 <= moved["x"] - chi["x"] <= 64 and 20 <= moved["y"] - chi["y"] <= 44,
            f"the chooser moved to {moved['x']},{moved['y']}, not about 60, 40 further")
     chi = moved
-    click(chi["x"] + 8, chi["y"] + 10)  # "Слева сверху"
-    click(chi["x"] + 64 + 44, chi["y"] + 24 + 16)  # "Усё!"
+    e.click_accessible("Выберите расположение", "radio button", "Слева сверху")
+    e.click_accessible("Выберите расположение", "push button", "Усё!")
     poll("the chooser to close", lambda: not shown_windows(clock, width=223, height=78), 5)
 
     # The about box from a double click on the little picture.
@@ -150,11 +151,11 @@ def body(make, shots):
 
     # "Главное окно с рамкой", after the about box: coming back from any of the
     # program's windows reads the box afresh from conf.ini.
-    click(sx + 464 + 7, sy + 112 + 8)
+    e.click_accessible("Настройки", "check box", "Главное окно с рамкой")
 
     # "Сохранить".
     time.sleep(0.3)
-    click(sx + 30, sy + 300)
+    e.click_accessible("Настройки", "push button", "Сохранить")
     poll("the settings window to close",
          lambda: not shown_windows(clock, width=502, height=322), 8)
     wid, info = poll("the clock to come back", lambda: the_clock(clock), 8)
