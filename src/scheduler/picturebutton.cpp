@@ -15,8 +15,8 @@ PictureButton::PictureButton(QWidget* parent) : QWidget(parent)
     // Reachable with Tab, so that the editor can be used without a mouse, and
     // a button to a screen reader, pressed as Space presses it.
     setFocusPolicy(Qt::TabFocus);
-    registerAccessibleButton(staticMetaObject,
-                             [](QWidget* w) { Q_EMIT static_cast<PictureButton*>(w)->keyPressed(); });
+    registerAccessibleButton(
+        staticMetaObject, [](QWidget* w) { Q_EMIT static_cast<PictureButton*>(w)->keyPressed(); });
 }
 
 void PictureButton::keyPressEvent(QKeyEvent* event)

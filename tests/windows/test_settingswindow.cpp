@@ -3,8 +3,8 @@
 #include "app/clockfixture.h"
 #include "app/product.h"
 #include "app/qttranslations.h"
-#include "windows/hinthook.h"
 #include "reminders/remindereditor.h"
+#include "windows/hinthook.h"
 #include "windows/imagebutton.h"
 
 #include <QAccessible>
