@@ -252,6 +252,23 @@ def type_text(text, delay=0.06):
     _the_input().type(text, delay)
 
 
+def key(*names):
+    """xdotool key, one key at a time, each handled before the next."""
+    for name in names:
+        run("xdotool", "key", name)
+        time.sleep(0.15)
+
+
+def enter_date_and_time(window, moment):
+    """Types a moment into the pickers named "Дата" and "Время" in `window`. A
+    picker takes digits section by section once its first section is emptied;
+    a full section moves on to the next by itself."""
+    for name, digits in (("Дата", moment.strftime("%d%m%Y")), ("Время", moment.strftime("%H%M%S"))):
+        click_accessible(window, "spin button", name)
+        key("Home", "Delete", "Delete")
+        type_text(digits)
+
+
 def click(*args):
     """xdotool click with its arguments, at the pointer; returns when the
     program has the click (see _Input)."""

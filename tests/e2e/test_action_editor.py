@@ -17,18 +17,12 @@ import os
 import time
 
 import e2elib as e
-from e2elib import expect, log, poll
+from e2elib import expect, key, log, poll
 
 CONF = "[Options big]\nTraySet=0\n[Options small]\non=yes\n"
 EDITOR_SIZE = (488, 376)
 EDITOR = "Настройка будильника"
 PERIODICITY = "Выберите периодичность исполнения"
-
-
-def key(*names):
-    for name in names:
-        e.run("xdotool", "key", name)
-        time.sleep(0.15)  # one key at a time, each handled before the next
 
 
 def window_titled(clock, title):
@@ -112,14 +106,7 @@ def body(make, shots):
     poll("the periodicity dialog to close", lambda: not window_titled(clock, PERIODICITY), 10)
 
     due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=20)
-    # A picker takes digits section by section once its first section is
-    # emptied; a full section moves on to the next by itself.
-    e.click_accessible(EDITOR, "spin button", "Дата")
-    key("Home", "Delete", "Delete")
-    e.type_text(due.strftime("%d%m%Y"))
-    e.click_accessible(EDITOR, "spin button", "Время")
-    key("Home", "Delete", "Delete")
-    e.type_text(due.strftime("%H%M%S"))
+    e.enter_date_and_time(EDITOR, due)
     shot(clock, "action-editor-filled.png", info)
     e.click_accessible(EDITOR, "push button", "ОК")
 

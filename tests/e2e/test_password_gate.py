@@ -13,13 +13,7 @@ import os
 import time
 
 import e2elib as e
-from e2elib import expect, log, poll
-
-
-def key(*names):
-    for name in names:
-        e.run("xdotool", "key", name)
-        time.sleep(0.15)
+from e2elib import expect, key, log, poll
 
 
 def dialogs(clock):

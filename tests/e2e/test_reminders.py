@@ -15,16 +15,10 @@ import os
 import time
 
 import e2elib as e
-from e2elib import expect, log, poll
+from e2elib import expect, key, log, poll
 
 TITLE = "Врач"
 TEXT = "Взять полис и карту"
-
-
-def key(*names):
-    for name in names:
-        e.run("xdotool", "key", name)
-        time.sleep(0.15)
 
 
 def click(info, x, y, button="1"):
@@ -82,12 +76,7 @@ def body(make, shots):
     e.click_accessible(editor, "text", "Текст напоминания")
     e.type_text(TEXT)
     due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=35)
-    e.click_accessible(editor, "spin button", "Дата")
-    key("Home", "Delete", "Delete")
-    e.type_text(due.strftime("%d%m%Y"))
-    e.click_accessible(editor, "spin button", "Время")
-    key("Home", "Delete", "Delete")
-    e.type_text(due.strftime("%H%M%S"))
+    e.enter_date_and_time(editor, due)
     shot(clock, "reminder-editor-filled.png", ri)
     e.click_accessible(editor, "push button", "Принять изменения")
     titles = poll("the reminder in data/Titles.zdt", lambda: read_list(clock, "Titles.zdt"), 5)

@@ -12,15 +12,9 @@ import os
 import time
 
 import e2elib as e
-from e2elib import expect, log, poll
+from e2elib import expect, key, log, poll
 
 CONF = "[Options big]\nTraySet=0\n"
-
-
-def key(*names):
-    for name in names:
-        e.run("xdotool", "key", name)
-        time.sleep(0.15)
 
 
 def click(x, y, button="1"):

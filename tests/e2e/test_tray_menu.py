@@ -13,16 +13,10 @@ import re
 import time
 
 import e2elib as e
-from e2elib import expect, log, poll
+from e2elib import expect, key, log, poll
 
 SHUTDOWN_LINE = ("poweroff\t50\tСейчас произойдёт запланированое выключение компьютера. "
                  "Zentari ")
-
-
-def key(*names):
-    for name in names:
-        e.run("xdotool", "key", name)
-        time.sleep(0.15)  # one key at a time, each handled before the next
 
 
 def menu_windows(clock, excluded):
