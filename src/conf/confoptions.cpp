@@ -4,6 +4,7 @@
 #include "platform/conversions.h"
 #include "platform/cp1251.h"
 #include "platform/error.h"
+#include "platform/filelock.h"
 
 #include <QFileInfo>
 
@@ -181,6 +182,8 @@ void ConfigFile::set(const QList<std::pair<const Option*, QString>>& values)
         }
         it->second.append({option->key->name.toString(), value});
     }
+    // One lock over every section, so that the set is one change for other writers.
+    const FileLock lock(m_ini.lockPath(), QStringLiteral("Файл «%1»").arg(path()));
     for (const auto& [section, keys] : bySection)
         m_ini.writeSection(section, keys);
 }

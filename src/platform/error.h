@@ -20,6 +20,15 @@ private:
     QString m_message;
 };
 
+// A change that was not made, and nothing written, for a reason the user can
+// act on: the store's files could not be read whole, or another program kept
+// them locked. The message says why; it is shown as it is.
+class RefusedError : public Error
+{
+public:
+    using Error::Error;
+};
+
 // A text that does not convert to the number, time, date or colour asked for.
 class ConvertError : public Error
 {

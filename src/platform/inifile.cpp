@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "cp1251.h"
 #include "error.h"
+#include "filelock.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace zentari {
@@ -53,7 +55,10 @@ struct FoldEqual
     }
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 struct FileStamp
 {
@@ -75,7 +80,7 @@ struct FileStamp
 FileStamp stampOf(const QByteArray& nativePath)
 {
     FileStamp s;
-    struct stat st{};
+    struct stat st = {};
     if (::stat(nativePath.constData(), &st) != 0)
         return s;
     s.exists = true;
@@ -95,7 +100,8 @@ FileStamp stampOf(const QByteArray& nativePath)
 class IniDocument
 {
 public:
-    explicit IniDocument(QString path) : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
+    explicit IniDocument(QString path)
+        : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
     {
         reload();
     }
@@ -127,86 +133,67 @@ public:
 
     void write(QStringView section, QStringView key, QStringView value)
     {
-        // Always start from what is on disk, so a write never undoes an outside edit.
-        forceRecheck();
-        refreshIfStale();
-        refuseUnread();
-        commit(withKey(section, key, cp1251::encode(value)));
+        lockedWrite([&] { commit(withKey(section, key, cp1251::encode(value))); });
     }
 
     void writeSection(QStringView section, const QList<std::pair<QString, QString>>& keys)
     {
-        forceRecheck();
-        refreshIfStale();
-        refuseUnread();
-        if (m_index.find(section) == m_index.end()) {
-            // A new section is written as one block, in the order given (a key
-            // given twice keeps its place and takes its last value).
-            QList<std::pair<QString, QString>> block;
-            for (const auto& [key, value] : keys) {
-                auto same = std::find_if(block.begin(), block.end(), [&key](const auto& kv) {
-                    return FoldEqual{}(kv.first, key);
-                });
-                if (same != block.end())
-                    same->second = value;
-                else
-                    block.append({key, value});
-            }
-            QByteArray out = m_bytes;
-            if (!out.isEmpty() && !endsWithNewline(out))
-                out += "\r\n";
-            out += '[' + cp1251::encode(section) + "]\r\n";
-            for (const auto& [key, value] : block)
-                out += cp1251::encode(key) + '=' + cp1251::encode(value) + "\r\n";
-            commit(std::move(out));
-            return;
-        }
-        // An existing section: key by key in memory, then once to disk.
-        editThenCommit([&] {
-            for (const auto& [key, value] : keys) {
-                m_bytes = withKey(section, key, cp1251::encode(value));
-                parse();
-            }
+        lockedWrite([&] {
+            editThenCommit([&] { applyEdits({IniFile::SectionEdit{section.toString(), keys}}); });
         });
     }
 
     void erase(QStringView section)
     {
-        forceRecheck();
-        refreshIfStale();
-        refuseUnread();
-        if (m_index.find(section) == m_index.end())
-            return;
-        // Every section of that name goes, not just the first: a duplicate left
-        // behind would otherwise surface as the "same" section after the erase.
-        QByteArray out;
-        qsizetype copied = 0;
-        for (const Section& s : m_sections) {
-            if (!FoldEqual{}(s.name, section))
-                continue;
-            const qsizetype from = m_lines[s.header].start;
-            out += m_bytes.mid(copied, from - copied);
-            copied = lineEnd(s.end - 1); // a section spans at least its header line
-        }
-        out += m_bytes.mid(copied);
-        commit(std::move(out));
+        lockedWrite([&] {
+            if (m_index.find(section) != m_index.end())
+                commit(withoutSection(section));
+        });
     }
 
     void removeKey(QStringView section, QStringView key)
     {
+        lockedWrite([&] {
+            if (findKey(section, key) < 0)
+                return;
+            // Every line of the key goes: a repeated key left behind would come
+            // back as the key's value.
+            editThenCommit([&] {
+                for (int line = findKey(section, key); line >= 0; line = findKey(section, key)) {
+                    m_bytes = m_bytes.left(m_lines[line].start) + m_bytes.mid(lineEnd(line));
+                    parse();
+                }
+            });
+        });
+    }
+
+    QByteArray contentWith(const QList<IniFile::SectionEdit>& edits)
+    {
         forceRecheck();
         refreshIfStale();
         refuseUnread();
-        if (findKey(section, key) < 0)
-            return;
-        // Every line of the key goes: a repeated key left behind would come
-        // back as the key's value.
-        editThenCommit([&] {
-            for (int line = findKey(section, key); line >= 0; line = findKey(section, key)) {
-                m_bytes = m_bytes.left(m_lines[line].start) + m_bytes.mid(lineEnd(line));
-                parse();
-            }
-        });
+        const QByteArray before = m_bytes;
+        bool reindexed = false;
+        try {
+            reindexed = applyEdits(edits);
+        } catch (...) {
+            m_bytes = before;
+            parse();
+            throw;
+        }
+        QByteArray content = std::exchange(m_bytes, before);
+        if (reindexed)
+            parse();
+        refuseOversized(content);
+        return content;
+    }
+
+    void adopt(const QByteArray& bytes)
+    {
+        m_bytes = bytes;
+        m_stamp = stampOf(m_native);
+        m_lastCheck = std::chrono::steady_clock::now();
+        parse();
     }
 
 private:
@@ -248,10 +235,11 @@ private:
         if (m_stamp.exists) {
             QFile file(m_path);
             if (m_stamp.size > IniFile::maxFileSize) {
-                m_readProblem = QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
-                                    .arg(m_path)
-                                    .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
-                                    .arg(IniFile::maxFileSize / (1024 * 1024));
+                m_readProblem =
+                    QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
+                        .arg(m_path)
+                        .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
+                        .arg(IniFile::maxFileSize / (1024 * 1024));
             } else if (!file.open(QIODevice::ReadOnly)) {
                 m_readProblem = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
                                     .arg(m_path, file.errorString());
@@ -306,10 +294,92 @@ private:
         return out;
     }
 
+    // Holds the file's lock from reading the file as it is on disk to
+    // replacing it: another process writing in between would otherwise have
+    // its change undone by this one.
+    template <typename Edit> void lockedWrite(Edit&& edit)
+    {
+        const FileLock lock(FileLock::beside(m_path), QStringLiteral("Файл «%1»").arg(m_path));
+        forceRecheck();
+        refreshIfStale();
+        refuseUnread();
+        edit();
+    }
+
+    // Makes the edits on m_bytes in order. The index is brought up to date
+    // between them, not after the last; returns whether it was rebuilt at all.
+    bool applyEdits(const QList<IniFile::SectionEdit>& edits)
+    {
+        bool stale = false, reindexed = false;
+        for (const IniFile::SectionEdit& edit : edits) {
+            if (stale) {
+                parse();
+                stale = false;
+                reindexed = true;
+            }
+            if (edit.erase) {
+                if (m_index.find(edit.section) != m_index.end()) {
+                    m_bytes = withoutSection(edit.section);
+                    stale = true;
+                }
+            } else if (m_index.find(edit.section) == m_index.end()) {
+                m_bytes = withNewSection(edit.section, edit.keys);
+                stale = true;
+            } else {
+                // An existing section: key by key.
+                for (const auto& [key, value] : edit.keys) {
+                    m_bytes = withKey(edit.section, key, cp1251::encode(value));
+                    parse();
+                    reindexed = true;
+                }
+            }
+        }
+        return reindexed;
+    }
+
+    // A new section, written as one block at the end of the file in the order
+    // given (a key given twice keeps its place and takes its last value).
+    QByteArray withNewSection(QStringView section,
+                              const QList<std::pair<QString, QString>>& keys) const
+    {
+        QList<std::pair<QString, QString>> block;
+        for (const auto& [key, value] : keys) {
+            auto same = std::find_if(block.begin(), block.end(),
+                                     [&key](const auto& kv) { return FoldEqual{}(kv.first, key); });
+            if (same != block.end())
+                same->second = value;
+            else
+                block.append({key, value});
+        }
+        QByteArray out = m_bytes;
+        if (!out.isEmpty() && !endsWithNewline(out))
+            out += "\r\n";
+        out += '[' + cp1251::encode(section) + "]\r\n";
+        for (const auto& [key, value] : block)
+            out += cp1251::encode(key) + '=' + cp1251::encode(value) + "\r\n";
+        return out;
+    }
+
+    // Every section of that name goes, not just the first: a duplicate left
+    // behind would otherwise surface as the "same" section after the erase.
+    QByteArray withoutSection(QStringView section) const
+    {
+        QByteArray out;
+        qsizetype copied = 0;
+        for (const Section& s : m_sections) {
+            if (!FoldEqual{}(s.name, section))
+                continue;
+            const qsizetype from = m_lines[s.header].start;
+            out += m_bytes.mid(copied, from - copied);
+            copied = lineEnd(s.end - 1); // a section spans at least its header line
+        }
+        out += m_bytes.mid(copied);
+        return out;
+    }
+
     // Edits the copy in memory, then writes it once; a failed write leaves the
     // copy as the file still is.
-    template <typename Edit>
-    void editThenCommit(Edit&& edit)
+    template <typename Edit> void editThenCommit(Edit&& edit)
     {
         const QByteArray before = m_bytes;
         try {
@@ -330,13 +400,18 @@ private:
             throw Error(m_readProblem);
     }
 
-    void commit(QByteArray bytes)
+    void refuseOversized(const QByteArray& bytes) const
     {
         if (bytes.size() > IniFile::maxFileSize)
             throw Error(QStringLiteral("Файл «%1» стал бы слишком велик (более %2 МБ); изменение "
                                        "не сохранено.")
                             .arg(m_path)
                             .arg(IniFile::maxFileSize / (1024 * 1024)));
+    }
+
+    void commit(QByteArray bytes)
+    {
+        refuseOversized(bytes);
         writeFileAtomically(m_path, bytes);
         m_bytes = std::move(bytes);
         m_stamp = stampOf(m_native);
@@ -515,7 +590,10 @@ IniFile::IniFile(const QString& path) : m_doc(detail::documentFor(path))
     m_doc->forceRecheck();
 }
 
-QString IniFile::fileName() const { return m_doc ? m_doc->path() : QString(); }
+QString IniFile::fileName() const
+{
+    return m_doc ? m_doc->path() : QString();
+}
 
 QString IniFile::readString(QStringView section, QStringView key, const QString& defaultValue) const
 {
@@ -567,7 +645,28 @@ void IniFile::deleteKey(QStringView section, QStringView key)
     m_doc->removeKey(section, key);
 }
 
-QString IniFile::readProblem() const { return m_doc ? m_doc->readProblem() : QString(); }
+QByteArray IniFile::contentWith(const QList<SectionEdit>& edits) const
+{
+    if (!m_doc)
+        throw Error(QStringLiteral("Файл настроек не открыт"));
+    return m_doc->contentWith(edits);
+}
+
+void IniFile::adopt(const QByteArray& bytes)
+{
+    if (m_doc)
+        m_doc->adopt(bytes);
+}
+
+QString IniFile::lockPath() const
+{
+    return m_doc ? FileLock::beside(m_doc->path()) : QString();
+}
+
+QString IniFile::readProblem() const
+{
+    return m_doc ? m_doc->readProblem() : QString();
+}
 
 quint64 IniFile::revision() const
 {

@@ -35,7 +35,8 @@ public:
     QString readString(QStringView section, QStringView key, const QString& defaultValue) const;
     // The value byte for byte as it stands after "=", blanks included (for
     // values such as encoded passwords whose trailing space is part of them).
-    QString readExactString(QStringView section, QStringView key, const QString& defaultValue) const;
+    QString readExactString(QStringView section, QStringView key,
+                            const QString& defaultValue) const;
     bool sectionExists(QStringView section) const;
 
     // Why the file, which exists, could not be read (Russian, for the user);
@@ -47,6 +48,10 @@ public:
     // Replaces a key in place, appends a new key at the end of its section and a
     // new section at the end of the file. On disk when the call returns; throws
     // Error when the file cannot be written (the old content then stays).
+    // Every write holds the file's lock (lockPath()) from reading the file as
+    // it is on disk to replacing it, so that writers in other processes (conf,
+    // another clock) never undo each other's changes; RefusedError when the
+    // lock is not free within a few seconds.
     void writeString(QStringView section, QStringView key, QStringView value);
     // Sets several keys of one section with a single write of the file, as
     // writeString would one after another.
@@ -55,6 +60,22 @@ public:
     // Removes a key (every line of it in its section), so that its readers'
     // default applies again; nothing changes when it is missing.
     void deleteKey(QStringView section, QStringView key);
+
+    // For a change that spans this file and others: the content the file would
+    // have with these section edits, made in order on the file as it is on
+    // disk now; nothing is written. The caller holds lockPath()'s lock from
+    // here until it has put the content in place and called adopt(). Throws
+    // Error when the file could not be read.
+    struct SectionEdit
+    {
+        QString section;
+        QList<std::pair<QString, QString>> keys; // set in order; none with erase
+        bool erase = false;                      // the whole section goes
+    };
+    QByteArray contentWith(const QList<SectionEdit>& edits) const;
+    // The file now holds these bytes, written by the caller.
+    void adopt(const QByteArray& bytes);
+    QString lockPath() const;
 
     // Changes whenever the content this handle reads changes (a write through
     // any handle, or an outside change once it is seen); unique across files.

@@ -1,6 +1,7 @@
 #include "platform/atomicfile.h"
 #include "platform/cp1251.h"
 #include "platform/error.h"
+#include "platform/filelock.h"
 #include "platform/inifile.h"
 #include "support/programdir.h"
 
@@ -8,7 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -88,8 +92,9 @@ TEST(IniFile, NewKeysGoToTheEndOfTheirSectionAndNewSectionsToTheEndOfTheFile)
     ini.writeString(u"a", u"z", u"3");
     ini.writeString(u"B", u"w", u"4");
     ini.writeString(u"Options big", u"Top", u"691");
-    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
-              QByteArray("[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\nw=4\r\n[Options big]\r\nTop=691\r\n"));
+    EXPECT_EQ(
+        dir.read(QStringLiteral("conf.ini")),
+        QByteArray("[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\nw=4\r\n[Options big]\r\nTop=691\r\n"));
 }
 
 TEST(IniFile, CyrillicValuesRoundTripInWindows1251)
@@ -183,7 +188,9 @@ TEST(IniFile, AFailedWriteThrowsAndKeepsTheOldContent)
     setAtomicWriteHookForTesting(nullptr);
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), before);
     EXPECT_EQ(ini.readString(u"A", u"k", QString()), u"1");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("conf.ini")});
+    // No temporary file left; the writers' lock file stays (it is never removed).
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("conf.ini"), QStringLiteral("conf.ini.lock")}));
 }
 
 TEST(IniFile, ACrashBetweenWriteAndRenameLeavesTheOldFile)
@@ -221,4 +228,101 @@ TEST(IniFile, AnOversizedFileIsNeitherReadNorWritten)
     EXPECT_TRUE(ini.readProblem().contains(QStringLiteral("слишком велик")));
     EXPECT_THROW(ini.writeString(u"Options big", u"Left", u"1"), zentari::Error);
     EXPECT_EQ(QFileInfo(path).size(), zentari::IniFile::maxFileSize + 1);
+}
+
+// ------------------------------------------------------------ one lock for every writer
+
+TEST(OneLockForEveryWriter, TwoProcessesWriting300KeysEachLoseNone)
+{
+    ProgramDir dir;
+    dir.writeConf(QStringLiteral("[Options big]\nColor=255\n"));
+    constexpr int kEach = 300;
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    pid_t children[2];
+    for (int p = 0; p < 2; ++p) {
+        children[p] = ::fork();
+        ASSERT_GE(children[p], 0);
+        if (children[p] == 0) {
+            try {
+                IniFile ini(dir.confPath());
+                char c = 0;
+                if (::read(go[0], &c, 1) != 1)
+                    ::_exit(2);
+                // One writes key by key (the clock's option writes), the other
+                // whole sections (conf --set, the stores).
+                for (int i = 0; i < kEach; ++i) {
+                    const QString key = QStringLiteral("k%1-%2").arg(p).arg(i);
+                    if (p == 0)
+                        ini.writeString(u"Options big", key, QString::number(i));
+                    else
+                        ini.writeSection(u"Options big", {{key, QString::number(i)}});
+                }
+            } catch (...) {
+                ::_exit(4);
+            }
+            ::_exit(0);
+        }
+    }
+    ASSERT_EQ(::write(go[1], "xx", 2), 2); // both start at once
+    for (pid_t child : children) {
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+    ::close(go[0]);
+    ::close(go[1]);
+
+    IniFile ini(dir.confPath());
+    int lost = 0;
+    for (int p = 0; p < 2; ++p) {
+        for (int i = 0; i < kEach; ++i) {
+            if (ini.readString(u"Options big", QStringLiteral("k%1-%2").arg(p).arg(i), {}) !=
+                QString::number(i))
+                ++lost;
+        }
+    }
+    EXPECT_EQ(lost, 0) << "acknowledged writes undone by the other writer";
+    EXPECT_EQ(ini.readString(u"Options big", u"Color", {}), u"255");
+}
+
+TEST(OneLockForEveryWriter, AWriterThatCannotGetTheLockInTimeWritesNothingAndSaysWhy)
+{
+    ProgramDir dir;
+    dir.writeConf(QStringLiteral("[Options big]\nColor=255\n"));
+    const QByteArray before = dir.read(QStringLiteral("conf.ini"));
+    int held[2];
+    ASSERT_EQ(::pipe(held), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        // Another program in the middle of a long change.
+        const QByteArray lock = QFile::encodeName(dir.confPath() + QStringLiteral(".lock"));
+        const int fd = ::open(lock.constData(), O_RDONLY | O_CREAT, 0666);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
+            ::_exit(1);
+        (void)::write(held[1], "x", 1);
+        ::sleep(10);
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(held[0], &c, 1), 1);
+    FileLock::setTimeoutForTesting(std::chrono::milliseconds(300));
+    IniFile ini(dir.confPath());
+    try {
+        ini.writeString(u"Options big", u"Left", u"5");
+        ADD_FAILURE() << "written while another program held the file";
+    } catch (const RefusedError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("изменяет другая программа")))
+            << e.message().toStdString();
+    }
+    FileLock::setTimeoutForTesting(std::chrono::seconds(5));
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(held[0]);
+    ::close(held[1]);
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), before);
+    // Once it is free, the write goes through.
+    ini.writeString(u"Options big", u"Left", u"5");
+    EXPECT_EQ(ini.readString(u"Options big", u"Left", {}), u"5");
 }
