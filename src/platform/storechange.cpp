@@ -1,7 +1,8 @@
 #include "storechange.h"
 
 #include "atomicfile.h"
-#include "error.h"
+#include "filelock.h"
+#include "regularfile.h"
 #include "textlist.h"
 
 #include <QDataStream>
@@ -10,15 +11,124 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <optional>
+#include <variant>
+#include <vector>
 
 namespace zentari {
 namespace {
 constexpr quint32 kMagic = 0x5A534331; // "ZSC1"
+constexpr quint32 kNull = 0xFFFFFFFF;  // the length QDataStream gives a null string or array
 
 QString folderOf(const QString& recordPath)
 {
     return QFileInfo(recordPath).absolutePath();
 }
+
+struct Damaged
+{
+};
+
+// The record as QDataStream wrote it (version 6.0: 32-bit big-endian lengths,
+// strings in UTF-16), read by hand: QDataStream believes a list's length and
+// reserves room for it first, so eight damaged bytes can ask for gigabytes.
+// Here every length is held against what the record still has.
+class RecordReader
+{
+public:
+    explicit RecordReader(const QByteArray& bytes) : m_bytes(bytes) {}
+
+    bool atEnd() const { return m_at == m_bytes.size(); }
+
+    quint8 u8()
+    {
+        need(1);
+        return quint8(m_bytes[m_at++]);
+    }
+
+    quint32 u32()
+    {
+        need(4);
+        const auto* p = reinterpret_cast<const uchar*>(m_bytes.constData() + m_at);
+        m_at += 4;
+        return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
+    }
+
+    QString string()
+    {
+        const quint32 length = u32();
+        if (length == kNull)
+            return QString();
+        if (length % 2 != 0)
+            throw Damaged{};
+        need(length);
+        QString s(qsizetype(length / 2), Qt::Uninitialized);
+        const auto* p = reinterpret_cast<const uchar*>(m_bytes.constData() + m_at);
+        for (qsizetype i = 0; i < s.size(); ++i)
+            s[i] = QChar(char16_t(p[2 * i] << 8 | p[2 * i + 1]));
+        m_at += length;
+        return s;
+    }
+
+    QByteArray bytes()
+    {
+        const quint32 length = u32();
+        if (length == kNull)
+            return QByteArray();
+        need(length);
+        QByteArray b = m_bytes.mid(m_at, length);
+        m_at += length;
+        return b;
+    }
+
+    QStringList strings()
+    {
+        // Each entry takes at least its four bytes of length.
+        const quint32 count = countOf(4);
+        QStringList list;
+        list.reserve(count);
+        for (quint32 i = 0; i < count; ++i)
+            list.append(string());
+        return list;
+    }
+
+    // A count of entries of at least minimumSize bytes each, checked against the rest.
+    quint32 countOf(qsizetype minimumSize)
+    {
+        const quint32 count = u32();
+        if (qint64(count) * minimumSize > m_bytes.size() - m_at)
+            throw Damaged{};
+        return count;
+    }
+
+private:
+    void need(qint64 n) const
+    {
+        if (n > m_bytes.size() - m_at)
+            throw Damaged{};
+    }
+
+    const QByteArray& m_bytes;
+    qsizetype m_at = 0;
+};
+
+// A file named by a record stays inside the record's folder, whatever the
+// record says.
+bool staysInside(const QString& target)
+{
+    if (target.isEmpty() || target.contains(QChar(0)) || QDir::isAbsolutePath(target))
+        return false;
+    const QString clean = QDir::cleanPath(target);
+    return clean != u".." && !clean.startsWith(u"../");
+}
+
+QString withoutFinalStop(QString text)
+{
+    while (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
 } // namespace
 
 StoreChange::StoreChange(QString recordPath) : m_recordPath(std::move(recordPath)) {}
@@ -72,75 +182,148 @@ QByteArray StoreChange::serialise() const
 
 QList<StoreChange::Step> StoreChange::parse(const QByteArray& bytes, const QString& recordPath)
 {
-    QDataStream in(bytes);
-    in.setVersion(QDataStream::Qt_6_0);
-    quint32 magic = 0, count = 0;
-    in >> magic >> count;
     QList<Step> steps;
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        quint8 kind = 0;
-        quint32 keys = 0;
-        Step step{};
-        in >> kind >> step.target >> step.lines >> step.bytes >> keys;
-        step.kind = Kind(kind);
-        for (quint32 k = 0; k < keys && in.status() == QDataStream::Ok; ++k) {
-            QString key, value;
-            in >> key >> value;
-            step.keys.append({key, value});
+    try {
+        RecordReader in(bytes);
+        if (in.u32() != kMagic)
+            throw Damaged{};
+        // A step takes at least its kind and four lengths.
+        const quint32 count = in.countOf(1 + 4 * 4);
+        steps.reserve(count);
+        for (quint32 i = 0; i < count; ++i) {
+            Step step{};
+            const quint8 kind = in.u8();
+            if (kind < quint8(Kind::List) || kind > quint8(Kind::Erase))
+                throw Damaged{};
+            step.kind = Kind(kind);
+            step.target = in.string();
+            step.lines = in.strings();
+            step.bytes = in.bytes();
+            const quint32 keys = in.countOf(2 * 4);
+            step.keys.reserve(keys);
+            for (quint32 k = 0; k < keys; ++k) {
+                QString key = in.string();
+                step.keys.append({std::move(key), in.string()});
+            }
+            const bool onFile =
+                step.kind == Kind::List || step.kind == Kind::File || step.kind == Kind::Remove;
+            if (onFile && !staysInside(step.target))
+                throw Damaged{};
+            steps.append(std::move(step));
         }
-        steps.append(std::move(step));
+        if (!in.atEnd())
+            throw Damaged{};
+    } catch (const Damaged&) {
+        // The record is written atomically, so a damaged one was never ours to trust.
+        throw Error(QStringLiteral("файл «%1» повреждён").arg(recordPath));
     }
-    // The record is written atomically, so a damaged one was never ours to trust.
-    if (magic != kMagic || in.status() != QDataStream::Ok || !in.atEnd())
-        throw Error(QStringLiteral("Файл незавершённого изменения «%1» повреждён; удалите его.")
-                        .arg(recordPath));
     return steps;
 }
 
 void StoreChange::apply(const QList<Step>& steps, const QString& recordPath, IniFile& ini)
 {
     const QDir folder(folderOf(recordPath));
+    QList<IniFile::SectionEdit> edits;
     for (const Step& step : steps) {
+        if (step.kind == Kind::Section)
+            edits.append({step.target, step.keys, false});
+        else if (step.kind == Kind::Erase)
+            edits.append({step.target, {}, true});
+    }
+    // First round: every new content on disk beside its file. conf.ini's
+    // content is taken under its lock, which is held until it is in place.
+    std::optional<FileLock> confLock;
+    QByteArray confContent;
+    std::optional<StagedFile> conf;
+    if (!edits.isEmpty()) {
+        confLock.emplace(ini.lockPath(), QStringLiteral("Файл «%1»").arg(ini.fileName()));
+        confContent = ini.contentWith(edits);
+        conf.emplace(ini.fileName(), confContent);
+    }
+    // In the order of the steps: a text file removed and written again under
+    // the same name (a reminder changed in its text only) ends up written.
+    std::vector<std::variant<StagedFile, QString>> rounds; // a file to publish, or to remove
+    rounds.reserve(size_t(steps.size()));
+    for (const Step& step : steps) {
+        const QString path = folder.filePath(step.target);
         switch (step.kind) {
         case Kind::List:
-            textlist::save(folder.filePath(step.target), step.lines);
+            rounds.emplace_back(StagedFile(path, textlist::join(step.lines)));
             break;
         case Kind::File:
-            writeFileAtomically(folder.filePath(step.target), step.bytes);
+            rounds.emplace_back(StagedFile(path, step.bytes));
             break;
         case Kind::Remove:
-            QFile::remove(folder.filePath(step.target));
+            rounds.emplace_back(path);
             break;
         case Kind::Section:
-            ini.writeSection(step.target, step.keys);
-            break;
         case Kind::Erase:
-            ini.eraseSection(step.target);
             break;
         }
+    }
+    // Second round: renames, which need no room.
+    try {
+        for (auto& round : rounds) {
+            if (auto* staged = std::get_if<StagedFile>(&round))
+                staged->publish();
+            else
+                QFile::remove(std::get<QString>(round)); // a file already gone is fine
+        }
+        if (conf) {
+            conf->publish();
+            ini.adopt(confContent);
+        }
+    } catch (const Error& e) {
+        throw UnfinishedChange(e.message());
     }
 }
 
 void StoreChange::commit(IniFile& ini) const
 {
     writeFileAtomically(m_recordPath, serialise());
-    apply(m_steps, m_recordPath, ini);
-    if (!QFile::remove(m_recordPath))
-        throw Error(QStringLiteral("Не удалось удалить файл «%1».").arg(m_recordPath));
+    try {
+        apply(m_steps, m_recordPath, ini);
+    } catch (const UnfinishedChange&) {
+        throw;
+    } catch (...) {
+        // Nothing was renamed: the record would only make the failed change
+        // at the next start, after the user was told it failed.
+        QFile::remove(m_recordPath);
+        throw;
+    }
+    // Should this fail, the record makes the same change again at the next
+    // completion: every step is safe to repeat.
+    QFile::remove(m_recordPath);
 }
 
-void StoreChange::completePending(const QString& recordPath, IniFile& ini)
+QString StoreChange::completePending(const QString& recordPath, IniFile& ini, const QString& whose)
 {
-    QFile record(recordPath);
-    if (!record.exists())
-        return;
-    if (!record.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Не удалось прочитать файл «%1»: %2.")
-                        .arg(recordPath, record.errorString()));
-    const QList<Step> steps = parse(record.readAll(), recordPath);
-    record.close();
-    apply(steps, recordPath, ini);
-    QFile::remove(recordPath);
+    if (!QFileInfo::exists(recordPath) && !QFileInfo(recordPath).isSymLink())
+        return {};
+    try {
+        qint64 size = 0;
+        const QByteArray bytes = readRegularFile(recordPath, maxRecordSize, &size);
+        if (size > maxRecordSize)
+            throw Error(QStringLiteral("файл «%1» слишком велик").arg(recordPath));
+        apply(parse(bytes, recordPath), recordPath, ini);
+        QFile::remove(recordPath);
+        return {};
+    } catch (const RefusedError&) {
+        throw;
+    } catch (const Error& e) {
+        // Kept for the user, out of the way of every later change.
+        const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss");
+        QString aside = recordPath + QStringLiteral("-unfinished-") + stamp;
+        for (int n = 2; QFileInfo::exists(aside); ++n)
+            aside = recordPath + QStringLiteral("-unfinished-") + stamp + u'-' + QString::number(n);
+        if (!QFile::rename(recordPath, aside))
+            throw Error(QStringLiteral("Прерванное изменение %1 не удалось завершить (%2), а файл "
+                                       "«%3» не удалось переименовать.")
+                            .arg(whose, withoutFinalStop(e.message()), recordPath));
+        return QStringLiteral("Прерванное изменение %1 не удалось завершить (%2). Оно сохранено в "
+                              "файле «%3»; списки прочитаны в том виде, в каком они есть.")
+            .arg(whose, withoutFinalStop(e.message()), aside);
+    }
 }
 
 void StoreChange::removeInterruptedWrites(const QString& folder, const QStringList& nameSuffixes)

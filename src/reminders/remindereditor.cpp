@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStringListModel>
 #include <QTimeEdit>
@@ -207,6 +208,12 @@ QStringList TForm5::listedTitles() const
 
 void TForm5::FormCreate()
 {
+    // Said once, whatever becomes of the loading: a change a crash left that
+    // could not be completed was set aside.
+    const auto tellNotice = qScopeGuard([this] {
+        if (const QString notice = m_store.takeNotice(); !notice.isEmpty())
+            m_report.reportOnce(notice);
+    });
     try {
         m_store.loadReminders();
         const QSignalBlocker quiet(ListBox1->selectionModel());
@@ -289,16 +296,32 @@ bool TForm5::addFromFields()
         return false;
     }
     Button6Click();
+    const quint64 loads = m_store.loads();
     try {
         if (!m_store.addReminder(title, Memo1->toPlainText(), day, DateTimePicker1->time()))
             return false;
+    } catch (const RefusedError& e) {
+        inputError(e.message());
+        return false;
     } catch (const Error&) {
         inputError(ReminderStore::kInputError);
         return false;
     }
-    const int row = m_titles->rowCount();
-    m_titles->insertRows(row, 1);
-    m_titles->setData(m_titles->index(row), title);
+    if (!followReload(loads)) {
+        const int row = m_titles->rowCount();
+        m_titles->insertRows(row, 1);
+        m_titles->setData(m_titles->index(row), title);
+    }
+    return true;
+}
+
+bool TForm5::followReload(quint64 loadsBefore)
+{
+    if (m_store.loads() == loadsBefore)
+        return false;
+    // Another program changed the lists: the store read them again before its change.
+    const QSignalBlocker quiet(ListBox1->selectionModel());
+    m_titles->setStringList(m_store.lists().titles);
     return true;
 }
 
@@ -323,18 +346,44 @@ void TForm5::Button5Click()
         Button6Click();
         return;
     }
-    const QString newId = Edit4->text() + timetext::dateToStr(DateTimePicker2->date());
-    if (newId != m_store.at(row).reminderId &&
-        m_store.exists(Edit4->text(), DateTimePicker2->date())) {
+    const QString title = Edit4->text();
+    const QDate day = DateTimePicker2->date();
+    const QString oldId = m_store.at(row).reminderId;
+    if (title + timetext::dateToStr(day) != oldId && m_store.exists(title, day)) {
         Button6Click();
         errorBeep();
         return;
     }
     Button6Click();
-    Button3Click();
     changing = 0;
-    if (!addFromFields())
-        errorBeep();
+    // One change of the store: should the new values fail to be written, the
+    // old reminder is still there.
+    const quint64 loads = m_store.loads();
+    try {
+        if (!m_store.replaceAt(row, oldId, title, Memo1->toPlainText(), day,
+                               DateTimePicker1->time())) {
+            errorBeep();
+            followReload(loads);
+            return;
+        }
+    } catch (const RefusedError& e) {
+        inputError(e.message());
+        followReload(loads);
+        return;
+    } catch (const Error&) {
+        inputError(ReminderStore::kInputError);
+        followReload(loads);
+        return;
+    }
+    if (followReload(loads))
+        return;
+    {
+        const QSignalBlocker quiet(ListBox1->selectionModel());
+        m_titles->removeRows(row, 1);
+    }
+    const int last = m_titles->rowCount();
+    m_titles->insertRows(last, 1);
+    m_titles->setData(m_titles->index(last), title);
 }
 
 void TForm5::Button6Click()
@@ -345,15 +394,24 @@ void TForm5::Button6Click()
 void TForm5::Button3Click()
 {
     const int row = selectedRow();
+    const quint64 loads = m_store.loads();
     try {
-        if (!m_store.removeReminderAt(row)) {
+        const QString id =
+            row < 0 || row >= m_store.count() ? QString() : m_store.at(row).reminderId;
+        if (!m_store.removeReminderAt(row, id)) {
             errorBeep();
+            followReload(loads);
             return;
         }
+    } catch (const RefusedError& e) {
+        inputError(e.message());
+        return;
     } catch (const Error&) {
         errorBeep();
         return;
     }
+    if (followReload(loads))
+        return;
     // The fields keep showing the deleted reminder until another line is chosen.
     const QSignalBlocker quiet(ListBox1->selectionModel());
     m_titles->removeRows(row, 1);

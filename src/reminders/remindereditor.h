@@ -66,6 +66,9 @@ private:
     void errorBeep();
     void inputError(const QString& text);
     bool addFromFields();
+    // Refills the list when the store read its lists again since `loadsBefore`
+    // (another program had changed them); true when it did.
+    bool followReload(quint64 loadsBefore);
     // The title and text of the fields, if they can be stored; else the message is shown.
     bool fieldsStorable();
 

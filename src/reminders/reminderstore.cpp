@@ -4,10 +4,12 @@
 #include "platform/cp1251.h"
 #include "platform/error.h"
 #include "platform/inifile.h"
+#include "platform/regularfile.h"
 #include "platform/storechange.h"
 #include "platform/textlist.h"
 #include "platform/timetext.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -18,21 +20,26 @@ quint64 nextRevision()
     static quint64 counter = 0;
     return ++counter;
 }
+
+// The file system's limit on one name, in bytes (ext4, btrfs, xfs, tmpfs).
+constexpr qsizetype kNameMax = 255;
 } // namespace
 
 const QString ReminderStore::kInputError =
     QStringLiteral("Ошибка! Проверьте правильность ввода и наличие свободного места на диске");
 
-ReminderStore::ReminderStore(QString programDir) : m_programDir(std::move(programDir)) {}
+ReminderStore::ReminderStore(QString programDir)
+    : m_programDir(std::move(programDir)),
+      m_files(paths::resolve(m_programDir, u"data\\"), QStringLiteral("reminders"),
+              QStringLiteral("напоминаний"),
+              {QStringLiteral("Titles.zdt"), QStringLiteral("Messes.zdt"),
+               QStringLiteral("Times.zdt"), QStringLiteral("Dates.zdt"), QStringLiteral("IDs.zdt")})
+{
+}
 
 QString ReminderStore::listPath(QStringView name) const
 {
     return paths::resolve(m_programDir, QString(QStringLiteral("data\\") + name));
-}
-
-QString ReminderStore::pendingChangePath() const
-{
-    return listPath(u"reminders.pending");
 }
 
 QString ReminderStore::textPathFor(const QString& reminderId) const
@@ -41,19 +48,8 @@ QString ReminderStore::textPathFor(const QString& reminderId) const
                                                 QStringLiteral(".zdt")));
 }
 
-void ReminderStore::completePendingChange()
+void ReminderStore::readLists()
 {
-    if (!QFile::exists(pendingChangePath()))
-        return;
-    IniFile none; // reminders have no conf.ini part
-    StoreChange::completePending(pendingChangePath(), none);
-}
-
-void ReminderStore::loadReminders()
-{
-    m_lists = Lists{};
-    m_revision = nextRevision();
-    completePendingChange();
     m_lists.times = textlist::load(listPath(u"Times.zdt"));
     m_lists.messes = textlist::load(listPath(u"Messes.zdt"));
     m_lists.ids = textlist::load(listPath(u"IDs.zdt"));
@@ -63,6 +59,41 @@ void ReminderStore::loadReminders()
     }
     m_lists.titles = textlist::load(listPath(u"Titles.zdt"));
     m_lists.dates = textlist::load(listPath(u"Dates.zdt"));
+}
+
+void ReminderStore::loadReminders()
+{
+    m_lists = Lists{};
+    m_revision = nextRevision();
+    ++m_loads;
+    try {
+        if (QFile::exists(m_files.recordPath())) {
+            // Under the lock: the record may be another program's change in progress.
+            const FileLock held = m_files.lock();
+            IniFile none; // reminders have no conf.ini part
+            m_files.completePending(none);
+        }
+        m_files.markCurrent();
+        readLists();
+    } catch (const Error& e) {
+        m_loadProblem = e.message();
+        throw;
+    }
+    m_loadProblem.clear();
+}
+
+void ReminderStore::prepareChange()
+{
+    if (m_loadProblem.isEmpty() && !m_files.changedOnDisk() && !QFile::exists(m_files.recordPath()))
+        return;
+    // Another program changed the lists (or this copy never read them whole).
+    try {
+        loadReminders();
+    } catch (const RefusedError&) {
+        throw;
+    } catch (const Error& e) {
+        throw m_files.refusal(e.message());
+    }
 }
 
 QString ReminderStore::messagePath(int position) const
@@ -89,11 +120,38 @@ QString ReminderStore::titleProblem(const QString& title)
         if (c == u'/' || c == u'\\' || c == QChar(0) || c == u'\n' || c == u'\r')
             return kInputError;
     }
+    if (const QString problem = titleLengthProblem(title); !problem.isEmpty())
+        return problem;
     return storableValueProblem(title);
+}
+
+QString ReminderStore::titleLengthProblem(const QString& title)
+{
+    // The text file "<title><date>.zdt" is written as "<title><date>.zdt.XXXXXX"
+    // first: that name too must fit.
+    constexpr qsizetype kSuffixes = sizeof(".zdt.XXXXXX") - 1;
+    const qsizetype room = kNameMax - kSuffixes - timetext::dateToStr(QDate(2000, 1, 1)).size();
+    if (title.toUtf8().size() <= room)
+        return {};
+    int letters = 0;
+    qsizetype used = 0;
+    for (const char32_t c : title.toUcs4()) {
+        used += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (used > room)
+            break;
+        ++letters;
+    }
+    const bool one = letters % 10 == 1 && letters % 100 != 11;
+    return QStringLiteral("Название слишком длинное: не больше %1 %2")
+        .arg(letters)
+        .arg(one ? QStringLiteral("буквы") : QStringLiteral("букв"));
 }
 
 QString ReminderStore::textProblem(const QString& text)
 {
+    // Stored with CR LF line ends, one byte a letter.
+    if (text.size() + text.count(u'\n') + 2 > maxTextSize)
+        return QStringLiteral("Текст слишком длинный: не больше 1 МБ.");
     QString oneLine = text;
     oneLine.remove(u'\r').replace(u'\n', u' ');
     return storableValueProblem(oneLine);
@@ -101,7 +159,10 @@ QString ReminderStore::textProblem(const QString& text)
 
 bool ReminderStore::exists(const QString& title, QDate day) const
 {
-    return QFile::exists(textPathFor(title + timetext::dateToStr(day)));
+    // The list counts too: with its text file deleted from outside, a second
+    // reminder of that id would share the new file with the first.
+    const QString id = title + timetext::dateToStr(day);
+    return m_lists.ids.contains(id) || QFile::exists(textPathFor(id));
 }
 
 Reminder ReminderStore::at(int position) const
@@ -121,24 +182,73 @@ QString ReminderStore::textFileOf(int position) const
 
 QString ReminderStore::readText(const QString& path)
 {
-    return textlist::load(path).join(u'\n');
+    qint64 size = 0;
+    const QByteArray bytes = readRegularFile(path, maxTextSize, &size);
+    QString text = textlist::split(bytes).join(u'\n');
+    if (size > maxTextSize)
+        text += QStringLiteral("\n\n[Показан только первый 1 МБ текста: файл «%1» занимает %2 МБ.]")
+                    .arg(path)
+                    .arg(double(size) / (1024 * 1024), 0, 'f', 1);
+    return text;
 }
 
-void ReminderStore::commit(const QString& writtenFile, const QByteArray& bytes,
-                           const QString& removedFile)
+int ReminderStore::positionOf(int position, const QString& expectedId) const
 {
-    StoreChange change(pendingChangePath());
-    if (!writtenFile.isEmpty())
-        change.writeFile(writtenFile, bytes);
-    if (!removedFile.isEmpty())
-        change.removeFile(removedFile);
+    if (!expectedId.isNull() &&
+        (position < 0 || position >= m_lists.ids.size() || m_lists.ids[position] != expectedId))
+        position = int(m_lists.ids.indexOf(expectedId));
+    const qsizetype count =
+        std::min({m_lists.times.size(), m_lists.messes.size(), m_lists.dates.size(),
+                  m_lists.titles.size(), m_lists.ids.size()});
+    return position < count ? position : -1;
+}
+
+void ReminderStore::removeFromLists(int position)
+{
+    m_lists.titles.removeAt(position);
+    m_lists.messes.removeAt(position);
+    m_lists.dates.removeAt(position);
+    m_lists.times.removeAt(position);
+    m_lists.ids.removeAt(position);
+}
+
+void ReminderStore::appendToLists(const QString& title, const QString& dateText, QTime timeOfDay)
+{
+    m_lists.messes.append(QString()); // the usual path
+    m_lists.dates.append(dateText);
+    m_lists.times.append(timetext::timeToStr(timeOfDay));
+    m_lists.titles.append(title);
+    m_lists.ids.append(title + dateText);
+}
+
+void ReminderStore::makeTextFolder(const QString& textFile) const
+{
+    const QString folder = QFileInfo(textFile).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw Error(QStringLiteral("Не удалось создать папку «%1».").arg(folder));
+}
+
+void ReminderStore::commit(StoreChange& change, const Lists& before)
+{
     change.setList(listPath(u"Titles.zdt"), m_lists.titles);
     change.setList(listPath(u"Messes.zdt"), storedMesses());
     change.setList(listPath(u"Times.zdt"), m_lists.times);
     change.setList(listPath(u"Dates.zdt"), m_lists.dates);
     change.setList(listPath(u"IDs.zdt"), m_lists.ids);
     IniFile none;
-    change.commit(none);
+    try {
+        m_files.commit(change, none);
+    } catch (const UnfinishedChange&) {
+        // Partly made: the copy takes the lists as they now stand.
+        try {
+            loadReminders();
+        } catch (const Error&) {
+        }
+        throw;
+    } catch (...) {
+        m_lists = before; // nothing was made
+        throw;
+    }
     m_revision = nextRevision();
 }
 
@@ -150,52 +260,73 @@ bool ReminderStore::addReminder(const QString& title, const QString& text, QDate
             throw Error(problem);
     }
     const QString dateText = timetext::dateToStr(day);
-    const QString id = title + dateText;
-    const QString path = textPathFor(id);
-    if (QFile::exists(path))
+    const QString path = textPathFor(title + dateText);
+    const FileLock held = m_files.lock();
+    prepareChange();
+    if (exists(title, day))
         return false;
-    const QByteArray bytes = textlist::join(text.isEmpty() ? QStringList() : text.split(u'\n'));
-
+    makeTextFolder(path);
     const Lists before = m_lists;
-    m_lists.messes.append(QString()); // the usual path
-    m_lists.dates.append(dateText);
-    m_lists.times.append(timetext::timeToStr(timeOfDay));
-    m_lists.titles.append(title);
-    m_lists.ids.append(id);
-    try {
-        commit(path, bytes, QString());
-    } catch (...) {
-        m_lists = before; // memory stays what the files are
-        throw;
-    }
+    appendToLists(title, dateText, timeOfDay);
+    StoreChange change(m_files.recordPath());
+    change.writeFile(path, textlist::join(text.isEmpty() ? QStringList() : text.split(u'\n')));
+    commit(change, before);
     return true;
 }
 
-bool ReminderStore::removeReminderAt(int position)
+bool ReminderStore::replaceAt(int position, QString expectedId, const QString& title,
+                              const QString& text, QDate day, QTime timeOfDay)
 {
-    if (position < 0 || position >= count() || position >= m_lists.titles.size() ||
-        position >= m_lists.messes.size() || position >= m_lists.dates.size() ||
-        position >= m_lists.times.size())
+    for (const QString& problem : {titleProblem(title), textProblem(text)}) {
+        if (!problem.isEmpty())
+            throw Error(problem);
+    }
+    const QString dateText = timetext::dateToStr(day);
+    const QString newId = title + dateText;
+    const FileLock held = m_files.lock();
+    prepareChange();
+    position = positionOf(position, expectedId);
+    const QString oldId = position >= 0 ? m_lists.ids[position] : QString();
+    if (newId != oldId && exists(title, day))
+        return false;
+    const QString path = textPathFor(newId);
+    makeTextFolder(path);
+    const Lists before = m_lists;
+    StoreChange change(m_files.recordPath());
+    if (position >= 0) {
+        change.removeFile(textPathFor(oldId));
+        removeFromLists(position);
+    }
+    appendToLists(title, dateText, timeOfDay);
+    // After the removal: a reminder changed in its text only keeps its file name.
+    change.writeFile(path, textlist::join(text.isEmpty() ? QStringList() : text.split(u'\n')));
+    commit(change, before);
+    return true;
+}
+
+bool ReminderStore::removeReminderAt(int position, QString expectedId)
+{
+    if (expectedId.isNull() && position < 0)
+        return false;
+    const FileLock held = m_files.lock();
+    prepareChange();
+    position = positionOf(position, expectedId);
+    if (position < 0)
         return false;
     const Lists before = m_lists;
-    const QString file = textPathFor(m_lists.ids[position]);
-    m_lists.titles.removeAt(position);
-    m_lists.messes.removeAt(position);
-    m_lists.dates.removeAt(position);
-    m_lists.times.removeAt(position);
-    m_lists.ids.removeAt(position);
-    try {
-        commit(QString(), {}, file);
-    } catch (...) {
-        m_lists = before;
-        throw;
-    }
+    StoreChange change(m_files.recordPath());
+    change.removeFile(textPathFor(m_lists.ids[position]));
+    removeFromLists(position);
+    commit(change, before);
     return true;
 }
 
 void ReminderStore::saveReminders()
 {
-    commit(QString(), {}, QString());
+    const FileLock held = m_files.lock();
+    prepareChange();
+    StoreChange change(m_files.recordPath());
+    commit(change, m_lists);
 }
 
 } // namespace zentari

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/storefiles.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QTime>
 
 namespace zentari {
+
+class StoreChange;
 
 // One reminder as the store keeps it, a line of each of the five lists.
 struct Reminder
@@ -21,7 +25,11 @@ struct Reminder
 // text file paths, times, dates, ids) and one text file per reminder under
 // data/Messages/, named after its id. One in-memory copy, held by the reminder
 // editor and read by the tick. Every change is written at once, all or
-// nothing across the five lists and the text file.
+// nothing across the five lists and the text file, under the store's lock
+// (data/reminders.lock, shared with other processes); a copy older than the
+// lists is read again first. After a read that failed the store refuses to
+// write (RefusedError) until a read succeeds: it would write its gaps over
+// the user's reminders.
 class ReminderStore
 {
 public:
@@ -34,28 +42,47 @@ public:
 
     explicit ReminderStore(QString programDir);
 
-    // Completes a change a crash interrupted, then reads the lists in the
-    // order times, messes, ids, titles, dates; throws Error at the first file
-    // that cannot be read (the lists before it keep their lines).
+    // Completes a change a crash interrupted (or sets its record aside, see
+    // takeNotice()), then reads the lists in the order times, messes, ids,
+    // titles, dates; throws Error at the first file that cannot be read (the
+    // lists before it keep their lines).
     void loadReminders();
+    // What the user should be told once: a change a crash left that could not
+    // be completed and was set aside. Empty when there is nothing to tell.
+    QString takeNotice() { return m_files.takeNotice(); }
+    // Counts the reads of the lists; a change that found the lists changed by
+    // another program reads them again, and a view of them must then follow.
+    quint64 loads() const { return m_loads; }
 
     // Why a reminder with this title and text cannot be stored (Russian), or
-    // the empty text. The title names a file: no separators, no line breaks;
-    // every character must exist in Windows-1251.
+    // the empty text. The title names a file: no separators, no line breaks,
+    // not too long for a file name; every character must exist in
+    // Windows-1251. The text must be readable back (maxTextSize).
     static QString titleProblem(const QString& title);
     static QString textProblem(const QString& text);
+    // Texts are read up to this size; the rest of a larger file is not shown.
+    static constexpr qint64 maxTextSize = 1024 * 1024;
     // The message of the editor for a title that names no file.
     static const QString kInputError;
 
-    // Whether a reminder with this title on this day exists (its text file does).
+    // Whether a reminder with this title on this day exists: its id is listed
+    // or its text file is there (the two would share that file).
     bool exists(const QString& title, QDate day) const;
     // Appends a reminder; false (nothing stored) when one with this title on
     // this day exists. Throws Error when the title or text cannot be stored or
     // a file cannot be written (the store then stays as it was).
     bool addReminder(const QString& title, const QString& text, QDate day, QTime timeOfDay);
     // Deletes the reminder at a list position with its text file; false when
-    // there is none there.
-    bool removeReminderAt(int position);
+    // there is none there. expectedId, when given, finds the reminder again
+    // should another program have moved it.
+    bool removeReminderAt(int position, QString expectedId = {});
+    // The editor's change as one change of the store: the reminder at a
+    // position (found again by expectedId) is removed with its text file and
+    // the new one appended. False, and nothing changed, when another reminder
+    // has the new title on the new day. Throws as addReminder does; whatever
+    // fails, the old reminder stays.
+    bool replaceAt(int position, QString expectedId, const QString& title, const QString& text,
+                   QDate day, QTime timeOfDay);
     // Writes the five lists, all or none.
     void saveReminders();
 
@@ -71,20 +98,33 @@ public:
     // The reminder's text file: the stored path, or, when that does not exist
     // (a moved program folder, lists from another system), the one its id names.
     QString textFileOf(int position) const;
-    // The text of a text file, lines joined by '\n'. Throws Error.
+    // The text of a text file, lines joined by '\n': only from a regular file
+    // and at most maxTextSize of it, with a last line that says what was left
+    // out. Throws Error.
     static QString readText(const QString& path);
 
 private:
     QString listPath(QStringView name) const;
     QString messagePath(int position) const;
     QStringList storedMesses() const;
-    QString pendingChangePath() const;
-    void completePendingChange();
-    void commit(const QString& writtenFile, const QByteArray& bytes, const QString& removedFile);
+    void readLists();
+    // Under the lock: the copy is made current, or RefusedError.
+    void prepareChange();
+    int positionOf(int position, const QString& expectedId) const;
+    void removeFromLists(int position);
+    void appendToLists(const QString& title, const QString& dateText, QTime timeOfDay);
+    void makeTextFolder(const QString& textFile) const;
+    static QString titleLengthProblem(const QString& title);
+    // Adds the lists to the change and makes it; on failure the copy is what
+    // the lists are (`before`, when nothing was made).
+    void commit(StoreChange& change, const Lists& before);
 
     QString m_programDir;
+    StoreFiles m_files;
     Lists m_lists;
     quint64 m_revision = 0;
+    quint64 m_loads = 0;
+    QString m_loadProblem; // why the last read failed; empty when it succeeded
 };
 
 } // namespace zentari

@@ -169,12 +169,14 @@ QString ActionEditing::save(const ActionFields& fields, const PeriodicityChoice&
     const QString problem = actionediting::fieldsProblem(fields, fileExists);
     if (!problem.isEmpty())
         throw Error(problem);
-    if (changing()) {
-        // Gone already (deleted by another writer) is no reason to refuse the new values.
-        m_store.removeAt(m_changingPosition, m_changingId);
-        cancelChange();
-    }
-    return m_store.appendAction(actionediting::toScheduledAction(fields, choice), choice.chosen);
+    const ScheduledAction action = actionediting::toScheduledAction(fields, choice);
+    if (!changing())
+        return m_store.appendAction(action, choice.chosen);
+    // One change of the store: should the new values fail to be written, the
+    // old action is still there.
+    const QString id = m_store.replaceAt(m_changingPosition, m_changingId, action, choice.chosen);
+    cancelChange();
+    return id;
 }
 
 } // namespace zentari

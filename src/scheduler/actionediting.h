@@ -73,6 +73,8 @@ public:
     // Reads the five lists; throws Error at the first that cannot be read.
     void loadAll();
     void release();
+    // See ActionStore::takeNotice().
+    QString takeNotice() { return m_store.takeNotice(); }
 
     const ActionStore::Lists& lists() const { return m_store.lists(); }
     bool configOpen() { return m_store.config().isOpen(); }
@@ -87,8 +89,9 @@ public:
 
     // Deletes the action at a position; false when there is none.
     bool removeAt(int position);
-    // Checks the fields (throws Error with fieldsProblem's text), removes the
-    // action being changed, appends the new one; the lists are reloaded. Returns its id.
+    // Checks the fields (throws Error with fieldsProblem's text), then appends
+    // the new action, or, while changing, replaces the old one by it in one
+    // change of the store (should it fail, the old one stays). Returns its id.
     QString save(const ActionFields& fields, const PeriodicityChoice& choice,
                  const std::function<bool(const QString&)>& fileExists);
 

@@ -269,6 +269,8 @@ void TForm4::FormActivate()
         m_store.loadAll();
     } catch (const std::exception&) {
     }
+    if (const QString notice = m_store.takeNotice(); !notice.isEmpty())
+        withoutRefresh([&] { m_report.reportOnce(notice); });
     refillList();
     try {
         if (ListBox1->count() == 0)
@@ -432,6 +434,14 @@ void TForm4::Button2Click()
     bool removed = false;
     try {
         removed = m_store.removeAt(position);
+    } catch (const RefusedError& e) {
+        // Not a slip of the user's: the store says why it will not write.
+        refillList();
+        withoutRefresh([&] {
+            m_services.messages->show(e.message(), QStringLiteral("Настройка будильника"),
+                                      MessageIcon::Warning);
+        });
+        return;
     } catch (const std::exception&) {
     }
     refillList();

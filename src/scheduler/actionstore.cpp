@@ -1,8 +1,6 @@
 #include "actionstore.h"
 
 #include "app/paths.h"
-
-#include <QFile>
 #include "platform/cp1251.h"
 #include "platform/error.h"
 #include "platform/errorreport.h"
@@ -10,13 +8,23 @@
 #include "platform/textlist.h"
 #include "platform/timetext.h"
 
+#include <QFile>
+
 namespace zentari {
 namespace {
 constexpr std::array<QStringView, 7> kDayKeys = {u"Mon", u"Tue", u"Wed", u"Thu",
                                                  u"Fri", u"Sat", u"Sun"};
 }
 
-ActionStore::ActionStore(QString programDir) : m_programDir(std::move(programDir)) {}
+ActionStore::ActionStore(QString programDir)
+    : m_programDir(std::move(programDir)),
+      m_files(paths::resolve(m_programDir, u"data\\"), QStringLiteral("actions"),
+              QStringLiteral("действий"),
+              {QStringLiteral("1Actions.zdt"), QStringLiteral("1Paths.zdt"),
+               QStringLiteral("1Times.zdt"), QStringLiteral("1Dates.zdt"),
+               QStringLiteral("1Ids.zdt")})
+{
+}
 
 QString ActionStore::listPath(QStringView fileName) const
 {
@@ -31,8 +39,6 @@ void ActionStore::openStore()
     m_lists = Lists{};
 }
 
-QString ActionStore::pendingChangePath() const { return listPath(u"actions.pending"); }
-
 IniFile& ActionStore::configForWriting()
 {
     if (!m_config.isOpen()) {
@@ -45,8 +51,11 @@ IniFile& ActionStore::configForWriting()
 
 void ActionStore::completePendingChange()
 {
-    if (QFile::exists(pendingChangePath()))
-        StoreChange::completePending(pendingChangePath(), configForWriting());
+    if (!QFile::exists(m_files.recordPath()))
+        return;
+    // Under the lock: the record may be another writer's change in progress.
+    const FileLock held = m_files.lock();
+    m_files.completePending(configForWriting());
 }
 
 void ActionStore::removeInterruptedWrites(const QString& programDir)
@@ -54,17 +63,37 @@ void ActionStore::removeInterruptedWrites(const QString& programDir)
     StoreChange::removeInterruptedWrites(programDir, {QStringLiteral("conf.ini")});
     StoreChange::removeInterruptedWrites(paths::resolve(programDir, u"data"),
                                          {QStringLiteral(".zdt"), QStringLiteral(".pending")});
+    StoreChange::removeInterruptedWrites(paths::resolve(programDir, u"data\\Messages"),
+                                         {QStringLiteral(".zdt")});
+}
+
+void ActionStore::readLists()
+{
+    m_lists.actions = textlist::load(listPath(u"1Actions.zdt"));
+    m_lists.paths = textlist::load(listPath(u"1Paths.zdt"));
+    m_lists.times = textlist::load(listPath(u"1Times.zdt"));
+    m_lists.dates = textlist::load(listPath(u"1Dates.zdt"));
+    m_lists.ids = textlist::load(listPath(u"1Ids.zdt"));
 }
 
 void ActionStore::loadAll()
 {
     // A change a crash interrupted is completed before anything is read.
     completePendingChange();
-    m_lists.actions = textlist::load(listPath(u"1Actions.zdt"));
-    m_lists.paths = textlist::load(listPath(u"1Paths.zdt"));
-    m_lists.times = textlist::load(listPath(u"1Times.zdt"));
-    m_lists.dates = textlist::load(listPath(u"1Dates.zdt"));
-    m_lists.ids = textlist::load(listPath(u"1Ids.zdt"));
+    readLists();
+}
+
+void ActionStore::reloadForChange()
+{
+    try {
+        m_files.completePending(configForWriting());
+        m_lists = Lists{};
+        readLists();
+    } catch (const RefusedError&) {
+        throw;
+    } catch (const Error& e) {
+        throw m_files.refusal(e.message());
+    }
 }
 
 qsizetype ActionStore::loadForTick(ErrorReport& report)
@@ -75,6 +104,8 @@ qsizetype ActionStore::loadForTick(ErrorReport& report)
     } catch (const Error& e) {
         report.reportOnce(e.message());
     }
+    if (const QString notice = m_files.takeNotice(); !notice.isEmpty())
+        report.reportOnce(notice);
     try {
         m_lists.ids = textlist::loadOrEmpty(listPath(u"1Ids.zdt"));
     } catch (const Error& e) {
@@ -88,11 +119,30 @@ qsizetype ActionStore::loadForTick(ErrorReport& report)
     }
 }
 
+void ActionStore::commit(const StoreChange& change, const Lists& before)
+{
+    try {
+        m_files.commit(change, configForWriting());
+    } catch (const UnfinishedChange&) {
+        // Partly made: the copy takes the lists as they now stand.
+        m_lists = Lists{};
+        try {
+            readLists();
+        } catch (const Error&) {
+        }
+        throw;
+    } catch (...) {
+        m_lists = before; // nothing was made
+        throw;
+    }
+}
+
 void ActionStore::saveAll()
 {
-    StoreChange change(pendingChangePath());
+    const FileLock held = m_files.lock();
+    StoreChange change(m_files.recordPath());
     addLists(change);
-    change.commit(configForWriting());
+    commit(change, m_lists);
 }
 
 void ActionStore::addLists(StoreChange& change) const
@@ -123,7 +173,8 @@ void requireStorable(const ScheduledAction& a, const QString& sectionPath)
 }
 } // namespace
 
-QList<std::pair<QString, QString>> ActionStore::commonKeys(const ScheduledAction& a, const QString& path)
+QList<std::pair<QString, QString>> ActionStore::commonKeys(const ScheduledAction& a,
+                                                           const QString& path)
 {
     return {{QStringLiteral("Action"), QString::number(a.typeCode)},
             {QStringLiteral("Date"), a.dateText},
@@ -131,62 +182,80 @@ QList<std::pair<QString, QString>> ActionStore::commonKeys(const ScheduledAction
             {QStringLiteral("Path"), path}};
 }
 
-QString ActionStore::appendAction(const ScheduledAction& action, bool periodicityChosen)
+QList<std::pair<QString, QString>> ActionStore::editorKeys(const ScheduledAction& a,
+                                                           bool periodicityChosen)
 {
-    requireStorable(action, action.pathText);
-    // Another writer may have appended since our copy was loaded.
-    loadAll();
+    auto keys = commonKeys(a, a.pathText);
+    // Until the periodicity dialog has been closed once, the action is a one-off.
+    keys.append({QStringLiteral("Type_Per"),
+                 periodicityChosen ? QString::number(a.period) : QStringLiteral("1")});
+    for (int day = 0; day < 7; ++day)
+        keys.append(
+            {kDayKeys[day].toString(), a.days[day] ? QStringLiteral("1") : QStringLiteral("0")});
+    return keys;
+}
+
+QString ActionStore::appendToLists(const ScheduledAction& action)
+{
     const QString id = uniqueId(action.actionId);
     m_lists.paths.append(action.pathText);
     m_lists.actions.append(QString::number(action.typeCode));
     m_lists.times.append(action.timeText);
     m_lists.dates.append(action.dateText);
     m_lists.ids.append(id);
+    return id;
+}
 
-    auto keys = commonKeys(action, action.pathText);
-    // Until the periodicity dialog has been closed once, the action is a one-off.
-    keys.append({QStringLiteral("Type_Per"), periodicityChosen ? QString::number(action.period)
-                                                                : QStringLiteral("1")});
-    for (int day = 0; day < 7; ++day)
-        keys.append({kDayKeys[day].toString(), action.days[day] ? QStringLiteral("1") : QStringLiteral("0")});
-    StoreChange change(pendingChangePath());
+QString ActionStore::appendAction(const ScheduledAction& action, bool periodicityChosen)
+{
+    requireStorable(action, action.pathText);
+    const FileLock held = m_files.lock();
+    // Another writer may have appended since our copy was loaded.
+    reloadForChange();
+    const Lists before = m_lists;
+    const QString id = appendToLists(action);
+    StoreChange change(m_files.recordPath());
     addLists(change);
-    change.writeSection(sectionName(id), std::move(keys));
-    change.commit(configForWriting());
+    change.writeSection(sectionName(id), editorKeys(action, periodicityChosen));
+    commit(change, before);
     return id;
 }
 
 QString ActionStore::appendTemplateAction(const ScheduledAction& action, const QString& sectionPath)
 {
     requireStorable(action, sectionPath);
-    loadAll();
-    const QString id = uniqueId(action.actionId);
-    m_lists.actions.append(QString::number(action.typeCode));
-    m_lists.times.append(action.timeText);
-    m_lists.dates.append(action.dateText);
-    m_lists.ids.append(id);
-    m_lists.paths.append(action.pathText);
-
+    const FileLock held = m_files.lock();
+    reloadForChange();
+    const Lists before = m_lists;
+    const QString id = appendToLists(action);
     auto keys = commonKeys(action, sectionPath);
     keys.append({QStringLiteral("Type_Per"), QStringLiteral("1")});
-    StoreChange change(pendingChangePath());
+    StoreChange change(m_files.recordPath());
     addLists(change);
     change.writeSection(sectionName(id), std::move(keys));
-    change.commit(configForWriting());
+    commit(change, before);
     return id;
 }
 
-bool ActionStore::removeAt(int position, const QString& expectedId)
+int ActionStore::positionOf(int position, const QString& expectedId) const
 {
-    loadAll();
     if (!expectedId.isNull() &&
         (position < 0 || position >= m_lists.ids.size() || m_lists.ids[position] != expectedId))
         position = int(m_lists.ids.indexOf(expectedId));
     const int count =
         int(std::min({m_lists.actions.size(), m_lists.paths.size(), m_lists.times.size(),
                       m_lists.dates.size(), m_lists.ids.size()}));
-    if (position < 0 || position >= count)
+    return position < count ? position : -1;
+}
+
+bool ActionStore::removeAt(int position, QString expectedId)
+{
+    const FileLock held = m_files.lock();
+    reloadForChange();
+    position = positionOf(position, expectedId);
+    if (position < 0)
         return false;
+    const Lists before = m_lists;
     // The section named by the stored id, not one formed again from the shown
     // date and time: with made-unique ids those differ.
     const QString section = sectionName(m_lists.ids[position]);
@@ -195,11 +264,36 @@ bool ActionStore::removeAt(int position, const QString& expectedId)
     m_lists.times.removeAt(position);
     m_lists.dates.removeAt(position);
     m_lists.ids.removeAt(position);
-    StoreChange change(pendingChangePath());
+    StoreChange change(m_files.recordPath());
     change.eraseSection(section);
     addLists(change);
-    change.commit(configForWriting());
+    commit(change, before);
     return true;
+}
+
+QString ActionStore::replaceAt(int position, QString expectedId, const ScheduledAction& action,
+                               bool periodicityChosen)
+{
+    requireStorable(action, action.pathText);
+    const FileLock held = m_files.lock();
+    reloadForChange();
+    const Lists before = m_lists;
+    StoreChange change(m_files.recordPath());
+    position = positionOf(position, expectedId);
+    if (position >= 0) {
+        change.eraseSection(sectionName(m_lists.ids[position]));
+        m_lists.actions.removeAt(position);
+        m_lists.paths.removeAt(position);
+        m_lists.times.removeAt(position);
+        m_lists.dates.removeAt(position);
+        m_lists.ids.removeAt(position);
+    }
+    // Made after the removal: an action changed in its path only keeps its id.
+    const QString id = appendToLists(action);
+    addLists(change);
+    change.writeSection(sectionName(id), editorKeys(action, periodicityChosen));
+    commit(change, before);
+    return id;
 }
 
 QString ActionStore::makeActionId(QDate date, QTime time)

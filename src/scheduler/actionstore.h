@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/inifile.h"
+#include "platform/storefiles.h"
 
 #include <QDate>
 #include <QString>
@@ -44,7 +45,10 @@ struct ScheduledAction
 // data/ (order, count and the editor's lines) and one conf.ini section per
 // action with the values the dispatcher reads every second. Each holder keeps
 // its own copy of the lists; the files are the meeting point, so every writer
-// reloads them right before it changes them.
+// takes the store's lock (data/actions.lock, shared with other processes),
+// reloads the lists and changes them before it lets go. A change that fails
+// changes nothing, on disk or in the copy; one that finds the lists unreadable
+// is refused (RefusedError) rather than write a partial copy over them.
 class ActionStore
 {
 public:
@@ -70,9 +74,13 @@ public:
     qsizetype loadForTick(ErrorReport& report);
     // Writes the five lists, all or none.
     void saveAll();
-    // Completes a change of the lists and sections that a crash interrupted;
-    // for readers that load lists without loadAll(). Throws Error.
+    // Completes a change of the lists and sections that a crash interrupted,
+    // or sets its record aside (see takeNotice()); for readers that load lists
+    // without loadAll(). Throws Error.
     void completePendingChange();
+    // What the user should be told once: a change a crash left that could not
+    // be completed and was set aside. Empty when there is nothing to tell.
+    QString takeNotice() { return m_files.takeNotice(); }
     // Removes what interrupted atomic writes left in the program folder and
     // data/ (at start, before anything is read).
     static void removeInterruptedWrites(const QString& programDir);
@@ -91,7 +99,17 @@ public:
     // Deletes the action at a list position and erases the section its stored
     // id names. expectedId, when given, finds the action again should another
     // writer have moved it. False when there is no such action.
-    bool removeAt(int position, const QString& expectedId = {});
+    // expectedId is taken by value: it often names a line of the very lists
+    // that the reload replaces.
+    bool removeAt(int position, QString expectedId = {});
+
+    // The editor's change, as one change of the store: the action at a
+    // position (found again by expectedId) is removed with its section and the
+    // new one appended, as appendAction does. Nothing changes when any part
+    // fails. An old action already gone (deleted by another writer) is no
+    // reason to refuse the new one. Returns the new action's id.
+    QString replaceAt(int position, QString expectedId, const ScheduledAction& action,
+                      bool periodicityChosen);
 
     // The editor's id: date text, a space and the time text; the date text alone at midnight.
     static QString makeActionId(QDate date, QTime time);
@@ -112,14 +130,24 @@ public:
     QString listPath(QStringView fileName) const; // "1Ids.zdt" -> programDir/data/1Ids.zdt
 
 private:
-    static QList<std::pair<QString, QString>> commonKeys(const ScheduledAction& a, const QString& path);
-    QString pendingChangePath() const;
+    static QList<std::pair<QString, QString>> commonKeys(const ScheduledAction& a,
+                                                         const QString& path);
+    static QList<std::pair<QString, QString>> editorKeys(const ScheduledAction& a,
+                                                         bool periodicityChosen);
     IniFile& configForWriting();
+    void readLists();
+    // Under the lock: the lists as they are now, or RefusedError.
+    void reloadForChange();
+    int positionOf(int position, const QString& expectedId) const;
+    QString appendToLists(const ScheduledAction& action);
+    // Writes the change; on failure the copy goes back to `before`.
+    void commit(const StoreChange& change, const Lists& before);
     void addLists(StoreChange& change) const;
 
     QString m_programDir;
     IniFile m_config;
     Lists m_lists;
+    StoreFiles m_files;
 };
 
 } // namespace zentari

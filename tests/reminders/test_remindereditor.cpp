@@ -1,9 +1,12 @@
+#include "platform/atomicfile.h"
+#include "platform/error.h"
 #include "platform/errorreport.h"
 #include "reminders/remindereditor.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
 
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,4 +135,69 @@ TEST_F(Editor, AChangeMovesTheReminderToTheEndAndOntoAnotherIsRefusedWithoutLoss
     form->Button3->click();
     EXPECT_EQ(titles(), QStringList{QStringLiteral("один")});
     EXPECT_EQ(dir.readList(QStringLiteral("data/Titles.zdt")), QStringList{QStringLiteral("один")});
+}
+
+// ------------------------------------------------------------ a change is one change
+
+namespace {
+struct AChangeIsOneChange : Editor
+{
+    // The lists and every text file, byte for byte, and whether a record is left.
+    QByteArray stored() const
+    {
+        QByteArray all;
+        for (const char* list : {"Titles", "Messes", "Times", "Dates", "IDs"}) {
+            const QString name = QStringLiteral("data/%1.zdt").arg(QLatin1String(list));
+            all += name.toUtf8() + ':' + dir.read(name) + '\n';
+        }
+        const QDir messages(dir.file(QStringLiteral("data/messages")));
+        for (const QString& name : messages.entryList(QDir::Files, QDir::Name))
+            all += name.toUtf8() + ':' + dir.read(QStringLiteral("data/messages/") + name) + '\n';
+        if (QFile::exists(dir.file(QStringLiteral("data/reminders.pending"))))
+            all += "an intent record is left\n";
+        return all;
+    }
+};
+} // namespace
+
+TEST_F(AChangeIsOneChange, WhenTheNewValuesCannotBeWrittenTheOldReminderStays)
+{
+    open();
+    form->Button4->click();
+    enter(QStringLiteral("один"), QStringLiteral("1"), kDay, QTime(8, 0));
+    form->Button4->click();
+    enter(QStringLiteral("два"), QStringLiteral("2"), kDay, QTime(9, 0));
+    const QByteArray before = stored();
+    const QStringList both{QStringLiteral("один"), QStringLiteral("два")};
+
+    // A full disk at each write of the change in turn, until it goes through.
+    int failAt = 1;
+    for (;; ++failAt) {
+        sys.messages.shown.clear();
+        form->selectRow(0);
+        form->Button2->click();
+        form->Memo1->setPlainText(QStringLiteral("1, исправлено"));
+        form->DateTimePicker1->setTime(QTime(8, 30));
+        int writes = 0;
+        setAtomicWriteHookForTesting([&writes, failAt](const QString&) {
+            if (++writes == failAt)
+                throw Error(QStringLiteral("Нет места на устройстве"));
+        });
+        form->Button5->click();
+        setAtomicWriteHookForTesting(nullptr);
+        if (writes < failAt)
+            break;
+        ASSERT_EQ(sys.messages.shown, QStringList{ReminderStore::kInputError}) << failAt;
+        ASSERT_EQ(stored(), before) << "failed at write " << failAt;
+        ASSERT_EQ(titles(), both) << "failed at write " << failAt;
+        ASSERT_EQ(form->store().lists().titles, both) << "failed at write " << failAt;
+        ASSERT_EQ(ReminderStore::readText(form->store().textFileOf(0)), u"1");
+    }
+    EXPECT_GT(failAt, 3);
+    EXPECT_TRUE(sys.messages.shown.isEmpty());
+    EXPECT_EQ(titles(), (QStringList{QStringLiteral("два"), QStringLiteral("один")}));
+    EXPECT_EQ(dir.readList(QStringLiteral("data/Times.zdt")),
+              (QStringList{QStringLiteral("9:00:00"), QStringLiteral("8:30:00")}));
+    EXPECT_EQ(ReminderStore::readText(form->store().textFileOf(1)), u"1, исправлено");
+    EXPECT_EQ(beeps(), 0);
 }

@@ -1,3 +1,4 @@
+#include "platform/atomicfile.h"
 #include "platform/cp1251.h"
 #include "platform/error.h"
 #include "platform/textlist.h"
@@ -495,4 +496,62 @@ TEST_F(ActionEditor, AStoreThatCannotOpenIsReportedOncePerOpening)
     f.show();
     QApplication::processEvents();
     EXPECT_EQ(sys.messages.shown.size(), 2) << "a new opening reports it again";
+}
+
+// ------------------------------------------------------------ a change is one change
+
+namespace {
+class AChangeIsOneChange : public ActionEditor
+{
+protected:
+    // Everything the store writes, byte for byte, and whether a record is left.
+    QByteArray stored() const
+    {
+        QByteArray all;
+        for (const char* f : {"conf.ini", "data/1Actions.zdt", "data/1Paths.zdt", "data/1Times.zdt",
+                              "data/1Dates.zdt", "data/1Ids.zdt"})
+            all += QByteArray(f) + ':' + dir.read(QString::fromLatin1(f)) + '\n';
+        if (QFile::exists(dir.file(QStringLiteral("data/actions.pending"))))
+            all += "an intent record is left\n";
+        return all;
+    }
+};
+} // namespace
+
+TEST_F(AChangeIsOneChange, WhenTheNewValuesCannotBeWrittenTheOldActionStays)
+{
+    writeLists({"2", "3"}, {"Перезагрузка", "Выход на экран приветствия"}, {"7:00:00", "8:00:00"},
+               {"08.12.2026", "08.12.2026"}, {"08.12.2026 7:00:00", "08.12.2026 8:00:00"});
+    dir.writeConf(QStringLiteral("[Action08.12.2026 7:00:00]\nAction=2\nType_Per=2\n"
+                                 "[Action08.12.2026 8:00:00]\nAction=3\nType_Per=2\n"));
+    TForm4& f = open();
+    const QByteArray before = stored();
+
+    // A full disk at each write of the change in turn, until it goes through.
+    int failAt = 1;
+    for (;; ++failAt) {
+        sys.messages.shown.clear();
+        f.ListBox1->setCurrentRow(0);
+        f.Button3Click();
+        f.DateTimePicker1->setTime(QTime(7, 30));
+        int writes = 0;
+        setAtomicWriteHookForTesting([&writes, failAt](const QString&) {
+            if (++writes == failAt)
+                throw Error(QStringLiteral("Нет места на устройстве"));
+        });
+        f.SpeedButton1->click();
+        setAtomicWriteHookForTesting(nullptr);
+        if (writes < failAt)
+            break;
+        ASSERT_EQ(sys.messages.shown.size(), 1) << failAt;
+        EXPECT_TRUE(sys.messages.shown.first().contains(QStringLiteral("Нет места")));
+        ASSERT_EQ(stored(), before) << "failed at write " << failAt;
+        ASSERT_EQ(f.ListBox1->count(), 2) << "failed at write " << failAt;
+        f.BitBtn2Click();
+    }
+    EXPECT_GT(failAt, 6);
+    EXPECT_TRUE(sys.messages.shown.isEmpty());
+    EXPECT_EQ(dir.readList(QStringLiteral("data/1Ids.zdt")),
+              lines({"08.12.2026 8:00:00", "08.12.2026 7:30:00"}));
+    EXPECT_FALSE(IniFile(dir.confPath()).sectionExists(u"Action08.12.2026 7:00:00"));
 }

@@ -208,3 +208,103 @@ TEST(StoreSafety, ValuesNoListLineCanHoldAreRefusedAndNothingIsWritten)
     fine.pathText = QStringLiteral("/музыка/№ 5 «Ёлка».mp3");
     EXPECT_NO_THROW(store.appendAction(fine, true));
 }
+
+namespace {
+
+// Everything the action store writes, byte for byte, and whether an intent record is left.
+QByteArray storeFiles(const ProgramDir& dir)
+{
+    QByteArray all;
+    for (const char* f : {"conf.ini", "data/1Actions.zdt", "data/1Paths.zdt", "data/1Times.zdt",
+                          "data/1Dates.zdt", "data/1Ids.zdt"})
+        all += QByteArray(f) + ':' + dir.read(QString::fromLatin1(f)) + '\n';
+    if (QFile::exists(dir.file(QStringLiteral("data/actions.pending"))))
+        all += "an intent record is left\n";
+    return all;
+}
+
+ScheduledAction editorAction(int n)
+{
+    ScheduledAction a = templateAt(n);
+    a.typeCode = int(ActionType::Reboot);
+    a.pathText = QStringLiteral("Перезагрузка");
+    a.timeText = QStringLiteral("%1:%2:00").arg(n / 60 % 24).arg(n % 60, 2, 10, QLatin1Char('0'));
+    a.actionId = a.dateText + u' ' + a.timeText;
+    return a;
+}
+
+} // namespace
+
+TEST(FailedWriteNextStart, AnActionWriteFailingAtAnyStepChangesNothingAndLeavesNoRecord)
+{
+    ProgramDir dir;
+    dir.writeConf(QStringLiteral("[Options big]\nColor=255\n"));
+    ActionStore store(dir.path());
+    store.openStore();
+    store.appendAction(editorAction(1), true);
+    const QByteArray before = storeFiles(dir);
+    const ActionStore::Lists lists = store.lists();
+    int failAt = 1;
+    for (;; ++failAt) {
+        int writes = 0;
+        setAtomicWriteHookForTesting([&writes, failAt](const QString&) {
+            if (++writes == failAt)
+                throw Error(QStringLiteral("Нет места на устройстве"));
+        });
+        bool done = false;
+        try {
+            store.appendAction(editorAction(2), true);
+            done = true;
+        } catch (const Error&) {
+        }
+        setAtomicWriteHookForTesting(nullptr);
+        if (done)
+            break;
+        ASSERT_EQ(storeFiles(dir), before) << "failed at write " << failAt;
+        ASSERT_EQ(store.lists().ids, lists.ids) << "failed at write " << failAt;
+    }
+    EXPECT_GT(failAt, 6) << "the append writes its record, five lists and conf.ini";
+    expectConsistent(dir, 0);
+}
+
+TEST(OneLockForEveryWriter, TwoProcessesAdding300ActionsEachKeepListsAndSectionsInStep)
+{
+    ProgramDir dir;
+    constexpr int kEach = 300;
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    pid_t children[2];
+    for (int p = 0; p < 2; ++p) {
+        children[p] = forkOrDie();
+        if (children[p] == 0) {
+            try {
+                ActionStore store(dir.path());
+                store.openStore();
+                store.loadAll();
+                char c = 0;
+                if (::read(go[0], &c, 1) != 1)
+                    ::_exit(2);
+                for (int i = 0; i < kEach; ++i)
+                    store.appendAction(editorAction(p * kEach + i), true);
+            } catch (...) {
+                ::_exit(4);
+            }
+            ::_exit(0);
+        }
+    }
+    ASSERT_EQ(::write(go[1], "xx", 2), 2); // both start at once
+    for (pid_t child : children) {
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+    ::close(go[0]);
+    ::close(go[1]);
+
+    expectConsistent(dir, 0);
+    ActionStore store(dir.path());
+    store.openStore();
+    store.loadAll();
+    EXPECT_EQ(store.lists().ids.size(), 2 * kEach) << "acknowledged appends were lost";
+    EXPECT_EQ(QStringList(store.lists().ids).removeDuplicates(), 0);
+}
