@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -311,10 +312,10 @@ QWidget* ConfWindow::makeProtectionPage()
             .arg(m_context.machineStore));
     note->setWordWrap(true);
     form->addRow(note);
-    auto* write = new QPushButton(QStringLiteral("Записать защиту"));
-    write->setObjectName(QStringLiteral("writeProtection"));
-    form->addRow(write);
-    connect(write, &QPushButton::clicked, this, &ConfWindow::writeProtection);
+    m_writeProtection = new QPushButton(QStringLiteral("Записать защиту"));
+    m_writeProtection->setObjectName(QStringLiteral("writeProtection"));
+    form->addRow(m_writeProtection);
+    connect(m_writeProtection, &QPushButton::clicked, this, &ConfWindow::writeProtection);
     v->addWidget(protection);
 
     auto* start = new QGroupBox(QStringLiteral("Запуск"));
@@ -340,22 +341,46 @@ void ConfWindow::refreshProtection()
 void ConfWindow::writeProtection()
 {
     try {
-        IniMachineStore store(m_context.machineStore);
-        const ProtectionValues values =
-            protectionValues(m_protectionOn->isChecked(), m_password->text(),
-                             m_passwordAgain->text(), store.readString(QStringLiteral("PAS")));
-        saveProtection(m_context.machineStore, values.use, values.pas, *m_context.runner,
-                       m_context.executableDir + QStringLiteral("conf"));
-        m_password->clear();
-        m_passwordAgain->clear();
-        refreshProtection();
-        m_context.messages->show(m_protectionOn->isChecked()
-                                     ? QStringLiteral("Защита паролем включена.")
-                                     : QStringLiteral("Защита паролем выключена."),
-                                 QStringLiteral("Защита паролем"), MessageIcon::Information);
+        const QString currentPas =
+            IniMachineStore(m_context.machineStore).readString(QStringLiteral("PAS"));
+        const ProtectionValues values = protectionValues(
+            m_protectionOn->isChecked(), m_password->text(), m_passwordAgain->text(), currentPas);
+        const SaveStart started = saveProtection(
+            m_context.machineStore, values, m_context.storeWritable(m_context.machineStore),
+            *m_context.runner, m_context.privilegedWriter,
+            [window = QPointer<ConfWindow>(this)](const QString& error) {
+                if (window)
+                    window->protectionWritten(error);
+            });
+        if (started == SaveStart::Written) {
+            protectionWritten(QString());
+            return;
+        }
+        // polkit's dialog is up; the window answers meanwhile, but a second
+        // request must not race the first.
+        m_writeProtection->setEnabled(false);
+        m_protectionState->setText(QStringLiteral("Ожидание пароля администратора (окно polkit)…"));
     } catch (const Error& e) {
         m_context.messages->show(e.message(), QStringLiteral("Защита паролем"), MessageIcon::Error);
     }
+}
+
+void ConfWindow::protectionWritten(const QString& error)
+{
+    m_writeProtection->setEnabled(true);
+    const bool wanted = m_protectionOn->isChecked();
+    refreshProtection();
+    if (!error.isEmpty()) {
+        m_protectionOn->setChecked(wanted); // as the user left it, to try again
+        m_context.messages->show(error, QStringLiteral("Защита паролем"), MessageIcon::Error);
+        return;
+    }
+    m_password->clear();
+    m_passwordAgain->clear();
+    m_context.messages->show(m_protectionOn->isChecked()
+                                 ? QStringLiteral("Защита паролем включена.")
+                                 : QStringLiteral("Защита паролем выключена."),
+                             QStringLiteral("Защита паролем"), MessageIcon::Information);
 }
 
 bool ConfWindow::saveAndStart()
@@ -420,8 +445,9 @@ int runWindow(int argc, char** argv)
     int status = 0;
     try {
         ConfWindow window({paths::programDir(), paths::executableDir(),
-                           IniMachineStore::defaultPath(), services.shell, services.messages,
-                           services.player, &runner});
+                           IniMachineStore::defaultPath(),
+                           installedPrivilegedWriter(paths::executableDir()), services.shell,
+                           services.messages, services.player, &runner});
         window.show();
         status = QApplication::exec();
     } catch (const Error& e) {
