@@ -21,11 +21,17 @@ QString withSeparator(QString dir)
 
 // A read-only conf.ini in a writable folder keeps the folder: that file is
 // reported by the store, not silently replaced by another.
-bool isWritableFolder(const QString& dir) { return QFileInfo(dir).isWritable(); }
+bool isWritableFolder(const QString& dir)
+{
+    return QFileInfo(dir).isWritable();
+}
 
 } // namespace
 
-QString executableDir() { return withSeparator(QCoreApplication::applicationDirPath()); }
+QString executableDir()
+{
+    return withSeparator(QCoreApplication::applicationDirPath());
+}
 
 QString userProgramDir()
 {
@@ -38,13 +44,31 @@ QString userProgramDir()
 
 QString programDir()
 {
-    const QString installed = executableDir();
+    return programDirFor(executableDir(), userProgramDir());
+}
+
+bool isInstalledProgramDir(const QString& dir)
+{
+    return QFileInfo(withSeparator(dir) + kInstalledMarker.toString()).isFile();
+}
+
+QString programDirFor(const QString& executableDir, const QString& userDir)
+{
+    if (isInstalledProgramDir(executableDir)) {
+        try {
+            seedUserProgramDir(executableDir, userDir);
+        } catch (const Error&) {
+            // No folder of the user's own (a read-only home): each write that
+            // fails says so, and the package's files stay untouched.
+        }
+        return withSeparator(userDir);
+    }
     try {
-        return chooseProgramDir(installed, isWritableFolder(installed), userProgramDir());
+        return chooseProgramDir(executableDir, isWritableFolder(executableDir), userDir);
     } catch (const Error&) {
-        // No folder of the user's own (a read-only home): the clock still runs
-        // from the installed folder, and each write that fails says so.
-        return installed;
+        // No folder of the user's own: the clock still runs from the
+        // executable's folder, and each write that fails says so.
+        return withSeparator(executableDir);
     }
 }
 
@@ -106,7 +130,10 @@ QString resolve(const QString& programDir, QStringView name)
     return programDir + relative;
 }
 
-QString confPath(const QString& programDir) { return programDir + QStringLiteral("conf.ini"); }
+QString confPath(const QString& programDir)
+{
+    return programDir + QStringLiteral("conf.ini");
+}
 
 bool ensureConfigFile(const QString& confPath)
 {
