@@ -5,6 +5,7 @@
 #include "app/paths.h"
 #include "app/qttranslations.h"
 #include "app/settingshost.h"
+#include "conf/autostart.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
 #include "platform/sessionplatform.h"
@@ -64,6 +65,7 @@ int runZentari(int argc, char** argv)
     std::unique_ptr<TForm9> form9;
     try {
         const QString programDir = paths::programDir();
+        conf::autostart::refreshIfStale(conf::autostart::commandFor(paths::executableDir()));
         ActionStore::removeInterruptedWrites(programDir);
         form1 = std::make_unique<TForm1>(programDir, services, report, forms);
         forms.Form1 = form1.get();

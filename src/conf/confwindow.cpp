@@ -389,7 +389,7 @@ bool ConfWindow::saveAndStart()
         m_form.save();
         if (m_autostart->isChecked() != autostart::isEnabled())
             autostart::setEnabled(m_autostart->isChecked(),
-                                  m_context.executableDir + QStringLiteral("Zentari"));
+                                  autostart::commandFor(m_context.executableDir));
     } catch (const Error& e) {
         m_context.messages->show(e.message(), QStringLiteral("Особые настройки часов"),
                                  MessageIcon::Error);
@@ -442,6 +442,7 @@ int runWindow(int argc, char** argv)
     DesktopServices desktop;
     const Services services = desktop.services();
     PkexecRunner runner;
+    autostart::refreshIfStale(autostart::commandFor(paths::executableDir()));
     int status = 0;
     try {
         ConfWindow window({paths::programDir(), paths::executableDir(),

@@ -174,7 +174,26 @@ TEST_F(ConfWindowTest, AutostartEntryFollowsTheBoxOnSaving)
     w->autostartBox()->setChecked(true);
     ASSERT_TRUE(w->saveAndStart());
     EXPECT_TRUE(conf::autostart::isEnabled());
+    QFile entry(conf::autostart::entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains("\nExec=/opt/zentari/Zentari\n")); // a portable build
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), kFile);
+}
+
+TEST_F(ConfWindowTest, AnAutostartEntryTheDesktopSwitchedOffIsShownOff)
+{
+    QDir().mkpath(configHome.path() + QStringLiteral("/autostart"));
+    QFile entry(conf::autostart::entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nExec=zentari\n"
+                "X-GNOME-Autostart-enabled=false\n");
+    entry.close();
+    auto w = open();
+    EXPECT_FALSE(w->autostartBox()->isChecked());
+    // Ticked and saved: on again.
+    w->autostartBox()->setChecked(true);
+    ASSERT_TRUE(w->saveAndStart());
+    EXPECT_TRUE(conf::autostart::isEnabled());
 }
 
 namespace {

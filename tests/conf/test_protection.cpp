@@ -1,13 +1,16 @@
+#include "app/paths.h"
 #include "conf/autostart.h"
 #include "conf/protection.h"
 #include "platform/error.h"
 #include "platform/machinestore.h"
+#include "support/programdir.h"
 #include "windows/passwordcode.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -15,6 +18,7 @@
 #include <unistd.h>
 
 using namespace zentari;
+using zentari::test::ProgramDir;
 
 namespace {
 
@@ -220,20 +224,98 @@ TEST(ConfProtection, OnlyTheInstalledConfThatPolkitNamesIsRunAsRoot)
     EXPECT_EQ(conf::installedPrivilegedWriter(programs, policy), QString());
 }
 
-TEST(ConfAutostart, EntryIsWrittenQuotedAndRemoved)
+// ---------------------------------------------------------------------------
+// The autostart entry.
+
+class ConfAutostart : public ::testing::Test
 {
+protected:
+    void SetUp() override { qputenv("XDG_CONFIG_HOME", tmp.path().toUtf8()); }
+    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
+    void writeEntry(const QByteArray& text)
+    {
+        QDir().mkpath(tmp.path() + QStringLiteral("/autostart"));
+        QFile f(conf::autostart::entryPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray entry() const { return readFile(conf::autostart::entryPath()); }
+
     QTemporaryDir tmp;
-    qputenv("XDG_CONFIG_HOME", tmp.path().toUtf8());
+};
+
+TEST_F(ConfAutostart, EntryIsWrittenQuotedAndRemoved)
+{
     EXPECT_FALSE(conf::autostart::isEnabled());
     conf::autostart::setEnabled(true, QStringLiteral("/opt/my \"clock\"/Zentari"));
     EXPECT_EQ(conf::autostart::entryPath(),
               tmp.path() + QStringLiteral("/autostart/zentari.desktop"));
     EXPECT_TRUE(conf::autostart::isEnabled());
-    QFile f(conf::autostart::entryPath());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().contains("Exec=\"/opt/my \\\"clock\\\"/Zentari\"\n"));
-    f.close();
+    // The quote's backslash is itself escaped, as the string rules come on top.
+    EXPECT_TRUE(entry().contains("Exec=\"/opt/my \\\\\"clock\\\\\"/Zentari\"\n"));
     conf::autostart::setEnabled(false, QString());
     EXPECT_FALSE(QFile::exists(conf::autostart::entryPath()));
-    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(ConfAutostart, ExecIsEscapedAsTheDesktopEntryRulesAsk)
+{
+    using conf::autostart::execProgram;
+    using conf::autostart::execValue;
+    EXPECT_EQ(execValue(QStringLiteral("zentari")), u"zentari");
+    EXPECT_EQ(execValue(QStringLiteral("/home/u/100%/Zentari")), u"/home/u/100%%/Zentari");
+    // A literal "$" in a quoted argument is "\\$", a literal backslash "\\\\".
+    EXPECT_EQ(execValue(QStringLiteral("/opt/a b/$x\\y%/Zentari")),
+              QStringLiteral("\"/opt/a b/\\\\$x\\\\\\\\y%%/Zentari\""));
+    for (const QString& path :
+         {QStringLiteral("/opt/my \"clock\"/Zentari"),
+          QStringLiteral("/home/u/100% `$HOME`/Zentari"),
+          QStringLiteral("/tmp/tab\tand\nline/Zentari"), QStringLiteral("/a\\b/c d/Zentari"),
+          QStringLiteral("/plain/Zentari")}) {
+        const QString exec = execValue(path);
+        EXPECT_FALSE(exec.contains(u'\n') || exec.contains(u'\t')) << exec.toStdString();
+        EXPECT_EQ(execProgram(exec), path) << exec.toStdString();
+    }
+}
+
+TEST_F(ConfAutostart, AnEntryTheDesktopSwitchedOffIsOff)
+{
+    writeEntry(
+        "[Desktop Entry]\nType=Application\nExec=zentari\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_FALSE(conf::autostart::isEnabled());
+    writeEntry("[Desktop Entry]\nExec=zentari\nHidden = true\n");
+    EXPECT_FALSE(conf::autostart::isEnabled());
+    // Only the main group counts.
+    writeEntry("[Desktop Entry]\nExec=zentari\nX-GNOME-Autostart-enabled=true\n"
+               "[Desktop Action x]\nHidden=true\n");
+    EXPECT_TRUE(conf::autostart::isEnabled());
+}
+
+TEST_F(ConfAutostart, AnEntryPointingAtAProgramThatIsGoneIsRefreshed)
+{
+    writeEntry("[Desktop Entry]\n# mine\nExec=\"/home/u/old build/bin/Zentari\"\n"
+               "X-GNOME-Autostart-enabled=false\n");
+    EXPECT_TRUE(conf::autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
+    EXPECT_EQ(entry(), QByteArray("[Desktop Entry]\n# mine\nExec=/home/u/new/Zentari\n"
+                                  "X-GNOME-Autostart-enabled=false\n"));
+    EXPECT_FALSE(conf::autostart::isEnabled()); // still as the user left it
+
+    // A program that is there is left alone, on the PATH or by its path.
+    const QString sh = QStandardPaths::findExecutable(QStringLiteral("sh"));
+    writeEntry("[Desktop Entry]\nExec=" + conf::autostart::execValue(sh).toUtf8() + "\n");
+    EXPECT_FALSE(conf::autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
+    writeEntry("[Desktop Entry]\nExec=sh\n");
+    EXPECT_FALSE(conf::autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
+    EXPECT_EQ(entry(), QByteArray("[Desktop Entry]\nExec=sh\n"));
+    QFile::remove(conf::autostart::entryPath());
+    EXPECT_FALSE(conf::autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
+    EXPECT_FALSE(QFile::exists(conf::autostart::entryPath()));
+}
+
+TEST_F(ConfAutostart, TheInstalledProgramStartsByItsCommand)
+{
+    ProgramDir installed;
+    EXPECT_EQ(conf::autostart::commandFor(installed.path()),
+              installed.path() + QStringLiteral("Zentari"));
+    installed.write(paths::kInstalledMarker.toString(), "");
+    EXPECT_EQ(conf::autostart::commandFor(installed.path()), u"zentari");
 }
