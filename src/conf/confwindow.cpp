@@ -167,6 +167,8 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
     switch (option.kind) {
     case Kind::Flag: {
         auto* box = new QCheckBox(QStringLiteral("да"));
+        // Read out with its option's label, not as one more "да".
+        box->setAccessibleName(option.label);
         row.show = [box, &option](const QString& v) { box->setChecked(v == option.onValue); };
         connect(box, &QCheckBox::toggled, this, [this, &option](bool on) {
             edited(option, on ? option.onValue : option.offValue);
@@ -176,7 +178,10 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
     }
     case Kind::Integer: {
         auto* spin = new QSpinBox;
-        spin->setRange(option.minimum, option.maximum);
+        spin->setRange(option.windowMinimum.value_or(option.minimum),
+                       option.windowMaximum.value_or(option.maximum));
+        spin->setSpecialValueText(option.minimumText);
+        spin->setAccessibleName(option.label);
         row.show = [spin](const QString& v) {
             try {
                 spin->setValue(conv::strToInt(v));
@@ -190,6 +195,7 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
     }
     case Kind::Colour: {
         auto* button = new QPushButton(QStringLiteral("Выбрать цвет…"));
+        button->setAccessibleName(option.label);
         row.show = [button](const QString& v) {
             button->setIcon(swatch(colourOf(v)));
             button->setIconSize(QSize(40, 16));
@@ -210,6 +216,7 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
         auto* h = new QHBoxLayout(box);
         h->setContentsMargins(0, 0, 0, 0);
         auto* line = new QLineEdit;
+        line->setAccessibleName(option.label);
         auto* choose = new QPushButton(QStringLiteral("Выбрать…"));
         h->addWidget(line, 1);
         h->addWidget(choose);

@@ -56,7 +56,8 @@ int main(int argc, char** argv)
         QTextStream out(stdout);
         QTextStream err(stderr);
         try {
-            return conf::runCommandLine(arguments, paths::programDir(), out, err);
+            return conf::runCommandLine(arguments, paths::programDir(), out, err,
+                                        QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
         } catch (const Error& e) {
             err << e.message() << u'\n';
             return conf::FileFailed;

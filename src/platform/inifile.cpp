@@ -53,7 +53,10 @@ struct FoldEqual
     }
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 struct FileStamp
 {
@@ -75,7 +78,9 @@ struct FileStamp
 FileStamp stampOf(const QByteArray& nativePath)
 {
     FileStamp s;
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(nativePath.constData(), &st) != 0)
         return s;
     s.exists = true;
@@ -95,7 +100,8 @@ FileStamp stampOf(const QByteArray& nativePath)
 class IniDocument
 {
 public:
-    explicit IniDocument(QString path) : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
+    explicit IniDocument(QString path)
+        : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
     {
         reload();
     }
@@ -152,12 +158,13 @@ public:
                 else
                     block.append({key, value});
             }
+            const QByteArray eol = lineBreak();
             QByteArray out = m_bytes;
             if (!out.isEmpty() && !endsWithNewline(out))
-                out += "\r\n";
-            out += '[' + cp1251::encode(section) + "]\r\n";
+                out += eol;
+            out += '[' + cp1251::encode(section) + ']' + eol;
             for (const auto& [key, value] : block)
-                out += cp1251::encode(key) + '=' + cp1251::encode(value) + "\r\n";
+                out += cp1251::encode(key) + '=' + cp1251::encode(value) + eol;
             commit(std::move(out));
             return;
         }
@@ -248,10 +255,11 @@ private:
         if (m_stamp.exists) {
             QFile file(m_path);
             if (m_stamp.size > IniFile::maxFileSize) {
-                m_readProblem = QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
-                                    .arg(m_path)
-                                    .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
-                                    .arg(IniFile::maxFileSize / (1024 * 1024));
+                m_readProblem =
+                    QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
+                        .arg(m_path)
+                        .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
+                        .arg(IniFile::maxFileSize / (1024 * 1024));
             } else if (!file.open(QIODevice::ReadOnly)) {
                 m_readProblem = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
                                     .arg(m_path, file.errorString());
@@ -271,6 +279,18 @@ private:
         parse();
     }
 
+    // The line end new lines get: the file's own where it has one (a file
+    // written by hand on Linux keeps plain LF), else CR LF as always.
+    QByteArray lineBreak() const
+    {
+        const qsizetype lf = m_bytes.indexOf('\n');
+        if (lf > 0 && m_bytes[lf - 1] != '\r')
+            return QByteArrayLiteral("\n");
+        if (lf == 0)
+            return QByteArrayLiteral("\n");
+        return QByteArrayLiteral("\r\n");
+    }
+
     // The file's bytes with the key set: replaced in place, appended at the end
     // of its section, or in a new section at the end of the file.
     QByteArray withKey(QStringView section, QStringView key, const QByteArray& encodedValue) const
@@ -282,7 +302,8 @@ private:
             const qsizetype valueStart = l.start + l.eq + 1;
             out = m_bytes.left(valueStart) + encodedValue + m_bytes.mid(l.start + l.length);
         } else {
-            const QByteArray keyLine = cp1251::encode(key) + '=' + encodedValue + "\r\n";
+            const QByteArray eol = lineBreak();
+            const QByteArray keyLine = cp1251::encode(key) + '=' + encodedValue + eol;
             const auto it = m_index.find(section);
             if (it != m_index.end()) {
                 const Section& s = m_sections[it->second];
@@ -294,13 +315,13 @@ private:
                 const qsizetype at = lineEnd(last);
                 out = m_bytes.left(at);
                 if (!endsWithNewline(out))
-                    out += "\r\n";
+                    out += eol;
                 out += keyLine + m_bytes.mid(at);
             } else {
                 out = m_bytes;
                 if (!out.isEmpty() && !endsWithNewline(out))
-                    out += "\r\n";
-                out += '[' + cp1251::encode(section) + "]\r\n" + keyLine;
+                    out += eol;
+                out += '[' + cp1251::encode(section) + ']' + eol + keyLine;
             }
         }
         return out;
@@ -308,8 +329,7 @@ private:
 
     // Edits the copy in memory, then writes it once; a failed write leaves the
     // copy as the file still is.
-    template <typename Edit>
-    void editThenCommit(Edit&& edit)
+    template <typename Edit> void editThenCommit(Edit&& edit)
     {
         const QByteArray before = m_bytes;
         try {
@@ -515,7 +535,10 @@ IniFile::IniFile(const QString& path) : m_doc(detail::documentFor(path))
     m_doc->forceRecheck();
 }
 
-QString IniFile::fileName() const { return m_doc ? m_doc->path() : QString(); }
+QString IniFile::fileName() const
+{
+    return m_doc ? m_doc->path() : QString();
+}
 
 QString IniFile::readString(QStringView section, QStringView key, const QString& defaultValue) const
 {
@@ -567,7 +590,10 @@ void IniFile::deleteKey(QStringView section, QStringView key)
     m_doc->removeKey(section, key);
 }
 
-QString IniFile::readProblem() const { return m_doc ? m_doc->readProblem() : QString(); }
+QString IniFile::readProblem() const
+{
+    return m_doc ? m_doc->readProblem() : QString();
+}
 
 quint64 IniFile::revision() const
 {

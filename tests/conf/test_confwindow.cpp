@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -334,4 +335,30 @@ TEST_F(ConfWindowTest, AFlagTheClockReadsLooselyIsShownAsTheClockReadsIt)
     ASSERT_TRUE(w->saveAndStart()); // untouched: left as written
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
               QByteArray("[Options big]\r\nWithBoard=yes\r\nUseAlpha=yes\r\n"));
+}
+
+TEST_F(ConfWindowTest, EditorsCarryTheirOptionsLabelsAndOfferWhatMakesSense)
+{
+    dir.writeConf(QStringLiteral("[Options big]\nAlphaValue=200\nTimesPlay=-2\n"));
+    auto w = open();
+    for (const conf::Option& option : conf::allOptions()) {
+        QWidget* e = w->editorOf(option.key->name);
+        ASSERT_NE(e, nullptr);
+        // A screen reader says which option, not one more "да".
+        EXPECT_EQ(e->accessibleName(), option.label) << option.key->name.toString().toStdString();
+    }
+    auto* alpha = editor<QSpinBox>(*w, "AlphaValue");
+    EXPECT_EQ(alpha->maximum(), 128); // 129 would make the clock invisible
+    EXPECT_EQ(alpha->value(), 128);   // 200 is not offered: shown as the default, with why
+    const auto labels = w->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+        return l->text().contains(u"200") && l->text().contains(u"129");
+    }));
+    auto* times = editor<QSpinBox>(*w, "TimesPlay");
+    EXPECT_EQ(times->minimum(), 0);
+    EXPECT_EQ(times->value(), 0); // below 0 means the same: until stopped
+    EXPECT_EQ(times->text(), u"без конца, пока не остановят");
+    ASSERT_TRUE(w->saveAndStart()); // untouched: left as written
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
+              QByteArray("[Options big]\r\nAlphaValue=200\r\nTimesPlay=-2\r\n"));
 }
