@@ -21,17 +21,11 @@ QString withSeparator(QString dir)
 
 // A read-only conf.ini in a writable folder keeps the folder: that file is
 // reported by the store, not silently replaced by another.
-bool isWritableFolder(const QString& dir)
-{
-    return QFileInfo(dir).isWritable();
-}
+bool isWritableFolder(const QString& dir) { return QFileInfo(dir).isWritable(); }
 
 } // namespace
 
-QString executableDir()
-{
-    return withSeparator(QCoreApplication::applicationDirPath());
-}
+QString executableDir() { return withSeparator(QCoreApplication::applicationDirPath()); }
 
 QString userProgramDir()
 {
@@ -42,10 +36,7 @@ QString userProgramDir()
     return withSeparator(base + QStringLiteral("/zentari"));
 }
 
-QString programDir()
-{
-    return programDirFor(executableDir(), userProgramDir());
-}
+QString programDir() { return programDirFor(executableDir(), userProgramDir()); }
 
 bool isInstalledProgramDir(const QString& dir)
 {
@@ -130,10 +121,7 @@ QString resolve(const QString& programDir, QStringView name)
     return programDir + relative;
 }
 
-QString confPath(const QString& programDir)
-{
-    return programDir + QStringLiteral("conf.ini");
-}
+QString confPath(const QString& programDir) { return programDir + QStringLiteral("conf.ini"); }
 
 bool ensureConfigFile(const QString& confPath)
 {

@@ -69,9 +69,7 @@ void makeFolders(const QString& folder)
 {
     QStringList missing;
     QString at = folder;
-    struct stat st
-    {
-    };
+    struct stat st = {};
     while (::lstat(QFile::encodeName(at).constData(), &st) != 0 && errno == ENOENT) {
         missing.prepend(at);
         const QString parent = QFileInfo(at).path();
@@ -100,9 +98,7 @@ Fd openTrustedFolder(const QString& folder)
         throw Error(
             QStringLiteral("Не удалось открыть папку «%1»: %2.").arg(folder, systemError(e)));
     }
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::fstat(dir.get(), &st) != 0)
         throw Error(
             QStringLiteral("Не удалось открыть папку «%1»: %2.").arg(folder, systemError(errno)));
@@ -131,9 +127,7 @@ void requireOwnRegularFileOrNothing(int dir, const QByteArray& name, const QStri
             throw Error(QStringLiteral("«%1» — символьная ссылка; защита не записана.").arg(path));
         throw Error(QStringLiteral("Не удалось открыть «%1»: %2.").arg(path, systemError(e)));
     }
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::fstat(file.get(), &st) != 0)
         throw Error(QStringLiteral("Не удалось открыть «%1»: %2.").arg(path, systemError(errno)));
     if (!S_ISREG(st.st_mode))

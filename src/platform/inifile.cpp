@@ -53,10 +53,7 @@ struct FoldEqual
     }
 };
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 struct FileStamp
 {
@@ -78,9 +75,7 @@ struct FileStamp
 FileStamp stampOf(const QByteArray& nativePath)
 {
     FileStamp s;
-    struct stat st
-    {
-    };
+    struct stat st{};
     if (::stat(nativePath.constData(), &st) != 0)
         return s;
     s.exists = true;
@@ -100,8 +95,7 @@ FileStamp stampOf(const QByteArray& nativePath)
 class IniDocument
 {
 public:
-    explicit IniDocument(QString path)
-        : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
+    explicit IniDocument(QString path) : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
     {
         reload();
     }
@@ -255,11 +249,10 @@ private:
         if (m_stamp.exists) {
             QFile file(m_path);
             if (m_stamp.size > IniFile::maxFileSize) {
-                m_readProblem =
-                    QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
-                        .arg(m_path)
-                        .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
-                        .arg(IniFile::maxFileSize / (1024 * 1024));
+                m_readProblem = QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
+                                    .arg(m_path)
+                                    .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
+                                    .arg(IniFile::maxFileSize / (1024 * 1024));
             } else if (!file.open(QIODevice::ReadOnly)) {
                 m_readProblem = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
                                     .arg(m_path, file.errorString());
@@ -284,9 +277,7 @@ private:
     QByteArray lineBreak() const
     {
         const qsizetype lf = m_bytes.indexOf('\n');
-        if (lf > 0 && m_bytes[lf - 1] != '\r')
-            return QByteArrayLiteral("\n");
-        if (lf == 0)
+        if (lf >= 0 && (lf == 0 || m_bytes[lf - 1] != '\r'))
             return QByteArrayLiteral("\n");
         return QByteArrayLiteral("\r\n");
     }
@@ -329,7 +320,8 @@ private:
 
     // Edits the copy in memory, then writes it once; a failed write leaves the
     // copy as the file still is.
-    template <typename Edit> void editThenCommit(Edit&& edit)
+    template <typename Edit>
+    void editThenCommit(Edit&& edit)
     {
         const QByteArray before = m_bytes;
         try {
@@ -535,10 +527,7 @@ IniFile::IniFile(const QString& path) : m_doc(detail::documentFor(path))
     m_doc->forceRecheck();
 }
 
-QString IniFile::fileName() const
-{
-    return m_doc ? m_doc->path() : QString();
-}
+QString IniFile::fileName() const { return m_doc ? m_doc->path() : QString(); }
 
 QString IniFile::readString(QStringView section, QStringView key, const QString& defaultValue) const
 {
@@ -590,10 +579,7 @@ void IniFile::deleteKey(QStringView section, QStringView key)
     m_doc->removeKey(section, key);
 }
 
-QString IniFile::readProblem() const
-{
-    return m_doc ? m_doc->readProblem() : QString();
-}
+QString IniFile::readProblem() const { return m_doc ? m_doc->readProblem() : QString(); }
 
 quint64 IniFile::revision() const
 {

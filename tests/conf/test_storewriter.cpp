@@ -69,9 +69,7 @@ TEST_F(PrivilegedWriter, WritesExactlyTheTwoKeysWithMode644)
     umask(oldMask);
     ASSERT_EQ(status, 0) << error.toStdString();
     EXPECT_EQ(readFile(store), QByteArray("[Software\\Zentari]\r\nUSE=1\r\nPAS=98 99 2 \r\n"));
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(QFile::encodeName(store).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
     EXPECT_EQ(st.st_uid, ::geteuid());
@@ -85,9 +83,7 @@ TEST_F(PrivilegedWriter, MakesTheMissingFolderWithMode755InOneStep)
     const int status = conf::runWriteProtection("0\n\n", store, &error);
     umask(oldMask);
     ASSERT_EQ(status, 0) << error.toStdString();
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
     EXPECT_EQ(readFile(store), QByteArray("[Software\\Zentari]\r\nUSE=0\r\nPAS=\r\n"));
