@@ -312,11 +312,15 @@ QWidget* ConfWindow::makeProtectionPage()
     m_passwordAgain->setEchoMode(QLineEdit::Password);
     form->addRow(QStringLiteral("Новый пароль:"), m_password);
     form->addRow(QStringLiteral("Ещё раз:"), m_passwordAgain);
+    const bool administratorOnly =
+        m_context.privilegedWriter.isEmpty() && !m_context.storeWritable(m_context.machineStore);
     auto* note = new QLabel(
-        QStringLiteral(
-            "Защита действует для всех пользователей этого компьютера и хранится в «%1». "
-            "Для записи понадобятся права администратора.")
-            .arg(m_context.machineStore));
+        administratorOnly
+            ? administratorOnlyMessage(m_context.machineStore)
+            : QStringLiteral(
+                  "Защита действует для всех пользователей этого компьютера и хранится в «%1». "
+                  "Для записи понадобятся права администратора.")
+                  .arg(m_context.machineStore));
     note->setWordWrap(true);
     form->addRow(note);
     m_writeProtection = new QPushButton(QStringLiteral("Записать защиту"));
