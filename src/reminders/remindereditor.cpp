@@ -269,10 +269,13 @@ void TForm5::Button2Click()
 
 bool TForm5::fieldsStorable()
 {
-    for (const QString& problem : {ReminderStore::titleProblem(Edit4->text()),
-                                   ReminderStore::textProblem(Memo1->toPlainText())}) {
+    const std::pair<QString, QWidget*> checks[] = {
+        {ReminderStore::titleProblem(Edit4->text()), Edit4},
+        {ReminderStore::textProblem(Memo1->toPlainText()), Memo1}};
+    for (const auto& [problem, field] : checks) {
         if (!problem.isEmpty()) {
             inputError(problem);
+            field->setFocus();
             return false;
         }
     }
@@ -304,11 +307,12 @@ bool TForm5::addFromFields()
 
 void TForm5::Button5Click()
 {
+    // A title or text the program cannot store is said, and the window stays
+    // in edit mode with what was typed, to be put right.
+    if (!fieldsStorable())
+        return;
     if (changing != 1) {
-        if (fieldsStorable())
-            addFromFields();
-        else
-            Button6Click();
+        addFromFields();
         return;
     }
     // A change is a delete and an add; everything that would refuse the add is
@@ -317,10 +321,6 @@ void TForm5::Button5Click()
     if (row < 0 || row >= m_store.count()) {
         Button6Click();
         errorBeep();
-        return;
-    }
-    if (!fieldsStorable()) {
-        Button6Click();
         return;
     }
     const QString newId = Edit4->text() + timetext::dateToStr(DateTimePicker2->date());
