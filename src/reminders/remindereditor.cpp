@@ -261,7 +261,12 @@ void TForm5::Button2Click()
         if (row < 0 || row >= m_store.count())
             throw Error(QStringLiteral("Напоминание не выбрано."));
         Memo1->setPlainText(ReminderStore::readText(m_store.textFileOf(row)));
-        Edit4->setText(m_store.at(row).title);
+        const Reminder r = m_store.at(row);
+        Edit4->setText(r.title);
+        // The reminder keeps its own moment unless the user changes it: with the
+        // clock's time, a change of the text alone would move it into the past.
+        DateTimePicker1->setTime(timetext::strToTime(r.timeText));
+        DateTimePicker2->setDate(timetext::strToDate(r.dateText));
     } catch (const Error&) {
         errorBeep();
     }
