@@ -1,6 +1,7 @@
 #include "remindereditor.h"
 
 #include "app/paths.h"
+#include "platform/currentrowclicks.h"
 #include "platform/error.h"
 #include "platform/errorreport.h"
 #include "platform/timetext.h"
@@ -80,6 +81,18 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
 
     m_titles = new QStringListModel(QStringList{QStringLiteral("1")}, this);
     ListBox1 = new QListView(this);
+    // A line that goes takes the selection with it. Qt would move it to the next
+    // line while the fields still show the reminder that went, and a second
+    // delete would remove a reminder the user never saw. Connected before the
+    // view's selection model is made, so that it runs before Qt moves the line.
+    connect(m_titles, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                const int row = selectedRow();
+                if (row >= first && row <= last) {
+                    const QSignalBlocker quiet(ListBox1->selectionModel());
+                    ListBox1->selectionModel()->clear();
+                }
+            });
     ListBox1->setModel(m_titles);
     ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBox1->setUniformItemSizes(true);
@@ -147,6 +160,8 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
 
     connect(ListBox1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ListBox1Click(); });
+    connect(new CurrentRowClicks(ListBox1), &CurrentRowClicks::clicked, this,
+            &TForm5::ListBox1Click);
     connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
@@ -360,7 +375,6 @@ void TForm5::Button3Click()
         return;
     }
     // The fields keep showing the deleted reminder until another line is chosen.
-    const QSignalBlocker quiet(ListBox1->selectionModel());
     m_titles->removeRows(row, 1);
 }
 
