@@ -6,6 +6,7 @@
 #include "app/product.h"
 #include "app/shutdownwarning.h"
 #include "app/windowdrag.h"
+#include "app/stopsoundkey.h"
 #include "platform/conversions.h"
 #include "platform/error.h"
 #include "platform/picture.h"
@@ -151,6 +152,8 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     connect(m_warning, &ShutdownWarning::abortRequested, this,
             [this] { m_report.guard([this] { N3Click(); }); });
     m_dispatcher.onCancelShutdownAvailable = [this] { N3->setEnabled(true); };
+    new StopSoundKey([this] { return m_dispatcher.soundPlaying(); },
+                     [this] { m_report.guard([this] { N1Click(); }); }, this);
     m_dispatcher.onShutdownScheduled = [this](PowerAction, int seconds, const QString& message) {
         m_warning->start(message, seconds);
     };
@@ -179,6 +182,11 @@ void TForm1::buildPopupMenu()
     N1->setEnabled(false);
     PopupMenu1->addSeparator(); // N2
     N3 = item(QStringLiteral("Прекратить выход из системы"), &TForm1::N3Click);
+    // Shown beside the command, so that the menu teaches the key that works
+    // in every window (StopSoundKey); the key itself is handled there.
+    N1->setShortcut(QKeySequence(Qt::Key_Escape));
+    N1->setShortcutContext(Qt::WidgetShortcut);
+    N1->setShortcutVisibleInContextMenu(true);
     N3->setEnabled(false);
     PopupMenu1->addSeparator(); // N9
     N11 = PopupMenu1->addMenu(QStringLiteral("Шаблоны..."));
@@ -525,7 +533,11 @@ void TForm1::Timer2Timer()
         m_forms.Form9->exitAllowed = protectionOn() ? 0 : 1;
 }
 
-void TForm1::N1Click() { m_services.player->close(); }
+void TForm1::N1Click()
+{
+    m_dispatcher.stopSound();
+    N1->setEnabled(false);
+}
 
 void TForm1::passwordGate(int command)
 {
