@@ -418,6 +418,14 @@ void TForm4::Button3Click()
     }
     // The old action stays in the store until OK saves the new values.
     m_store.beginChange(position);
+    // Its periodicity and weekdays count as chosen, so that OK keeps them
+    // unless the user changes them in the dialog, which now shows them.
+    if (m_store.changing()) {
+        const PeriodicityChoice stored = m_store.periodicityAt(position);
+        periodicityCode = stored.code;
+        if (Form8)
+            Form8->showChoice(stored.code, stored.days);
+    }
     const QSignalBlocker quiet(ListBox1);
     ListBox1->setCurrentRow(-1);
 }
@@ -552,7 +560,8 @@ PeriodicityChoice TForm4::periodicityChoice() const
 {
     PeriodicityChoice c;
     c.code = periodicityCode;
-    c.chosen = periodicityChosen;
+    // A change starts from the action's own periodicity; an add from the dialog's last use.
+    c.chosen = periodicityChosen || m_store.changing();
     if (Form8)
         c.days = Form8->checkedDays();
     return c;
