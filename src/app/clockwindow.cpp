@@ -450,8 +450,6 @@ void TForm1::reminderClosed()
 {
     if (inTray == 1)
         SendToTray1Click();
-    if (m_forms.Form6)
-        m_forms.Form6->keepOnTop();
 }
 
 void TForm1::showClock() { showClock(m_services.clock->now()); }

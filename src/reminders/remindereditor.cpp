@@ -1,6 +1,7 @@
 #include "remindereditor.h"
 
 #include "app/paths.h"
+#include "platform/currentrowclicks.h"
 #include "platform/error.h"
 #include "platform/errorreport.h"
 #include "platform/timetext.h"
@@ -80,6 +81,18 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
 
     m_titles = new QStringListModel(QStringList{QStringLiteral("1")}, this);
     ListBox1 = new QListView(this);
+    // A line that goes takes the selection with it. Qt would move it to the next
+    // line while the fields still show the reminder that went, and a second
+    // delete would remove a reminder the user never saw. Connected before the
+    // view's selection model is made, so that it runs before Qt moves the line.
+    connect(m_titles, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                const int row = selectedRow();
+                if (row >= first && row <= last) {
+                    const QSignalBlocker quiet(ListBox1->selectionModel());
+                    ListBox1->selectionModel()->clear();
+                }
+            });
     ListBox1->setModel(m_titles);
     ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBox1->setUniformItemSizes(true);
@@ -147,6 +160,8 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
 
     connect(ListBox1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ListBox1Click(); });
+    connect(new CurrentRowClicks(ListBox1), &CurrentRowClicks::clicked, this,
+            &TForm5::ListBox1Click);
     connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
@@ -261,7 +276,12 @@ void TForm5::Button2Click()
         if (row < 0 || row >= m_store.count())
             throw Error(QStringLiteral("Напоминание не выбрано."));
         Memo1->setPlainText(ReminderStore::readText(m_store.textFileOf(row)));
-        Edit4->setText(m_store.at(row).title);
+        const Reminder r = m_store.at(row);
+        Edit4->setText(r.title);
+        // The reminder keeps its own moment unless the user changes it: with the
+        // clock's time, a change of the text alone would move it into the past.
+        DateTimePicker1->setTime(timetext::strToTime(r.timeText));
+        DateTimePicker2->setDate(timetext::strToDate(r.dateText));
     } catch (const Error&) {
         errorBeep();
     }
@@ -269,10 +289,13 @@ void TForm5::Button2Click()
 
 bool TForm5::fieldsStorable()
 {
-    for (const QString& problem : {ReminderStore::titleProblem(Edit4->text()),
-                                   ReminderStore::textProblem(Memo1->toPlainText())}) {
+    const std::pair<QString, QWidget*> checks[] = {
+        {ReminderStore::titleProblem(Edit4->text()), Edit4},
+        {ReminderStore::textProblem(Memo1->toPlainText()), Memo1}};
+    for (const auto& [problem, field] : checks) {
         if (!problem.isEmpty()) {
             inputError(problem);
+            field->setFocus();
             return false;
         }
     }
@@ -304,11 +327,12 @@ bool TForm5::addFromFields()
 
 void TForm5::Button5Click()
 {
+    // A title or text the program cannot store is said, and the window stays
+    // in edit mode with what was typed, to be put right.
+    if (!fieldsStorable())
+        return;
     if (changing != 1) {
-        if (fieldsStorable())
-            addFromFields();
-        else
-            Button6Click();
+        addFromFields();
         return;
     }
     // A change is a delete and an add; everything that would refuse the add is
@@ -317,10 +341,6 @@ void TForm5::Button5Click()
     if (row < 0 || row >= m_store.count()) {
         Button6Click();
         errorBeep();
-        return;
-    }
-    if (!fieldsStorable()) {
-        Button6Click();
         return;
     }
     const QString newId = Edit4->text() + timetext::dateToStr(DateTimePicker2->date());
@@ -355,7 +375,6 @@ void TForm5::Button3Click()
         return;
     }
     // The fields keep showing the deleted reminder until another line is chosen.
-    const QSignalBlocker quiet(ListBox1->selectionModel());
     m_titles->removeRows(row, 1);
 }
 

@@ -86,8 +86,8 @@ QString ReminderStore::titleProblem(const QString& title)
     // may lead out of that folder. A backslash is refused too, so that the
     // stored files name the same folder on every system.
     for (QChar c : title) {
-        if (c == u'/' || c == u'\\' || c == QChar(0) || c == u'\n' || c == u'\r')
-            return kInputError;
+        if (c == u'/' || c == u'\\')
+            return QStringLiteral("В названии нельзя использовать «%1»").arg(c);
     }
     return storableValueProblem(title);
 }

@@ -44,7 +44,7 @@ public:
     // every character must exist in Windows-1251.
     static QString titleProblem(const QString& title);
     static QString textProblem(const QString& text);
-    // The message of the editor for a title that names no file.
+    // The editor's message when a reminder cannot be written.
     static const QString kInputError;
 
     // Whether a reminder with this title on this day exists (its text file does).

@@ -2,6 +2,7 @@
 
 #include "app/paths.h"
 #include "platform/conversions.h"
+#include "platform/currentrowclicks.h"
 #include "platform/error.h"
 #include "platform/picture.h"
 #include "platform/timetext.h"
@@ -192,6 +193,8 @@ TForm4::TForm4(QString programDir, const Services& services, ErrorReport& report
     connect(Timer1, &QTimer::timeout, this, [this] { m_report.guard([this] { Timer1Timer(); }); });
 
     connect(ListBox1, &QListWidget::currentRowChanged, this,
+            [this] { m_report.guard([this] { ListBox1Click(); }); });
+    connect(new CurrentRowClicks(ListBox1), &CurrentRowClicks::clicked, this,
             [this] { m_report.guard([this] { ListBox1Click(); }); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this,
             [this] { m_report.guard([this] { ComboBox1Change(); }); });

@@ -107,6 +107,13 @@ def title_of(wid):
     return None
 
 
+def root_windows(name):
+    """The windows a root window property lists (_NET_CLIENT_LIST_STACKING,
+    bottom first; _NET_ACTIVE_WINDOW), as numbers."""
+    out = run("xprop", "-root", name, check=False)
+    return [int(w, 16) for w in re.findall(r"0x[0-9a-fA-F]+", out)]
+
+
 def net_wm_state(wid):
     value = prop(wid, "_NET_WM_STATE") or ""
     return [s.strip() for s in value.split(",") if s.strip()]
@@ -299,22 +306,58 @@ def _showing(acc):
     return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
+def _accessible(window, role, name):
+    """The showing control with this role and name in the showing window titled
+    `window`, or None."""
+    import pyatspi
+    for top in _accessible_windows():
+        if top.name != window:
+            continue
+        hit = pyatspi.findDescendant(
+            top, lambda a: a.getRoleName() == role and a.name == name and _showing(a))
+        if hit:
+            return hit
+    return None
+
+
 def find_accessible(window, role, name):
     """(x, y, width, height) of the showing control with this role and name in
     the showing window titled `window`, or None."""
     import pyatspi
     try:
-        for top in _accessible_windows():
-            if top.name != window:
-                continue
-            hit = pyatspi.findDescendant(
-                top, lambda a: a.getRoleName() == role and a.name == name and _showing(a))
-            if hit:
-                c = hit.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-                return (c.x, c.y, c.width, c.height)
+        hit = _accessible(window, role, name)
+        if hit:
+            c = hit.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            return (c.x, c.y, c.width, c.height)
     except Exception:  # a window closing under the walk: try again
         return None
     return None
+
+
+def accessible_text(window, role, name):
+    """The text a control found as find_accessible finds it holds, or None."""
+    try:
+        hit = _accessible(window, role, name)
+        if hit:
+            text = hit.queryText()
+            return text.getText(0, text.characterCount)
+    except Exception:
+        return None
+    return None
+
+
+def selected_items(window, role, name):
+    """The names of the selected items of a list found as find_accessible
+    finds it, or None when the list is not there."""
+    import pyatspi
+    try:
+        hit = _accessible(window, role, name)
+        if hit is None:
+            return None
+        return [item.name for item in (hit.getChildAtIndex(i) for i in range(hit.childCount))
+                if item is not None and item.getState().contains(pyatspi.STATE_SELECTED)]
+    except Exception:
+        return None
 
 
 def accessible_tree():
