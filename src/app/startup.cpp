@@ -8,6 +8,7 @@
 #include "conf/autostart.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
+#include "platform/programicon.h"
 #include "platform/sessionplatform.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
@@ -39,6 +40,8 @@ int runZentari(int argc, char** argv)
     const bool waylandOnly = session::preferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zentari"));
+    // Every window, box and the tray icon carry it, not the desktop's generic one.
+    QApplication::setWindowIcon(programIcon());
     // No display name: Qt would append it to every window title (" — Zentari"),
     // and the captions of the clock's boxes and windows are theirs alone.
     // The clock hides itself into the tray; only closing it ends the program.

@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/machinestore.h"
 #include "platform/picture.h"
+#include "platform/programicon.h"
 #include "platform/sessionplatform.h"
 #include "protection.h"
 
@@ -450,6 +451,7 @@ int runWindow(int argc, char** argv)
     session::preferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zentari"));
+    QApplication::setWindowIcon(programIcon());
     DesktopServices desktop;
     const Services services = desktop.services();
     PkexecRunner runner;
