@@ -4,7 +4,9 @@
 #include "app/paths.h"
 #include "app/picturebox.h"
 #include "app/product.h"
+#include "app/screenplacement.h"
 #include "app/shutdownwarning.h"
+#include "app/stopsoundkey.h"
 #include "app/windowdrag.h"
 #include "platform/conversions.h"
 #include "platform/error.h"
@@ -150,12 +152,15 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     m_warning = new ShutdownWarning(this);
     connect(m_warning, &ShutdownWarning::abortRequested, this,
             [this] { m_report.guard([this] { N3Click(); }); });
+    new StopSoundKey([this] { return m_dispatcher.soundPlaying(); },
+                     [this] { m_report.guard([this] { N1Click(); }); }, this);
     m_dispatcher.onCancelShutdownAvailable = [this] { N3->setEnabled(true); };
     m_dispatcher.onShutdownScheduled = [this](PowerAction, int seconds, const QString& message) {
         m_warning->start(message, seconds);
     };
 
     m_report.guard([this] { FormCreate(); });
+    watchScreens();
     armTimer1();
     Timer2->start();
 }
@@ -177,6 +182,11 @@ void TForm1::buildPopupMenu()
     N6 = item(QStringLiteral("Особые настройки часов (требуется выход)"), &TForm1::N6Click);
     N1 = item(QStringLiteral("Остановить звук"), &TForm1::N1Click);
     N1->setEnabled(false);
+    // Shown beside the command, so that the menu teaches the key that works
+    // in every window (StopSoundKey); the key itself is handled there.
+    N1->setShortcut(QKeySequence(Qt::Key_Escape));
+    N1->setShortcutContext(Qt::WidgetShortcut);
+    N1->setShortcutVisibleInContextMenu(true);
     PopupMenu1->addSeparator(); // N2
     N3 = item(QStringLiteral("Прекратить выход из системы"), &TForm1::N3Click);
     N3->setEnabled(false);
@@ -238,6 +248,8 @@ void TForm1::FormCreate()
     applyPicture();
     applyBorder();
     applyTransparency();
+    // Measured with the border just given: a position saved on a bigger desktop.
+    keepOnScreens();
 }
 
 void TForm1::FormActivate()
@@ -275,6 +287,38 @@ void TForm1::applyStoredPosition()
 {
     move(options::readInt(m_configStore, options::Left, m_programDir), y());
     move(x(), options::readInt(m_configStore, options::Top, m_programDir));
+}
+
+void TForm1::keepOnScreens()
+{
+    QList<ScreenArea> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append({screen->geometry(), screen->availableGeometry()});
+    // The whole window: until the window manager has framed it, as big as its frame will make it.
+    QSize outer = frameGeometry().size();
+    if (m_framed)
+        outer = outer.expandedTo(QSize(kFramedWidth, kFramedHeight));
+    const QPoint to = reachablePosition(QRect(pos(), outer), screens);
+    if (to != pos())
+        move(to);
+}
+
+void TForm1::watchScreens()
+{
+    // A monitor unplugged or a smaller resolution can leave the clock where
+    // nothing shows it. The screens settle first, then the clock is measured.
+    const auto changed = [this] { QTimer::singleShot(0, this, [this] { keepOnScreens(); }); };
+    const auto watch = [this, changed](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, changed);
+        connect(screen, &QScreen::availableGeometryChanged, this, changed);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [watch, changed](QScreen* screen) {
+        watch(screen);
+        changed();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, changed);
 }
 
 void TForm1::storePosition()
@@ -406,8 +450,6 @@ void TForm1::reminderClosed()
 {
     if (inTray == 1)
         SendToTray1Click();
-    if (m_forms.Form6)
-        m_forms.Form6->keepOnTop();
 }
 
 void TForm1::showClock() { showClock(m_services.clock->now()); }
@@ -460,8 +502,10 @@ void TForm1::SendToTray1Click()
         }
         TrayIcon1->Minimize();
     }
-    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
+    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1") {
         applyStoredPosition();
+        keepOnScreens();
+    }
 }
 
 void TForm1::TrayIcon1Minimize()
@@ -525,7 +569,11 @@ void TForm1::Timer2Timer()
         m_forms.Form9->exitAllowed = protectionOn() ? 0 : 1;
 }
 
-void TForm1::N1Click() { m_services.player->close(); }
+void TForm1::N1Click()
+{
+    m_dispatcher.stopSound();
+    N1->setEnabled(false);
+}
 
 void TForm1::passwordGate(int command)
 {

@@ -149,6 +149,9 @@ private:
     void applyTransparency();
     void applyStoredPosition();
     void keepDesignPositionOnScreen();
+    // Moves the clock back onto the nearest screen when it is off every one.
+    void keepOnScreens();
+    void watchScreens();
     void storePosition();
     void keepOutOfTaskbar();
     QIcon menuPicture(QStringView name) const;

@@ -36,15 +36,30 @@ QString userProgramDir()
     return withSeparator(base + QStringLiteral("/zentari"));
 }
 
-QString programDir()
+QString programDir() { return programDirFor(executableDir(), userProgramDir()); }
+
+bool isInstalledProgramDir(const QString& dir)
 {
-    const QString installed = executableDir();
+    return QFileInfo(withSeparator(dir) + kInstalledMarker.toString()).isFile();
+}
+
+QString programDirFor(const QString& executableDir, const QString& userDir)
+{
+    if (isInstalledProgramDir(executableDir)) {
+        try {
+            seedUserProgramDir(executableDir, userDir);
+        } catch (const Error&) {
+            // No folder of the user's own (a read-only home): each write that
+            // fails says so, and the package's files stay untouched.
+        }
+        return withSeparator(userDir);
+    }
     try {
-        return chooseProgramDir(installed, isWritableFolder(installed), userProgramDir());
+        return chooseProgramDir(executableDir, isWritableFolder(executableDir), userDir);
     } catch (const Error&) {
-        // No folder of the user's own (a read-only home): the clock still runs
-        // from the installed folder, and each write that fails says so.
-        return installed;
+        // No folder of the user's own: the clock still runs from the
+        // executable's folder, and each write that fails says so.
+        return withSeparator(executableDir);
     }
 }
 

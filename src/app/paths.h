@@ -6,9 +6,23 @@
 namespace zentari::paths {
 
 // The folder everything the program keeps is resolved against, with a
-// trailing separator: the executable's folder when this user may write it (the
-// portable build folder), else the per-user folder, seeded on first use.
+// trailing separator: programDirFor(executableDir(), userProgramDir()).
 QString programDir();
+
+// A file the install rules put into an installed program folder (by the
+// package, or by `cmake --install`); a build folder never has it.
+inline constexpr QStringView kInstalledMarker = u"zentari-installed";
+
+// Whether `dir` is an installed program folder, whose files belong to the
+// package manager or the administrator.
+bool isInstalledProgramDir(const QString& dir);
+
+// Where the program at `executableDir` keeps conf.ini and data/: the user's
+// own folder, seeded on first use, when that is an installed program folder
+// (whoever runs it, root included: its files are the package's) or one this
+// user may not write; otherwise the executable's folder itself (the portable
+// build folder).
+QString programDirFor(const QString& executableDir, const QString& userDir);
 
 // The executable's folder (where Zentari, conf and the installed data/ lie).
 QString executableDir();

@@ -5,8 +5,10 @@
 #include "app/paths.h"
 #include "app/qttranslations.h"
 #include "app/settingshost.h"
+#include "conf/autostart.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
+#include "platform/programicon.h"
 #include "platform/sessionplatform.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
@@ -38,6 +40,8 @@ int runZentari(int argc, char** argv)
     const bool waylandOnly = session::preferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zentari"));
+    // Every window, box and the tray icon carry it, not the desktop's generic one.
+    QApplication::setWindowIcon(programIcon());
     // No display name: Qt would append it to every window title (" — Zentari"),
     // and the captions of the clock's boxes and windows are theirs alone.
     // The clock hides itself into the tray; only closing it ends the program.
@@ -64,6 +68,7 @@ int runZentari(int argc, char** argv)
     std::unique_ptr<TForm9> form9;
     try {
         const QString programDir = paths::programDir();
+        conf::autostart::refreshIfStale(conf::autostart::commandFor(paths::executableDir()));
         ActionStore::removeInterruptedWrites(programDir);
         form1 = std::make_unique<TForm1>(programDir, services, report, forms);
         forms.Form1 = form1.get();

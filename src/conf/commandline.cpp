@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "app/paths.h"
 #include "confoptions.h"
 #include "platform/error.h"
 
@@ -10,24 +11,30 @@ namespace zentari::conf {
 
 namespace {
 
-const char* const kUsage =
-    "Использование: conf [--dir ПАПКА] КОМАНДА\n"
-    "Без команды открывается окно «Особые настройки часов».\n"
-    "  --list                 все настройки: раздел, ключ, значение, по умолчанию (через "
-    "табуляцию)\n"
-    "  --get КЛЮЧ             значение, которое возьмут часы\n"
-    "  --set КЛЮЧ=ЗНАЧЕНИЕ …  записать значения (все или ни одного)\n"
-    "  --unset КЛЮЧ …         удалить ключи, чтобы действовали значения по умолчанию\n"
-    "  --check                проверить conf.ini (код выхода 1, если есть ошибки)\n"
-    "  --dir ПАПКА            папка программы с conf.ini (по умолчанию — своя)\n"
-    "Коды выхода: 0 — успех, 1 — найдены ошибки, 2 — неверная команда, ключ или значение,\n"
-    "3 — conf.ini не удалось прочитать или записать.\n";
+QString usage(const QString& command)
+{
+    return QStringLiteral(
+               "Использование: %1 [--dir ПАПКА] КОМАНДА\n"
+               "Без команды открывается окно «Особые настройки часов».\n"
+               "  --list                 все настройки: раздел, ключ, значение, по умолчанию "
+               "(через табуляцию)\n"
+               "  --get КЛЮЧ             значение, которое возьмут часы\n"
+               "  --set КЛЮЧ=ЗНАЧЕНИЕ …  записать значения (все или ни одного)\n"
+               "  --unset КЛЮЧ …         удалить ключи, чтобы действовали значения по умолчанию\n"
+               "  --check                проверить conf.ini (код выхода 1, если есть ошибки)\n"
+               "  --dir ПАПКА            папка программы с conf.ini (по умолчанию — своя)\n"
+               "Коды выхода: 0 — успех, 1 — найдены ошибки, 2 — неверная команда, ключ или "
+               "значение,\n"
+               "3 — conf.ini не удалось прочитать или записать.\n")
+        .arg(command);
+}
 
-const Option* optionOrComplain(const QString& name, QTextStream& err)
+const Option* optionOrComplain(const QString& name, QTextStream& err, const QString& command)
 {
     const Option* option = findOption(name);
     if (!option)
-        err << QStringLiteral("Неизвестный ключ «%1». Список ключей: conf --list\n").arg(name);
+        err << QStringLiteral("Неизвестный ключ «%1». Список ключей: %2 --list\n")
+                   .arg(name, command);
     return option;
 }
 
@@ -43,7 +50,7 @@ bool wantsCommandLine(const QStringList& arguments)
 }
 
 int runCommandLine(const QStringList& arguments, const QString& programDir, QTextStream& out,
-                   QTextStream& err)
+                   QTextStream& err, const QString& command)
 {
     QString dir = programDir;
     QString verb;
@@ -65,9 +72,16 @@ int runCommandLine(const QStringList& arguments, const QString& programDir, QTex
                 err << QStringLiteral("Папки «%1» нет.\n").arg(value);
                 return BadUsage;
             }
+            // Its files are the package's: each user's settings live elsewhere.
+            if (paths::isInstalledProgramDir(value)) {
+                err << QStringLiteral("«%1» — папка установленной программы, её файлы не "
+                                      "меняются. Настройки этого пользователя: «%2».\n")
+                           .arg(value, paths::userProgramDir());
+                return BadUsage;
+            }
             dir = QDir(value).absolutePath() + u'/';
         } else if (a == u"--help" || a == u"-h") {
-            out << QString::fromUtf8(kUsage);
+            out << usage(command);
             return Ok;
         } else if (a.startsWith(u"--")) {
             if (!verb.isEmpty()) {
@@ -85,7 +99,7 @@ int runCommandLine(const QStringList& arguments, const QString& programDir, QTex
     if (!verbs.contains(verb)) {
         if (!verb.isEmpty())
             err << QStringLiteral("Неизвестная команда «%1».\n").arg(verb);
-        err << QString::fromUtf8(kUsage);
+        err << usage(command);
         return BadUsage;
     }
     const bool takesOperands = verb == u"--get" || verb == u"--set" || verb == u"--unset";
@@ -98,12 +112,19 @@ int runCommandLine(const QStringList& arguments, const QString& programDir, QTex
     }
 
     ConfigFile config(dir);
+    // Without the file's values, the defaults would be printed as if they were them.
+    if (verb == u"--list" || verb == u"--get") {
+        if (const QString problem = config.readProblem(); !problem.isEmpty()) {
+            err << problem << u'\n';
+            return FileFailed;
+        }
+    }
     try {
         if (verb == u"--list") {
             for (const QString& line : config.listing())
                 out << line << u'\n';
         } else if (verb == u"--get") {
-            const Option* option = optionOrComplain(operands[0], err);
+            const Option* option = optionOrComplain(operands[0], err, command);
             if (!option)
                 return BadUsage;
             out << config.value(*option) << u'\n';
@@ -111,6 +132,10 @@ int runCommandLine(const QStringList& arguments, const QString& programDir, QTex
             const QStringList problems = config.check();
             for (const QString& p : problems)
                 out << p << u'\n';
+            if (config.readProblem().isEmpty()) {
+                for (const QString& w : config.warnings())
+                    out << QStringLiteral("Предупреждение: ") << w << u'\n';
+            }
             return problems.isEmpty() ? Ok : ProblemsFound;
         } else if (verb == u"--set") {
             QList<std::pair<const Option*, QString>> values;
@@ -120,7 +145,7 @@ int runCommandLine(const QStringList& arguments, const QString& programDir, QTex
                     err << QStringLiteral("«%1»: нужно КЛЮЧ=ЗНАЧЕНИЕ.\n").arg(operand);
                     return BadUsage;
                 }
-                const Option* option = optionOrComplain(operand.left(eq), err);
+                const Option* option = optionOrComplain(operand.left(eq), err, command);
                 if (!option)
                     return BadUsage;
                 const QString value = operand.mid(eq + 1);
@@ -136,10 +161,15 @@ int runCommandLine(const QStringList& arguments, const QString& programDir, QTex
                 return FileFailed;
             }
             config.set(values);
+            for (const auto& [option, value] : values) {
+                if (const QString w = valueWarning(*option, value); !w.isEmpty())
+                    err << QStringLiteral("Предупреждение: %1 (%2): %3\n")
+                               .arg(option->key->name, option->label, w);
+            }
         } else { // --unset
             QList<const Option*> options;
             for (const QString& operand : operands) {
-                const Option* option = optionOrComplain(operand, err);
+                const Option* option = optionOrComplain(operand, err, command);
                 if (!option)
                     return BadUsage;
                 options.append(option);

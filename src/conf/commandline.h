@@ -20,8 +20,9 @@ bool wantsCommandLine(const QStringList& arguments);
 
 // Runs `conf` with its arguments (without the program name) on the program
 // folder `programDir` unless --dir names another; writes results to `out`
-// and messages to `err`, and returns the exit status.
+// and messages to `err`, and returns the exit status. `command` is the name
+// it was started by ("conf", or "zentari-conf" from the PATH), for the help.
 int runCommandLine(const QStringList& arguments, const QString& programDir, QTextStream& out,
-                   QTextStream& err);
+                   QTextStream& err, const QString& command = QStringLiteral("conf"));
 
 } // namespace zentari::conf

@@ -6,10 +6,15 @@ ConfForm::ConfForm(ConfigFile& file) : m_file(file)
 {
     for (const Option& option : allOptions()) {
         State s;
-        s.loaded = file.value(option);
+        s.loaded = file.stored(option);
         s.wasSet = file.isSet(option);
-        if (s.wasSet)
+        // A value the window cannot offer (an invisible clock) is shown as
+        // one it can, with the reason, and left in the file unless edited.
+        if (s.wasSet) {
             s.problem = valueProblem(option, s.loaded);
+            if (s.problem.isEmpty())
+                s.problem = valueWarning(option, s.loaded);
+        }
         if (s.problem.isEmpty())
             s.value = s.loaded;
         else if (option.kind == Kind::Flag) // shown as the clock reads it
@@ -81,7 +86,7 @@ void ConfForm::save()
     // What is in the file now is the new starting point.
     for (auto it = m_states.begin(); it != m_states.end(); ++it) {
         State& s = it.value();
-        s.loaded = m_file.value(*it.key());
+        s.loaded = m_file.stored(*it.key());
         s.wasSet = m_file.isSet(*it.key());
         s.problem.clear();
         s.edited = s.reset = false;

@@ -7,6 +7,7 @@
 #include "platform/filelock.h"
 
 #include <QFileInfo>
+#include <limits>
 
 namespace zentari::conf {
 
@@ -14,45 +15,115 @@ namespace o = zentari::options;
 
 const QList<Option>& allOptions()
 {
+    constexpr int intMin = std::numeric_limits<int>::min();
+    constexpr int intMax = std::numeric_limits<int>::max();
     static const QList<Option> list = {
-        {&o::Color, Kind::Colour, Group::Look, QStringLiteral("Цвет времени и даты")},
-        {&o::Picture, Kind::File, Group::Look, QStringLiteral("Картинка фона")},
-        {&o::WithBoard, Kind::Flag, Group::Look, QStringLiteral("Рамка вокруг часов"), 0, 0,
-         QStringLiteral("1"), QStringLiteral("0"), true},
-        {&o::UseAlpha, Kind::Flag, Group::Look, QStringLiteral("Полупрозрачные часы")},
-        // The clock's opacity is (value + 127) modulo 256: 128 is opaque, 0 the faintest.
-        {&o::AlphaValue, Kind::Integer, Group::Look,
-         QStringLiteral("Плотность (128 — непрозрачно, 0 — бледнее всего)"), 0, 255},
-        {&o::SavePosition, Kind::Flag, Group::Look, QStringLiteral("Запоминать положение часов")},
-        {&o::Left, Kind::Integer, Group::Look, QStringLiteral("Левый край часов, пикселей"), -32768,
-         32767},
-        {&o::Top, Kind::Integer, Group::Look, QStringLiteral("Верхний край часов, пикселей"),
-         -32768, 32767},
-        {&o::TraySet, Kind::Flag, Group::Behaviour,
-         QStringLiteral("Убирать часы в область уведомлений после запуска"), 0, 0,
-         QStringLiteral("1"), QStringLiteral("0"), true},
-        {&o::ShowTimeInTitle, Kind::Flag, Group::Behaviour,
-         QStringLiteral("Показывать время в заголовке активного окна")},
-        {&o::StayOnTop, Kind::Flag, Group::Behaviour,
-         QStringLiteral("Поверх всех окон (только запоминается)")},
-        {&o::SchemeAck, Kind::Flag, Group::Behaviour,
-         QStringLiteral("Короткий сигнал при выборе шаблона выключения")},
-        {&o::WidthPan, Kind::Integer, Group::Behaviour,
-         QStringLiteral("Высота широкой панели задач, пикселей"), 0, 2000},
-        {&o::TimesPlay, Kind::Integer, Group::Signals,
-         QStringLiteral("Сколько раз проигрывать звук будильника"), 1, 1000},
-        {&o::SoundType, Kind::Flag, Group::Signals,
-         QStringLiteral("Напоминание звучит звуковым файлом (иначе — сигналом)"), 0, 0,
-         QStringLiteral("1"), QStringLiteral("0"), true},
-        {&o::SoundFileName, Kind::File, Group::Signals,
-         QStringLiteral("Звуковой файл напоминания")},
+        {.key = &o::Color,
+         .kind = Kind::Colour,
+         .group = Group::Look,
+         .label = QStringLiteral("Цвет времени и даты")},
+        {.key = &o::Picture,
+         .kind = Kind::File,
+         .group = Group::Look,
+         .label = QStringLiteral("Картинка фона")},
+        {.key = &o::WithBoard,
+         .kind = Kind::Flag,
+         .group = Group::Look,
+         .label = QStringLiteral("Рамка вокруг часов"),
+         .anyOtherIsOn = true},
+        {.key = &o::UseAlpha,
+         .kind = Kind::Flag,
+         .group = Group::Look,
+         .label = QStringLiteral("Полупрозрачные часы")},
+        // The clock's opacity is (value + 127) modulo 256: 128 is opaque, 0
+        // the faintest, and 129 wraps round to an invisible clock.
+        {.key = &o::AlphaValue,
+         .kind = Kind::Integer,
+         .group = Group::Look,
+         .label = QStringLiteral("Плотность: от 0 (бледнее всего) до 128 (непрозрачно)"),
+         .minimum = 0,
+         .maximum = 255,
+         .windowMaximum = 128,
+         .warnAbove = 128,
+         .warning = QStringLiteral("выше 128 часы снова бледнеют, а при 129 совсем не видны "
+                                   "(непрозрачность — (значение + 127) по модулю 256).")},
+        {.key = &o::SavePosition,
+         .kind = Kind::Flag,
+         .group = Group::Look,
+         .label = QStringLiteral("Запоминать положение часов")},
+        {.key = &o::Left,
+         .kind = Kind::Integer,
+         .group = Group::Look,
+         .label = QStringLiteral("Левый край часов, пикселей"),
+         .minimum = -32768,
+         .maximum = 32767},
+        {.key = &o::Top,
+         .kind = Kind::Integer,
+         .group = Group::Look,
+         .label = QStringLiteral("Верхний край часов, пикселей"),
+         .minimum = -32768,
+         .maximum = 32767},
+        {.key = &o::TraySet,
+         .kind = Kind::Flag,
+         .group = Group::Behaviour,
+         .label = QStringLiteral("Убирать часы в область уведомлений после запуска"),
+         .anyOtherIsOn = true},
+        {.key = &o::ShowTimeInTitle,
+         .kind = Kind::Flag,
+         .group = Group::Behaviour,
+         .label = QStringLiteral("Показывать время в заголовке активного окна")},
+        {.key = &o::StayOnTop,
+         .kind = Kind::Flag,
+         .group = Group::Behaviour,
+         .label = QStringLiteral("Поверх всех окон (только запоминается)")},
+        {.key = &o::SchemeAck,
+         .kind = Kind::Flag,
+         .group = Group::Behaviour,
+         .label = QStringLiteral("Короткий сигнал при выборе шаблона выключения")},
+        {.key = &o::WidthPan,
+         .kind = Kind::Integer,
+         .group = Group::Behaviour,
+         .label = QStringLiteral("Высота широкой панели задач, пикселей"),
+         .minimum = 0,
+         .maximum = 2000},
+        // The clock repeats until the sound is stopped for 0 and below; the
+        // window shows them all as its lowest value.
+        {.key = &o::TimesPlay,
+         .kind = Kind::Integer,
+         .group = Group::Signals,
+         .label = QStringLiteral("Сколько раз проигрывать звук будильника"),
+         .minimum = intMin,
+         .maximum = intMax,
+         .windowMinimum = 0,
+         .minimumText = QStringLiteral("без конца, пока не остановят")},
+        {.key = &o::SoundType,
+         .kind = Kind::Flag,
+         .group = Group::Signals,
+         .label = QStringLiteral("Напоминание звучит звуковым файлом (иначе — сигналом)"),
+         .anyOtherIsOn = true},
+        {.key = &o::SoundFileName,
+         .kind = Kind::File,
+         .group = Group::Signals,
+         .label = QStringLiteral("Звуковой файл напоминания")},
         // The range of the PC speaker's beep.
-        {&o::BeepHz, Kind::Integer, Group::Signals, QStringLiteral("Высота сигнала, Гц"), 37,
-         32767},
-        {&o::BeepMs, Kind::Integer, Group::Signals, QStringLiteral("Длительность сигнала, мс"), 1,
-         60000},
-        {&o::On, Kind::Flag, Group::Alarms, QStringLiteral("Будильники и напоминания включены"), 0,
-         0, QStringLiteral("yes"), QStringLiteral("no")},
+        {.key = &o::BeepHz,
+         .kind = Kind::Integer,
+         .group = Group::Signals,
+         .label = QStringLiteral("Высота сигнала, Гц"),
+         .minimum = 37,
+         .maximum = 32767},
+        {.key = &o::BeepMs,
+         .kind = Kind::Integer,
+         .group = Group::Signals,
+         .label = QStringLiteral("Длительность сигнала, мс"),
+         .minimum = 1,
+         .maximum = 60000},
+        {.key = &o::On,
+         .kind = Kind::Flag,
+         .group = Group::Alarms,
+         .label = QStringLiteral("Будильники и напоминания включены"),
+         .onValue = QStringLiteral("yes"),
+         .offValue = QStringLiteral("no")},
     };
     return list;
 }
@@ -115,14 +186,21 @@ QString valueProblem(const Option& option, const QString& value)
         return {};
     }
     case Kind::Colour: {
-        unsigned int colour = 0;
+        const QString refused =
+            QStringLiteral("«%1» — не цвет (нужно число от 0 до 16777215).").arg(value);
         try {
-            colour = conv::stringToColor(value);
+            (void)conv::stringToColor(value); // a colour name, or a number below
         } catch (const ConvertError&) {
-            return QStringLiteral("«%1» — не цвет (нужно число от 0 до 16777215).").arg(value);
+            return refused;
         }
-        if (colour > 0xFFFFFF)
-            return QStringLiteral("«%1» — не цвет (нужно число от 0 до 16777215).").arg(value);
+        // The clock keeps the low 24 bits of any number, so -1 or 16777216
+        // would silently become another colour.
+        try {
+            const int number = conv::strToInt(value);
+            if (number < 0 || number > 0xFFFFFF)
+                return refused;
+        } catch (const ConvertError&) {
+        }
         return {};
     }
     case Kind::File:
@@ -131,6 +209,43 @@ QString valueProblem(const Option& option, const QString& value)
         return {};
     }
     return {};
+}
+
+QString valueWarning(const Option& option, const QString& value)
+{
+    if (!option.warnAbove || option.kind != Kind::Integer)
+        return {};
+    try {
+        if (conv::strToInt(value) > *option.warnAbove)
+            return QStringLiteral("%1: %2").arg(value, option.warning);
+    } catch (const ConvertError&) {
+    }
+    return {};
+}
+
+QString effectiveValue(const Option& option, const QString& stored, const QString& defaultValue,
+                       const QString& programDir)
+{
+    switch (option.kind) {
+    case Kind::Flag:
+        return flagIsOn(option, stored) ? option.onValue : option.offValue;
+    case Kind::Integer:
+        try {
+            return QString::number(conv::strToInt(stored));
+        } catch (const ConvertError&) {
+            return defaultValue;
+        }
+    case Kind::Colour:
+        try {
+            return QString::number(conv::stringToColor(stored));
+        } catch (const ConvertError&) {
+            return defaultValue;
+        }
+    case Kind::File:
+        // A picture or sound that cannot be opened: the clock takes the bundled one.
+        return QFileInfo(paths::resolve(programDir, stored)).isFile() ? stored : defaultValue;
+    }
+    return stored;
 }
 
 ConfigFile::ConfigFile(QString programDir)
@@ -156,9 +271,14 @@ bool ConfigFile::isSet(const Option& option) const
     return m_ini.readString(option.key->section, option.key->name, missing) != missing;
 }
 
-QString ConfigFile::value(const Option& option) const
+QString ConfigFile::stored(const Option& option) const
 {
     return o::read(m_ini, *option.key, m_programDir);
+}
+
+QString ConfigFile::value(const Option& option) const
+{
+    return effectiveValue(option, stored(option), defaultValue(option), m_programDir);
 }
 
 void ConfigFile::set(const QList<std::pair<const Option*, QString>>& values)
@@ -201,17 +321,30 @@ QStringList ConfigFile::check() const
     for (const Option& option : allOptions()) {
         if (!isSet(option))
             continue;
-        const QString stored = value(option);
-        QString problem = valueProblem(option, stored);
+        const QString text = stored(option);
+        QString problem = valueProblem(option, text);
         if (problem.isEmpty() && option.kind == Kind::File &&
-            !QFileInfo(paths::resolve(m_programDir, stored)).isFile())
+            !QFileInfo(paths::resolve(m_programDir, text)).isFile())
             problem = QStringLiteral("файл «%1» не найден; часы возьмут «%2».")
-                          .arg(stored, defaultValue(option));
+                          .arg(text, defaultValue(option));
         if (!problem.isEmpty())
             problems.append(QStringLiteral("[%1] %2 (%3): %4")
                                 .arg(option.key->section, option.key->name, option.label, problem));
     }
     return problems;
+}
+
+QStringList ConfigFile::warnings() const
+{
+    QStringList lines;
+    for (const Option& option : allOptions()) {
+        if (!isSet(option))
+            continue;
+        if (const QString warning = valueWarning(option, stored(option)); !warning.isEmpty())
+            lines.append(QStringLiteral("[%1] %2 (%3): %4")
+                             .arg(option.key->section, option.key->name, option.label, warning));
+    }
+    return lines;
 }
 
 QStringList ConfigFile::listing() const

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <utility>
 
 // What the configuration tool knows about each option the clock reads: how it
@@ -31,12 +32,22 @@ enum class Group
 
 struct Option
 {
-    const options::Key* key;
-    Kind kind;
-    Group group;
-    QString label; // Russian, for the window and the messages
+    const options::Key* key = nullptr;
+    Kind kind = Kind::Flag;
+    Group group = Group::Look;
+    QString label{}; // Russian, for the window and the messages
+    // The values --set accepts: every one the clock reads sensibly.
     int minimum = 0;
     int maximum = 0;
+    // The window's spin box offers a narrower range where the rest of the
+    // accepted values would surprise (or mean the same as its ends).
+    std::optional<int> windowMinimum{};
+    std::optional<int> windowMaximum{};
+    // Shown by the spin box at its lowest value (what that value means).
+    QString minimumText{};
+    // Accepted above this, but with `warning` said.
+    std::optional<int> warnAbove{};
+    QString warning{};
     QString onValue = QStringLiteral("1");
     QString offValue = QStringLiteral("0");
     // The clock takes every text but offValue as on (else only onValue).
@@ -54,6 +65,12 @@ bool flagIsOn(const Option& option, const QString& value);
 
 // Why the text is not a good value for the option (Russian), or the empty text.
 QString valueProblem(const Option& option, const QString& value);
+// What to say about an accepted value that will surprise (Russian), or the empty text.
+QString valueWarning(const Option& option, const QString& value);
+// The value the clock takes for the stored text: the text's own meaning
+// where the clock can use it, else the default it falls back to.
+QString effectiveValue(const Option& option, const QString& stored, const QString& defaultValue,
+                       const QString& programDir);
 
 // conf.ini of one program folder, through the project's INI store: keys are
 // replaced in place, everything else in the file is kept byte for byte.
@@ -70,7 +87,9 @@ public:
     // The default, "data\..." names resolved against the program folder.
     QString defaultValue(const Option& option) const;
     bool isSet(const Option& option) const;
-    // The value the clock would use: the stored text, or the default.
+    // The stored text, or the default when the key is missing.
+    QString stored(const Option& option) const;
+    // The value the clock would use (see effectiveValue).
     QString value(const Option& option) const;
 
     // Checks every value first; writes nothing unless all are good. Throws
@@ -81,6 +100,8 @@ public:
 
     // One Russian line per stored value the clock would refuse or misread.
     QStringList check() const;
+    // One Russian line per stored value that is accepted but will surprise.
+    QStringList warnings() const;
     // One line per option: section, key, value, default, separated by tabs.
     QStringList listing() const;
 

@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/machinestore.h"
 #include "platform/picture.h"
+#include "platform/programicon.h"
 #include "platform/sessionplatform.h"
 #include "protection.h"
 
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -166,6 +168,8 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
     switch (option.kind) {
     case Kind::Flag: {
         auto* box = new QCheckBox(QStringLiteral("да"));
+        // Read out with its option's label, not as one more "да".
+        box->setAccessibleName(option.label);
         row.show = [box, &option](const QString& v) { box->setChecked(v == option.onValue); };
         connect(box, &QCheckBox::toggled, this, [this, &option](bool on) {
             edited(option, on ? option.onValue : option.offValue);
@@ -175,7 +179,10 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
     }
     case Kind::Integer: {
         auto* spin = new QSpinBox;
-        spin->setRange(option.minimum, option.maximum);
+        spin->setRange(option.windowMinimum.value_or(option.minimum),
+                       option.windowMaximum.value_or(option.maximum));
+        spin->setSpecialValueText(option.minimumText);
+        spin->setAccessibleName(option.label);
         row.show = [spin](const QString& v) {
             try {
                 spin->setValue(conv::strToInt(v));
@@ -189,6 +196,7 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
     }
     case Kind::Colour: {
         auto* button = new QPushButton(QStringLiteral("Выбрать цвет…"));
+        button->setAccessibleName(option.label);
         row.show = [button](const QString& v) {
             button->setIcon(swatch(colourOf(v)));
             button->setIconSize(QSize(40, 16));
@@ -209,6 +217,7 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
         auto* h = new QHBoxLayout(box);
         h->setContentsMargins(0, 0, 0, 0);
         auto* line = new QLineEdit;
+        line->setAccessibleName(option.label);
         auto* choose = new QPushButton(QStringLiteral("Выбрать…"));
         h->addWidget(line, 1);
         h->addWidget(choose);
@@ -304,17 +313,21 @@ QWidget* ConfWindow::makeProtectionPage()
     m_passwordAgain->setEchoMode(QLineEdit::Password);
     form->addRow(QStringLiteral("Новый пароль:"), m_password);
     form->addRow(QStringLiteral("Ещё раз:"), m_passwordAgain);
+    const bool administratorOnly =
+        m_context.privilegedWriter.isEmpty() && !m_context.storeWritable(m_context.machineStore);
     auto* note = new QLabel(
-        QStringLiteral(
-            "Защита действует для всех пользователей этого компьютера и хранится в «%1». "
-            "Для записи понадобятся права администратора.")
-            .arg(m_context.machineStore));
+        administratorOnly
+            ? administratorOnlyMessage(m_context.machineStore)
+            : QStringLiteral(
+                  "Защита действует для всех пользователей этого компьютера и хранится в «%1». "
+                  "Для записи понадобятся права администратора.")
+                  .arg(m_context.machineStore));
     note->setWordWrap(true);
     form->addRow(note);
-    auto* write = new QPushButton(QStringLiteral("Записать защиту"));
-    write->setObjectName(QStringLiteral("writeProtection"));
-    form->addRow(write);
-    connect(write, &QPushButton::clicked, this, &ConfWindow::writeProtection);
+    m_writeProtection = new QPushButton(QStringLiteral("Записать защиту"));
+    m_writeProtection->setObjectName(QStringLiteral("writeProtection"));
+    form->addRow(m_writeProtection);
+    connect(m_writeProtection, &QPushButton::clicked, this, &ConfWindow::writeProtection);
     v->addWidget(protection);
 
     auto* start = new QGroupBox(QStringLiteral("Запуск"));
@@ -340,22 +353,46 @@ void ConfWindow::refreshProtection()
 void ConfWindow::writeProtection()
 {
     try {
-        IniMachineStore store(m_context.machineStore);
-        const ProtectionValues values =
-            protectionValues(m_protectionOn->isChecked(), m_password->text(),
-                             m_passwordAgain->text(), store.readString(QStringLiteral("PAS")));
-        saveProtection(m_context.machineStore, values.use, values.pas, *m_context.runner,
-                       m_context.executableDir + QStringLiteral("conf"));
-        m_password->clear();
-        m_passwordAgain->clear();
-        refreshProtection();
-        m_context.messages->show(m_protectionOn->isChecked()
-                                     ? QStringLiteral("Защита паролем включена.")
-                                     : QStringLiteral("Защита паролем выключена."),
-                                 QStringLiteral("Защита паролем"), MessageIcon::Information);
+        const QString currentPas =
+            IniMachineStore(m_context.machineStore).readString(QStringLiteral("PAS"));
+        const ProtectionValues values = protectionValues(
+            m_protectionOn->isChecked(), m_password->text(), m_passwordAgain->text(), currentPas);
+        const SaveStart started = saveProtection(
+            m_context.machineStore, values, m_context.storeWritable(m_context.machineStore),
+            *m_context.runner, m_context.privilegedWriter,
+            [window = QPointer<ConfWindow>(this)](const QString& error) {
+                if (window)
+                    window->protectionWritten(error);
+            });
+        if (started == SaveStart::Written) {
+            protectionWritten(QString());
+            return;
+        }
+        // polkit's dialog is up; the window answers meanwhile, but a second
+        // request must not race the first.
+        m_writeProtection->setEnabled(false);
+        m_protectionState->setText(QStringLiteral("Ожидание пароля администратора (окно polkit)…"));
     } catch (const Error& e) {
         m_context.messages->show(e.message(), QStringLiteral("Защита паролем"), MessageIcon::Error);
     }
+}
+
+void ConfWindow::protectionWritten(const QString& error)
+{
+    m_writeProtection->setEnabled(true);
+    const bool wanted = m_protectionOn->isChecked();
+    refreshProtection();
+    if (!error.isEmpty()) {
+        m_protectionOn->setChecked(wanted); // as the user left it, to try again
+        m_context.messages->show(error, QStringLiteral("Защита паролем"), MessageIcon::Error);
+        return;
+    }
+    m_password->clear();
+    m_passwordAgain->clear();
+    m_context.messages->show(m_protectionOn->isChecked()
+                                 ? QStringLiteral("Защита паролем включена.")
+                                 : QStringLiteral("Защита паролем выключена."),
+                             QStringLiteral("Защита паролем"), MessageIcon::Information);
 }
 
 bool ConfWindow::saveAndStart()
@@ -364,7 +401,7 @@ bool ConfWindow::saveAndStart()
         m_form.save();
         if (m_autostart->isChecked() != autostart::isEnabled())
             autostart::setEnabled(m_autostart->isChecked(),
-                                  m_context.executableDir + QStringLiteral("Zentari"));
+                                  autostart::commandFor(m_context.executableDir));
     } catch (const Error& e) {
         m_context.messages->show(e.message(), QStringLiteral("Особые настройки часов"),
                                  MessageIcon::Error);
@@ -414,14 +451,17 @@ int runWindow(int argc, char** argv)
     session::preferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zentari"));
+    QApplication::setWindowIcon(programIcon());
     DesktopServices desktop;
     const Services services = desktop.services();
     PkexecRunner runner;
+    autostart::refreshIfStale(autostart::commandFor(paths::executableDir()));
     int status = 0;
     try {
         ConfWindow window({paths::programDir(), paths::executableDir(),
-                           IniMachineStore::defaultPath(), services.shell, services.messages,
-                           services.player, &runner});
+                           IniMachineStore::defaultPath(),
+                           installedPrivilegedWriter(paths::executableDir()), services.shell,
+                           services.messages, services.player, &runner});
         window.show();
         status = QApplication::exec();
     } catch (const Error& e) {

@@ -3,6 +3,7 @@
 #include "confform.h"
 #include "confoptions.h"
 #include "platform/services.h"
+#include "protection.h"
 
 #include <QHash>
 #include <QWidget>
@@ -16,8 +17,6 @@ class QPushButton;
 
 namespace zentari::conf {
 
-class PrivilegedRunner;
-
 // "Особые настройки часов": every option of conf.ini in plain Russian, the
 // password protection and the autostart entry; saving or cancelling starts
 // the clock again (its menu item closed it to start this window).
@@ -30,10 +29,15 @@ public:
         QString programDir;    // conf.ini, data/ and the clock's executable "Zentari"
         QString executableDir; // where this program and the real clock lie
         QString machineStore;  // the per-machine protection store
+        // The installed conf that polkit lets pkexec run as root; empty for a
+        // portable build, which then only explains how protection is set.
+        QString privilegedWriter;
         ShellLauncher* shell = nullptr;
         MessageBoxes* messages = nullptr;
         MediaPlayer* player = nullptr;
         PrivilegedRunner* runner = nullptr;
+        // Whether this user can write the store without an administrator.
+        std::function<bool(const QString& storePath)> storeWritable = canWriteStore;
     };
 
     explicit ConfWindow(Context context, QWidget* parent = nullptr);
@@ -70,6 +74,7 @@ private:
     void updatePreview(const QString& value);
     void refreshProtection();
     void writeProtection();
+    void protectionWritten(const QString& error);
     void startClock();
 
     Context m_context;
@@ -83,6 +88,7 @@ private:
     QCheckBox* m_protectionOn = nullptr;
     QLineEdit* m_password = nullptr;
     QLineEdit* m_passwordAgain = nullptr;
+    QPushButton* m_writeProtection = nullptr;
     QCheckBox* m_autostart = nullptr;
 };
 

@@ -2,46 +2,115 @@
 
 #include "platform/cp1251.h"
 #include "platform/error.h"
-#include "platform/inifile.h"
 #include "windows/passwordcode.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QXmlStreamReader>
 
 namespace zentari::conf {
 
 namespace {
-const QString kSection = QStringLiteral("Software\\Zentari");
+
+// Owned by root and writable by nobody else: a file only an administrator
+// (or the package manager) can replace.
+bool onlyRootCanChange(const QFileInfo& info)
+{
+    return info.exists() && info.ownerId() == 0 &&
+           !(info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther));
 }
 
-bool PkexecRunner::run(const QString& program, const QStringList& arguments,
-                       const QByteArray& input, QString* error)
+// The program polkit's action lets pkexec run, or the empty text.
+QString policyExecPath(const QString& policyFile)
 {
-    QProcess process;
-    process.start(QStringLiteral("pkexec"), QStringList{program} + arguments);
-    if (!process.waitForStarted(10000)) {
-        *error = QStringLiteral("Не удалось запустить pkexec (пакет polkit): %1.")
-                     .arg(process.errorString());
-        return false;
+    QFile file(policyFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QXmlStreamReader xml(&file);
+    bool inAction = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == u"action")
+            inAction =
+                xml.attributes().value(QStringLiteral("id")) == QLatin1StringView(kPolkitAction);
+        else if (xml.isEndElement() && xml.name() == u"action")
+            inAction = false;
+        else if (inAction && xml.isStartElement() && xml.name() == u"annotate" &&
+                 xml.attributes().value(QStringLiteral("key")) ==
+                     u"org.freedesktop.policykit.exec.path")
+            return xml.readElementText().trimmed();
     }
-    process.write(input);
-    process.closeWriteChannel();
-    // The administrator may take a while to type the password.
-    process.waitForFinished(-1);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString said = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-        // pkexec's own statuses: 126 the dialog was dismissed, 127 not authorised.
-        if (process.exitCode() == 126 || process.exitCode() == 127)
-            *error = QStringLiteral("Права администратора не получены; защита не изменена.");
-        else
-            *error = said.isEmpty()
-                         ? QStringLiteral("Запись не удалась (код %1).").arg(process.exitCode())
-                         : said;
-        return false;
-    }
-    return true;
+    return {};
+}
+
+} // namespace
+
+PkexecRunner::PkexecRunner(QString pkexec)
+    : m_pkexec(std::move(pkexec)), m_processes(std::make_unique<QObject>())
+{
+}
+
+PkexecRunner::~PkexecRunner() = default;
+
+void PkexecRunner::start(const QString& program, const QStringList& arguments,
+                         const QByteArray& input, Done done)
+{
+    auto* process = new QProcess(m_processes.get());
+    // Reported once: a crash gives both an error and a finish.
+    auto finish = [process, done = std::move(done),
+                   reported = false](const QString& error) mutable {
+        if (std::exchange(reported, true))
+            return;
+        process->deleteLater();
+        done(error);
+    };
+    auto report = std::make_shared<decltype(finish)>(std::move(finish));
+    QObject::connect(process, &QProcess::started, process, [process, input] {
+        process->write(input);
+        process->closeWriteChannel();
+    });
+    QObject::connect(
+        process, &QProcess::errorOccurred, process, [process, report](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart)
+                (*report)(QStringLiteral("Не удалось запустить pkexec (пакет pkexec): %1.")
+                              .arg(process->errorString()));
+        });
+    QObject::connect(
+        process, &QProcess::finished, process,
+        [process, report](int code, QProcess::ExitStatus status) {
+            if (status == QProcess::NormalExit && code == 0) {
+                (*report)(QString());
+                return;
+            }
+            // pkexec's own statuses: 126 the dialog was dismissed, 127 not authorised.
+            if (status == QProcess::NormalExit && (code == 126 || code == 127)) {
+                (*report)(QStringLiteral("Права администратора не получены; защита не изменена."));
+                return;
+            }
+            const QString said = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
+            (*report)(said.isEmpty() ? QStringLiteral("Запись не удалась (код %1).").arg(code)
+                                     : said);
+        });
+    process->start(m_pkexec, QStringList{program} + arguments);
+}
+
+QString defaultPolicyFile()
+{
+    return QStringLiteral("/usr/share/polkit-1/actions/org.zentari.conf.policy");
+}
+
+QString installedPrivilegedWriter(const QString& executableDir, const QString& policyFile)
+{
+    const QFileInfo conf(QDir(executableDir).filePath(QStringLiteral("conf")));
+    const QString canonical = conf.canonicalFilePath();
+    if (canonical.isEmpty() || policyExecPath(policyFile) != canonical)
+        return {};
+    if (!onlyRootCanChange(QFileInfo(canonical)) ||
+        !onlyRootCanChange(QFileInfo(QFileInfo(canonical).absolutePath())))
+        return {};
+    return canonical;
 }
 
 ProtectionValues protectionValues(bool on, const QString& typed, const QString& typedAgain,
@@ -61,27 +130,6 @@ ProtectionValues protectionValues(bool on, const QString& typed, const QString& 
     return {on ? QStringLiteral("1") : QStringLiteral("0"), pas};
 }
 
-void writeProtectionFile(const QString& storePath, const QString& use, const QString& pas)
-{
-    requireStorableValue(use);
-    requireStorableValue(pas);
-    const QString folder = QFileInfo(storePath).absolutePath();
-    if (!QDir(folder).exists()) {
-        if (!QDir().mkpath(folder))
-            throw Error(QStringLiteral("Не удалось создать папку «%1».").arg(folder));
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                          QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                          QFileDevice::ExeOther);
-    }
-    IniFile store(storePath);
-    store.writeSection(kSection, {{QStringLiteral("USE"), use}, {QStringLiteral("PAS"), pas}});
-    // Every user's clock reads the store, whatever umask the administrator's
-    // helper ran with; only its owner writes it.
-    QFile::setPermissions(storePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                         QFileDevice::ReadGroup | QFileDevice::ReadOther);
-}
-
 bool canWriteStore(const QString& storePath)
 {
     const QFileInfo file(storePath);
@@ -94,46 +142,33 @@ bool canWriteStore(const QString& storePath)
     return QFileInfo(dir.absolutePath()).isWritable();
 }
 
-void saveProtection(const QString& storePath, const QString& use, const QString& pas,
-                    PrivilegedRunner& runner, const QString& confExecutable)
+QString administratorOnlyMessage(const QString& storePath)
 {
-    saveProtection(storePath, use, pas, runner, confExecutable, canWriteStore(storePath));
+    return QStringLiteral(
+               "Защиту паролем для всех пользователей этого компьютера задаёт администратор: "
+               "в установленной программе («zentari-conf», вкладка «Защита и запуск») или "
+               "правкой файла «%1» (как — описано в README). Эта копия программы не "
+               "установлена, поэтому права администратора она не запрашивает.")
+        .arg(storePath);
 }
 
-void saveProtection(const QString& storePath, const QString& use, const QString& pas,
-                    PrivilegedRunner& runner, const QString& confExecutable, bool writable)
+SaveStart saveProtection(const QString& storePath, const ProtectionValues& values, bool writable,
+                         PrivilegedRunner& runner, const QString& privilegedWriter,
+                         PrivilegedRunner::Done done)
 {
     if (writable) {
-        writeProtectionFile(storePath, use, pas);
-        return;
+        writeProtectionFile(storePath, values.use, values.pas);
+        return SaveStart::Written;
     }
-    requireStorableValue(use);
-    requireStorableValue(pas);
-    QString error;
-    const QByteArray input = cp1251::encode(use) + '\n' + cp1251::encode(pas) + '\n';
-    if (!runner.run(confExecutable, {QString::fromLatin1(kWriteProtectionArgument)}, input, &error))
-        throw Error(error);
-}
-
-int runWriteProtection(const QByteArray& input, const QString& storePath, QString* error)
-{
-    // Two lines exactly; the password's trailing space belongs to it.
-    QList<QByteArray> lines = input.split('\n');
-    if (lines.size() < 2) {
-        *error = QStringLiteral("Ожидались две строки: USE и PAS.");
-        return 2;
-    }
-    for (QByteArray& line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-    }
-    try {
-        writeProtectionFile(storePath, cp1251::decode(lines[0]), cp1251::decode(lines[1]));
-    } catch (const Error& e) {
-        *error = e.message();
-        return 3;
-    }
-    return 0;
+    if (const QString problem = protectionValuesProblem(values.use, values.pas); !problem.isEmpty())
+        throw Error(problem);
+    if (privilegedWriter.isEmpty())
+        throw Error(administratorOnlyMessage(storePath));
+    // On standard input: a command line is readable by every user.
+    const QByteArray input = cp1251::encode(values.use) + '\n' + cp1251::encode(values.pas) + '\n';
+    runner.start(privilegedWriter, {QString::fromLatin1(kWriteProtectionArgument)}, input,
+                 std::move(done));
+    return SaveStart::Asking;
 }
 
 } // namespace zentari::conf

@@ -3,7 +3,6 @@
 #include "error.h"
 
 #include <QFile>
-#include <QThread>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -159,11 +158,11 @@ namespace {
 // Longer tones repeat a chunk of this length instead of holding it all in memory.
 constexpr int maxChunkMs = 10000;
 
-std::vector<Sint16> sineTone(int frequencyHz, int durationMs, int rate, int channels)
+std::vector<qint16> sineTone(int frequencyHz, int durationMs, int rate, int channels)
 {
     const int frames = int(qint64(rate) * durationMs / 1000);
     const int fadeFrames = std::min(rate / 200, frames / 2); // 5 ms against clicks
-    std::vector<Sint16> samples(size_t(frames) * channels);
+    std::vector<qint16> samples(size_t(frames) * channels);
     const double step = 2 * std::numbers::pi * std::max(frequencyHz, 0) / rate;
     for (int i = 0; i < frames; ++i) {
         double gain = 0.5;
@@ -171,7 +170,7 @@ std::vector<Sint16> sineTone(int frequencyHz, int durationMs, int rate, int chan
             gain *= double(i) / fadeFrames;
         else if (frames - i <= fadeFrames)
             gain *= double(frames - i) / fadeFrames;
-        const auto value = Sint16(std::lround(gain * 32767 * std::sin(step * i)));
+        const auto value = qint16(std::lround(gain * 32767 * std::sin(step * i)));
         std::fill_n(samples.begin() + ptrdiff_t(i) * channels, channels, value);
     }
     return samples;
@@ -179,35 +178,49 @@ std::vector<Sint16> sineTone(int frequencyHz, int durationMs, int rate, int chan
 
 } // namespace
 
+SdlBeeper::~SdlBeeper()
+{
+    stop();
+}
+
 void SdlBeeper::beep(int frequencyHz, int durationMs)
 {
+    stop(); // the new tone replaces the one that sounds
     if (durationMs <= 0)
         return;
     int rate = 0, channels = 0;
     Uint16 format = 0;
     if (!m_mixer.ensureOpen() || !Mix_QuerySpec(&rate, &format, &channels) ||
-        format != AUDIO_S16SYS) {
-        QThread::msleep(ulong(durationMs)); // the caller counts on the time passing
-        return;
-    }
+        format != AUDIO_S16SYS)
+        return; // nowhere to sound it; the mixer has said so once
 
-    std::vector<Sint16> samples =
-        sineTone(frequencyHz, std::min(durationMs, maxChunkMs), rate, channels);
-    Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(samples.data()),
-                                         Uint32(samples.size() * sizeof(Sint16)));
-    const int channel = durationMs <= maxChunkMs ? Mix_PlayChannel(-1, chunk, 0)
-                                                 : Mix_PlayChannelTimed(-1, chunk, -1, durationMs);
-    if (channel < 0) {
-        Mix_FreeChunk(chunk);
-        QThread::msleep(ulong(durationMs));
+    m_samples = sineTone(frequencyHz, std::min(durationMs, maxChunkMs), rate, channels);
+    m_chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(m_samples.data()),
+                                Uint32(m_samples.size() * sizeof(qint16)));
+    if (!m_chunk) {
+        stop();
         return;
     }
-    // A stalled device must not hold the clock for ever.
-    const Uint64 deadline = SDL_GetTicks64() + Uint64(durationMs) + 3000;
-    while (Mix_Playing(channel) && SDL_GetTicks64() < deadline)
-        SDL_Delay(5);
-    Mix_HaltChannel(channel);
-    Mix_FreeChunk(chunk);
+    m_channel = durationMs <= maxChunkMs ? Mix_PlayChannel(-1, m_chunk, 0)
+                                         : Mix_PlayChannelTimed(-1, m_chunk, -1, durationMs);
+    if (m_channel < 0)
+        stop();
+}
+
+void SdlBeeper::stop()
+{
+    if (m_channel >= 0)
+        Mix_HaltChannel(m_channel);
+    if (m_chunk)
+        Mix_FreeChunk(m_chunk); // after the halt: the mixer no longer reads the samples
+    m_chunk = nullptr;
+    m_channel = -1;
+    std::vector<qint16>().swap(m_samples);
+}
+
+bool SdlBeeper::sounding() const
+{
+    return m_channel >= 0 && Mix_Playing(m_channel) != 0 && Mix_GetChunk(m_channel) == m_chunk;
 }
 
 } // namespace zentari

@@ -3,8 +3,10 @@
 #include "services.h"
 
 #include <functional>
+#include <vector>
 
 struct _Mix_Music;
+struct Mix_Chunk;
 
 namespace zentari {
 
@@ -65,15 +67,26 @@ private:
     QString m_file;
 };
 
-// A sine tone on a mixer channel; beep() blocks until it has sounded.
+// A sine tone on a mixer channel. beep() starts it and returns; the mixer's
+// own thread plays it out. The tone's samples are kept until the next beep or
+// stop(), since the mixer reads them while it sounds.
 class SdlBeeper : public Beeper
 {
 public:
     explicit SdlBeeper(SdlMixer& mixer) : m_mixer(mixer) {}
+    ~SdlBeeper() override;
+    SdlBeeper(const SdlBeeper&) = delete;
+    SdlBeeper& operator=(const SdlBeeper&) = delete;
+
     void beep(int frequencyHz, int durationMs) override;
+    void stop() override;
+    bool sounding() const override;
 
 private:
     SdlMixer& m_mixer;
+    std::vector<qint16> m_samples;
+    Mix_Chunk* m_chunk = nullptr;
+    int m_channel = -1;
 };
 
 } // namespace zentari

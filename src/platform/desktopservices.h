@@ -14,8 +14,8 @@ class LazyAudio;
 // The real services for the program's run, made once at start-up after the
 // QApplication. When ZENTARI_DRY_RUN names a file, the shell, power operations,
 // beeps and sound starts are written to that file, one line each, instead of
-// acting on the system; beeps and sounds are still heard so that they take
-// their time and the player's modes stay true. Message boxes and the window
+// acting on the system; beeps and sounds are still heard, so that they last
+// as long and the player's modes stay true. Message boxes and the window
 // system are real in both modes.
 class DesktopServices
 {

@@ -259,6 +259,16 @@ private:
         parse();
     }
 
+    // The line end new lines get: the file's own where it has one (a file
+    // written by hand on Linux keeps plain LF), else CR LF as always.
+    QByteArray lineBreak() const
+    {
+        const qsizetype lf = m_bytes.indexOf('\n');
+        if (lf >= 0 && (lf == 0 || m_bytes[lf - 1] != '\r'))
+            return QByteArrayLiteral("\n");
+        return QByteArrayLiteral("\r\n");
+    }
+
     // The file's bytes with the key set: replaced in place, appended at the end
     // of its section, or in a new section at the end of the file.
     QByteArray withKey(QStringView section, QStringView key, const QByteArray& encodedValue) const
@@ -270,7 +280,8 @@ private:
             const qsizetype valueStart = l.start + l.eq + 1;
             out = m_bytes.left(valueStart) + encodedValue + m_bytes.mid(l.start + l.length);
         } else {
-            const QByteArray keyLine = cp1251::encode(key) + '=' + encodedValue + "\r\n";
+            const QByteArray eol = lineBreak();
+            const QByteArray keyLine = cp1251::encode(key) + '=' + encodedValue + eol;
             const auto it = m_index.find(section);
             if (it != m_index.end()) {
                 const Section& s = m_sections[it->second];
@@ -282,13 +293,13 @@ private:
                 const qsizetype at = lineEnd(last);
                 out = m_bytes.left(at);
                 if (!endsWithNewline(out))
-                    out += "\r\n";
+                    out += eol;
                 out += keyLine + m_bytes.mid(at);
             } else {
                 out = m_bytes;
                 if (!out.isEmpty() && !endsWithNewline(out))
-                    out += "\r\n";
-                out += '[' + cp1251::encode(section) + "]\r\n" + keyLine;
+                    out += eol;
+                out += '[' + cp1251::encode(section) + ']' + eol + keyLine;
             }
         }
         return out;
@@ -351,12 +362,13 @@ private:
             else
                 block.append({key, value});
         }
+        const QByteArray eol = lineBreak();
         QByteArray out = m_bytes;
         if (!out.isEmpty() && !endsWithNewline(out))
-            out += "\r\n";
-        out += '[' + cp1251::encode(section) + "]\r\n";
+            out += eol;
+        out += '[' + cp1251::encode(section) + ']' + eol;
         for (const auto& [key, value] : block)
-            out += cp1251::encode(key) + '=' + cp1251::encode(value) + "\r\n";
+            out += cp1251::encode(key) + '=' + cp1251::encode(value) + eol;
         return out;
     }
 

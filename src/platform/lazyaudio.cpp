@@ -3,7 +3,6 @@
 #include "error.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 namespace zentari {
 
@@ -77,10 +76,20 @@ MediaPlayer::Mode LazyAudio::Player::mode() const
 
 void LazyAudio::Sound::beep(int frequencyHz, int durationMs)
 {
+    // Without the plug-in there is nothing to hear; the notice has said so.
     if (AudioBackend* backend = m_audio.backend())
         backend->beeper().beep(frequencyHz, durationMs);
-    else
-        QThread::msleep(static_cast<unsigned long>(std::max(durationMs, 0))); // a beep takes its time
+}
+
+void LazyAudio::Sound::stop()
+{
+    if (m_audio.m_backend)
+        m_audio.m_backend->beeper().stop();
+}
+
+bool LazyAudio::Sound::sounding() const
+{
+    return m_audio.m_backend && m_audio.m_backend->beeper().sounding();
 }
 
 } // namespace zentari

@@ -43,6 +43,8 @@ private:
     public:
         explicit Sound(LazyAudio& audio) : m_audio(audio) {}
         void beep(int frequencyHz, int durationMs) override;
+        void stop() override;
+        bool sounding() const override;
 
     private:
         LazyAudio& m_audio;

@@ -45,6 +45,17 @@ void RecordingBeeper::beep(int frequencyHz, int durationMs)
         m_sound->beep(frequencyHz, durationMs);
 }
 
+void RecordingBeeper::stop()
+{
+    if (m_sound)
+        m_sound->stop();
+}
+
+bool RecordingBeeper::sounding() const
+{
+    return m_sound && m_sound->sounding();
+}
+
 void RecordingPlayer::open(const QString& file)
 {
     m_player.open(file);

@@ -48,12 +48,14 @@ private:
     ActionLog& m_log;
 };
 
-// Records "beep"; sounds it through another beeper when one is given.
+// Records "beep" as the tone starts; sounds it through another beeper when one is given.
 class RecordingBeeper : public Beeper
 {
 public:
     explicit RecordingBeeper(ActionLog& log, Beeper* sound = nullptr) : m_log(log), m_sound(sound) {}
     void beep(int frequencyHz, int durationMs) override;
+    void stop() override;
+    bool sounding() const override;
 
 private:
     ActionLog& m_log;

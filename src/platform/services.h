@@ -63,12 +63,18 @@ public:
     virtual void cancelShutdown() = 0;
 };
 
-// A sine tone; returns when it has sounded (the thread is blocked meanwhile).
+// A sine tone that sounds beside the caller: beep() starts it and returns at
+// once, so a minute-long signal never holds up the clock's tick. A tone asked
+// for while another sounds replaces it.
 class Beeper
 {
 public:
     virtual ~Beeper() = default;
     virtual void beep(int frequencyHz, int durationMs) = 0;
+    // Silences the tone that sounds, if any.
+    virtual void stop() {}
+    // Whether a tone sounds now.
+    virtual bool sounding() const { return false; }
 };
 
 // The one sound player of the program.

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <initializer_list>
+#include <utility>
 
 // Xlib last: its macros (None, Bool, Status...) clash with Qt's names.
 #include <X11/Xlib-xcb.h>
@@ -48,10 +49,24 @@ struct X11WindowSystem::Connection
 
 namespace {
 
+// Owns one reply that xcb allocated with malloc. Move-only: a copy would free
+// the same reply twice.
 template <typename T> struct Freed
 {
-    T* p;
+    T* p = nullptr;
+
+    explicit Freed(T* reply) : p(reply) {}
+    Freed(const Freed&) = delete;
+    Freed& operator=(const Freed&) = delete;
+    Freed(Freed&& other) noexcept : p(std::exchange(other.p, nullptr)) {}
+    Freed& operator=(Freed&& other) noexcept
+    {
+        if (this != &other)
+            std::free(std::exchange(p, std::exchange(other.p, nullptr)));
+        return *this;
+    }
     ~Freed() { std::free(p); }
+
     T* operator->() const { return p; }
     explicit operator bool() const { return p != nullptr; }
 };

@@ -1,6 +1,7 @@
 #include "remindereditor.h"
 
 #include "app/paths.h"
+#include "platform/currentrowclicks.h"
 #include "platform/error.h"
 #include "platform/errorreport.h"
 #include "platform/timetext.h"
@@ -81,6 +82,18 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
 
     m_titles = new QStringListModel(QStringList{QStringLiteral("1")}, this);
     ListBox1 = new QListView(this);
+    // A line that goes takes the selection with it. Qt would move it to the next
+    // line while the fields still show the reminder that went, and a second
+    // delete would remove a reminder the user never saw. Connected before the
+    // view's selection model is made, so that it runs before Qt moves the line.
+    connect(m_titles, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                const int row = selectedRow();
+                if (row >= first && row <= last) {
+                    const QSignalBlocker quiet(ListBox1->selectionModel());
+                    ListBox1->selectionModel()->clear();
+                }
+            });
     ListBox1->setModel(m_titles);
     ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBox1->setUniformItemSizes(true);
@@ -148,6 +161,8 @@ TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report
 
     connect(ListBox1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ListBox1Click(); });
+    connect(new CurrentRowClicks(ListBox1), &CurrentRowClicks::clicked, this,
+            &TForm5::ListBox1Click);
     connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
@@ -268,7 +283,12 @@ void TForm5::Button2Click()
         if (row < 0 || row >= m_store.count())
             throw Error(QStringLiteral("Напоминание не выбрано."));
         Memo1->setPlainText(ReminderStore::readText(m_store.textFileOf(row)));
-        Edit4->setText(m_store.at(row).title);
+        const Reminder r = m_store.at(row);
+        Edit4->setText(r.title);
+        // The reminder keeps its own moment unless the user changes it: with the
+        // clock's time, a change of the text alone would move it into the past.
+        DateTimePicker1->setTime(timetext::strToTime(r.timeText));
+        DateTimePicker2->setDate(timetext::strToDate(r.dateText));
     } catch (const Error&) {
         errorBeep();
     }
@@ -276,10 +296,13 @@ void TForm5::Button2Click()
 
 bool TForm5::fieldsStorable()
 {
-    for (const QString& problem : {ReminderStore::titleProblem(Edit4->text()),
-                                   ReminderStore::textProblem(Memo1->toPlainText())}) {
+    const std::pair<QString, QWidget*> checks[] = {
+        {ReminderStore::titleProblem(Edit4->text()), Edit4},
+        {ReminderStore::textProblem(Memo1->toPlainText()), Memo1}};
+    for (const auto& [problem, field] : checks) {
         if (!problem.isEmpty()) {
             inputError(problem);
+            field->setFocus();
             return false;
         }
     }
@@ -327,23 +350,20 @@ bool TForm5::followReload(quint64 loadsBefore)
 
 void TForm5::Button5Click()
 {
+    // A title or text the program cannot store is said, and the window stays
+    // in edit mode with what was typed, to be put right.
+    if (!fieldsStorable())
+        return;
     if (changing != 1) {
-        if (fieldsStorable())
-            addFromFields();
-        else
-            Button6Click();
+        addFromFields();
         return;
     }
-    // A change is a delete and an add; everything that would refuse the add is
-    // checked before the old reminder goes, so that a refused change loses nothing.
+    // A change replaces the reminder in one change of the store: refused, or
+    // failed to be written, it loses nothing.
     const int row = selectedRow();
     if (row < 0 || row >= m_store.count()) {
         Button6Click();
         errorBeep();
-        return;
-    }
-    if (!fieldsStorable()) {
-        Button6Click();
         return;
     }
     const QString title = Edit4->text();
@@ -377,10 +397,9 @@ void TForm5::Button5Click()
     }
     if (followReload(loads))
         return;
-    {
-        const QSignalBlocker quiet(ListBox1->selectionModel());
-        m_titles->removeRows(row, 1);
-    }
+    // As a delete and an add would leave the list: the line goes, with the
+    // selection, and comes back at the end.
+    m_titles->removeRows(row, 1);
     const int last = m_titles->rowCount();
     m_titles->insertRows(last, 1);
     m_titles->setData(m_titles->index(last), title);
@@ -413,7 +432,6 @@ void TForm5::Button3Click()
     if (followReload(loads))
         return;
     // The fields keep showing the deleted reminder until another line is chosen.
-    const QSignalBlocker quiet(ListBox1->selectionModel());
     m_titles->removeRows(row, 1);
 }
 

@@ -16,24 +16,29 @@ void ReminderFiring::refreshIndex(const ReminderStore& store)
 {
     if (store.revision() == m_indexed)
         return;
-    m_indexed = store.revision();
-    m_byTime.clear();
     const ReminderStore::Lists& l = store.lists();
     const int count = store.count();
-    m_byTime.reserve(size_t(count));
+    std::vector<std::pair<int, int>> byTime;
+    byTime.reserve(size_t(count));
+    QStringList problems;
     for (int i = 0; i < count; ++i) {
         // Times compare as values: "9:30:00" and "09:30:00" are one time.
         try {
-            m_byTime.emplace_back(
-                timetext::strToTime(l.times.value(i)).msecsSinceStartOfDay() / 1000, i);
+            byTime.emplace_back(timetext::strToTime(l.times.value(i)).msecsSinceStartOfDay() / 1000,
+                                i);
         } catch (const ConvertError&) {
             // One broken line must not silence the reminders after it.
-            m_report.reportOnce(QStringLiteral("Напоминание «%1»: время «%2» не распознано, "
-                                               "напоминание пропускается.")
-                                    .arg(l.titles.value(i), l.times.value(i)));
+            problems.append(QStringLiteral("Напоминание «%1»: время «%2» не распознано, "
+                                           "напоминание пропускается.")
+                                .arg(l.titles.value(i), l.times.value(i)));
         }
     }
-    std::sort(m_byTime.begin(), m_byTime.end());
+    std::sort(byTime.begin(), byTime.end());
+    m_byTime = std::move(byTime);
+    m_indexed = store.revision();
+    // Only now: the ticks that run under the box must find the index whole.
+    for (const QString& problem : std::as_const(problems))
+        m_report.reportOnce(problem);
 }
 
 void ReminderFiring::collect(const ReminderStore& store, const QList<QDateTime>& seconds)

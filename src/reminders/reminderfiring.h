@@ -22,7 +22,7 @@ public:
     // Shows the reminder's window and returns when the user has closed it
     // (the clock goes on ticking meanwhile).
     virtual void showReminder(const QString& title, const QString& text) = 0;
-    // After a window closed: the clock back from the tray, the window kept on top.
+    // After a window closed: the clock back from the tray.
     virtual void reminderClosed() = 0;
 };
 

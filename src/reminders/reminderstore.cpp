@@ -117,12 +117,12 @@ QString ReminderStore::titleProblem(const QString& title)
     // may lead out of that folder. A backslash is refused too, so that the
     // stored files name the same folder on every system.
     for (QChar c : title) {
-        if (c == u'/' || c == u'\\' || c == QChar(0) || c == u'\n' || c == u'\r')
-            return kInputError;
+        if (c == u'/' || c == u'\\')
+            return QStringLiteral("В названии нельзя использовать «%1»").arg(c);
     }
-    if (const QString problem = titleLengthProblem(title); !problem.isEmpty())
+    if (const QString problem = storableValueProblem(title); !problem.isEmpty())
         return problem;
-    return storableValueProblem(title);
+    return titleLengthProblem(title);
 }
 
 QString ReminderStore::titleLengthProblem(const QString& title)

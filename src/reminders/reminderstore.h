@@ -62,7 +62,7 @@ public:
     static QString textProblem(const QString& text);
     // Texts are read up to this size; the rest of a larger file is not shown.
     static constexpr qint64 maxTextSize = 1024 * 1024;
-    // The message of the editor for a title that names no file.
+    // The editor's message when a reminder cannot be written.
     static const QString kInputError;
 
     // Whether a reminder with this title on this day exists: its id is listed

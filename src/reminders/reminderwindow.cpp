@@ -3,12 +3,13 @@
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTimer>
 
 namespace zentari {
 
 TForm6::TForm6(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint)
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
 {
     setFixedSize(302, 116);
     QPalette silver = palette();
@@ -30,10 +31,17 @@ void TForm6::showReminder(const QString& title, const QString& text)
     exec();
 }
 
-void TForm6::keepOnTop()
+void TForm6::showEvent(QShowEvent* e)
 {
-    if (!(windowFlags() & Qt::WindowStaysOnTopHint))
-        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    QDialog::showEvent(e);
+    // A window that opens while the user works in another one is not always
+    // put on top of it or given the focus: ask for both once it is mapped.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible())
+            return;
+        raise();
+        activateWindow();
+    });
 }
 
 } // namespace zentari

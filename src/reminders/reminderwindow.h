@@ -7,6 +7,8 @@ class QPlainTextEdit;
 namespace zentari {
 
 // TForm6: the window in which a due reminder is shown, captioned with its title.
+// It stays above every other window of the program, the reminder editor
+// included, so that a reminder is never hidden behind the window the user is in.
 class TForm6 : public QDialog
 {
     Q_OBJECT
@@ -17,8 +19,9 @@ public:
 
     // Shows the reminder and returns when the user has closed the window.
     void showReminder(const QString& title, const QString& text);
-    // From the first reminder on, the window stays above the others.
-    void keepOnTop();
+
+protected:
+    void showEvent(QShowEvent* e) override;
 };
 
 } // namespace zentari

@@ -169,7 +169,15 @@ void ActionDispatcher::repeatSound()
 
 bool ActionDispatcher::soundPlaying() const
 {
-    return m_services.player->mode() == MediaPlayer::Mode::Playing;
+    // A beep of up to a minute sounds beside the tick, so it can be stopped too.
+    return m_services.player->mode() == MediaPlayer::Mode::Playing || m_services.beeper->sounding();
+}
+
+void ActionDispatcher::stopSound()
+{
+    // A closed player is neither playing nor stopped, which ends the repeats.
+    m_services.player->close();
+    m_services.beeper->stop();
 }
 
 void ActionDispatcher::alertSound()

@@ -55,8 +55,10 @@ public:
     // The tick's repeat step: replays an ended sound until it has been heard
     // "TimesPlay" times (0 or less: until stopped).
     void repeatSound();
-    // Whether "Остановить звук" can be chosen now.
+    // Whether "Остановить звук" can be chosen now: a sound plays or a beep sounds.
     bool soundPlaying() const;
+    // "Остановить звук": the sound, its repeats and a beep end.
+    void stopSound();
     // The reminder signal: a beep of "behz" Hz for "bemi" ms, or "soundfilename".
     void alertSound();
 

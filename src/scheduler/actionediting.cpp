@@ -138,6 +138,24 @@ QString ActionEditing::weekdayLineAt(int position)
         actionediting::storedDays(m_store.config(), ActionStore::sectionName(ids[position])));
 }
 
+PeriodicityChoice ActionEditing::periodicityAt(int position)
+{
+    const QStringList& ids = m_store.lists().ids;
+    if (position < 0 || position >= ids.size())
+        throw Error(QStringLiteral("Индекс списка (%1) вне допустимого диапазона").arg(position));
+    const QString section = ActionStore::sectionName(ids[position]);
+    // Without the key the tick runs the action every day; a code the dialog
+    // cannot show never runs, which "once" comes nearest to.
+    const QString code = m_store.config().readString(section, u"Type_Per", QStringLiteral("2"));
+    PeriodicityChoice choice;
+    choice.code = code == u"2"   ? int(Periodicity::EveryDay)
+                  : code == u"3" ? int(Periodicity::ChosenDays)
+                                 : int(Periodicity::Once);
+    choice.chosen = true;
+    choice.days = actionediting::storedDays(m_store.config(), section);
+    return choice;
+}
+
 void ActionEditing::beginChange(int position)
 {
     const QStringList& ids = m_store.lists().ids;

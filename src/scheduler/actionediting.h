@@ -81,6 +81,10 @@ public:
 
     // The weekday line of the action at a position, from the section its stored id names.
     QString weekdayLineAt(int position);
+    // The stored periodicity and weekdays of the action at a position, as the
+    // periodicity dialog would hand them over (counted as chosen); throws Error
+    // when there is no action there.
+    PeriodicityChoice periodicityAt(int position);
 
     // Marks the action at a position (with its stored id) to be replaced by the next save.
     void beginChange(int position);

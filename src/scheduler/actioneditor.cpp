@@ -2,6 +2,7 @@
 
 #include "app/paths.h"
 #include "platform/conversions.h"
+#include "platform/currentrowclicks.h"
 #include "platform/error.h"
 #include "platform/picture.h"
 #include "platform/timetext.h"
@@ -192,6 +193,8 @@ TForm4::TForm4(QString programDir, const Services& services, ErrorReport& report
     connect(Timer1, &QTimer::timeout, this, [this] { m_report.guard([this] { Timer1Timer(); }); });
 
     connect(ListBox1, &QListWidget::currentRowChanged, this,
+            [this] { m_report.guard([this] { ListBox1Click(); }); });
+    connect(new CurrentRowClicks(ListBox1), &CurrentRowClicks::clicked, this,
             [this] { m_report.guard([this] { ListBox1Click(); }); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this,
             [this] { m_report.guard([this] { ComboBox1Change(); }); });
@@ -420,6 +423,14 @@ void TForm4::Button3Click()
     }
     // The old action stays in the store until OK saves the new values.
     m_store.beginChange(position);
+    // Its periodicity and weekdays count as chosen, so that OK keeps them
+    // unless the user changes them in the dialog, which now shows them.
+    if (m_store.changing()) {
+        const PeriodicityChoice stored = m_store.periodicityAt(position);
+        periodicityCode = stored.code;
+        if (Form8)
+            Form8->showChoice(stored.code, stored.days);
+    }
     const QSignalBlocker quiet(ListBox1);
     ListBox1->setCurrentRow(-1);
 }
@@ -505,16 +516,15 @@ void TForm4::BitBtn2Click()
 }
 
 void TForm4::prepareFileDialog(QFileDialog& dialog, const QStringList& filters,
-                               const QString& currentPath)
+                               const QString& startFolder)
 {
     // Qt's own dialog: the captions keep their Windows-style patterns while the
     // hidden details carry the patterns that match here, upper case included.
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
-    const QFileInfo current(currentPath);
-    if (current.isAbsolute() && current.dir().exists())
-        dialog.setDirectory(current.dir());
+    const QDir start(startFolder);
+    dialog.setDirectory(!startFolder.isEmpty() && start.exists() ? start : QDir::home());
 }
 
 QString TForm4::askForFile(const QStringList& filters)
@@ -522,10 +532,12 @@ QString TForm4::askForFile(const QStringList& filters)
     if (chooseFile)
         return chooseFile(filters);
     QFileDialog dialog(this, QStringLiteral("Открыть"));
-    prepareFileDialog(dialog, filters, Edit1->text());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    // The user's files are in the home folder, not beside the program's own.
+    prepareFileDialog(dialog, filters, m_browseFolder);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    // Where the user was, chosen or cancelled: the next "Обзор" opens there.
+    m_browseFolder = dialog.directory().absolutePath();
+    return chosen ? dialog.selectedFiles().constFirst() : QString();
 }
 
 void TForm4::BitBtn1Click()
@@ -562,7 +574,8 @@ PeriodicityChoice TForm4::periodicityChoice() const
 {
     PeriodicityChoice c;
     c.code = periodicityCode;
-    c.chosen = periodicityChosen;
+    // A change starts from the action's own periodicity; an add from the dialog's last use.
+    c.chosen = periodicityChosen || m_store.changing();
     if (Form8)
         c.days = Form8->checkedDays();
     return c;

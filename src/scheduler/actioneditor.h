@@ -114,9 +114,10 @@ public:
     // Replaces the file dialog (tests): returns the chosen file, or the null
     // text when the user cancelled.
     std::function<QString(const QStringList& filters)> chooseFile;
-    // How "Обзор" sets up its file dialog: the filters, starting beside the current path.
+    // How "Обзор" sets up its file dialog: the filters, starting in startFolder
+    // (the home folder when it is empty or gone).
     static void prepareFileDialog(QFileDialog& dialog, const QStringList& filters,
-                                  const QString& currentPath);
+                                  const QString& startFolder);
 
 protected:
     bool event(QEvent* e) override;
@@ -151,6 +152,7 @@ private:
     int m_ownDialogs = 0;
     bool m_initErrorShown = false;
     bool m_loadedOnShow = false; // the activation that follows showing need not load again
+    QString m_browseFolder; // where the file dialog was left: the next "Обзор" opens there
 };
 
 } // namespace zentari

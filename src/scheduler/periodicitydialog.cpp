@@ -77,6 +77,15 @@ int TForm8::code() const
     return 1;
 }
 
+void TForm8::showChoice(int code, const std::array<bool, 7>& days)
+{
+    QRadioButton* button = code == 3 ? RadioButton3 : code == 2 ? RadioButton2 : RadioButton1;
+    button->setChecked(true);
+    CheckListBox1->setEnabled(button == RadioButton3);
+    for (int day = 0; day < 7; ++day)
+        CheckListBox1->item(day)->setCheckState(days[size_t(day)] ? Qt::Checked : Qt::Unchecked);
+}
+
 bool TForm8::checked(int day) const
 {
     return CheckListBox1->item(day)->checkState() == Qt::Checked;

@@ -38,6 +38,8 @@ public:
 
     // 3, 2 or 1 for the radio button that is checked.
     int code() const;
+    // Shows a stored choice: the radio button of the code and the days' check marks.
+    void showChoice(int code, const std::array<bool, 7>& days);
     bool checked(int day) const; // 0 = Monday … 6 = Sunday
     std::array<bool, 7> checkedDays() const;
 

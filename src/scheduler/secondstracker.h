@@ -8,7 +8,7 @@ namespace zentari {
 
 // Decides which seconds the tick's dispatch still owes. Each second is
 // dispatched at most once, however many ticks fall into it and whatever nests
-// inside a tick; seconds the tick missed (a blocking beep, a busy system) are
+// inside a tick; seconds the tick missed (a busy system, a stalled process) are
 // owed on the next tick, up to a minute back. A longer jump forward (suspend,
 // the clock set forward) is not caught up.
 //

@@ -76,10 +76,14 @@ void SettingsSteps::save(IniFile& config, const Choices& choices)
     }
     m_clock.moveClock(QPoint(pendingX, top));
 
-    if (options::read(config, options::UseAlpha, m_programDir) == u"1")
-        m_clock.setClockAlpha((numberOrDefault(config, options::AlphaValue) + 127) & 0xFF);
-    else
+    if (options::read(config, options::UseAlpha, m_programDir) == u"1") {
+        // One byte, as the clock reads it: unsigned, so that a value near the
+        // integer limit wraps instead of overflowing.
+        const unsigned value = unsigned(numberOrDefault(config, options::AlphaValue));
+        m_clock.setClockAlpha(int((value + 127u) & 0xFFu));
+    } else {
         m_clock.setClockAlpha(-1);
+    }
 
     // Through the tray and back: the clock comes back with the border re-read,
     // on top, and without a taskbar button. A desktop without a notification

@@ -443,11 +443,10 @@ bool TForm2::eventFilter(QObject* watched, QEvent* e)
     auto* label = qobject_cast<QLabel*>(watched);
     if (!label)
         return false;
-    const auto* mouse = static_cast<QMouseEvent*>(e);
     if (e->type() == QEvent::MouseButtonPress) {
         m_report.guard([this, label] { LabelMouseDown(label); });
         // The check boxes' texts switch them, as any check box's text does.
-        if (mouse->button() == Qt::LeftButton) {
+        if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
             if (label == Label1 || label == Label3)
                 CheckBox1->toggle();
             else if (label == Label7)
@@ -455,7 +454,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* e)
             else if (label == Label2 || label == Label4)
                 CheckBox2->toggle();
         }
-    } else if (e->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+    } else if (e->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         m_report.guard([this, label] { LabelMouseUp(label); });
     }
     return false;

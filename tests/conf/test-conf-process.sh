@@ -31,4 +31,15 @@ store="$dir/etc/registry.ini"
 printf '1\n98 99 2 \n' | ZENTARI_MACHINE_STORE=$store "$conf" --write-protection || fail "writer mode"
 grep -q $'^PAS=98 99 2 \r$' "$store" || fail "the password's trailing space was lost"
 grep -q $'^USE=1\r$' "$store" || fail "USE not written"
+# An installed program folder (the install rules' marker beside the
+# programs) is never written, even by a user who could, as root can: the
+# settings go to the user's own folder.
+inst="$dir/installed"
+mkdir -p "$inst/data" "$dir/home"
+cp "$conf" "$inst/conf"
+: >"$inst/zentari-installed"
+HOME="$dir/home" XDG_DATA_HOME="$dir/home/share" "$inst/conf" --set TraySet=0 ||
+  fail "--set from an installed folder"
+[ ! -e "$inst/conf.ini" ] || fail "conf.ini written into the installed program folder"
+grep -q "TraySet=0" "$dir/home/share/zentari/conf.ini" || fail "the setting is not in the user's folder"
 echo ok

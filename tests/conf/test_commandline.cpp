@@ -3,6 +3,7 @@
 #include "platform/cp1251.h"
 #include "support/programdir.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -128,12 +129,15 @@ TEST(ConfCommandLine, BadKeysAndValuesAreRefusedWithoutTouchingTheFile)
 TEST(ConfCommandLine, CyrillicValuesRoundTripThroughWindows1251)
 {
     ProgramDir dir;
-    const Outcome set = runConf(dir, "--set", "Picture=/home/юзер/Картинки/фон ёж.jpg");
+    QDir().mkpath(dir.path() + QStringLiteral("Картинки"));
+    dir.write(QStringLiteral("Картинки/фон ёж.jpg"), "picture");
+    const QString picture = dir.path() + QStringLiteral("Картинки/фон ёж.jpg");
+    const Outcome set =
+        runConf(dir, {QStringLiteral("--set"), QStringLiteral("Picture=") + picture});
     ASSERT_EQ(set.status, conf::Ok) << set.err.toStdString();
     const QByteArray bytes = dir.read(QStringLiteral("conf.ini"));
-    EXPECT_TRUE(bytes.contains(cp1251::encode(u"Picture=/home/юзер/Картинки/фон ёж.jpg\r\n")));
-    EXPECT_EQ(runConf(dir, "--get", "picture").out,
-              QStringLiteral("/home/юзер/Картинки/фон ёж.jpg\n"));
+    EXPECT_TRUE(bytes.contains(cp1251::encode(QStringLiteral("Picture=%1\r\n").arg(picture))));
+    EXPECT_EQ(runConf(dir, "--get", "picture").out, picture + u'\n');
 }
 
 TEST(ConfCommandLine, UnsetRemovesTheKeySoTheDefaultApplies)
@@ -196,4 +200,101 @@ TEST(ConfCommandLine, AnUnreadableFileIsNeverWritten)
     EXPECT_EQ(r.status, conf::FileFailed);
     EXPECT_EQ(QFile(dir.confPath()).size(), huge.size());
     EXPECT_EQ(runConf(dir, "--check").status, conf::ProblemsFound);
+}
+
+// ---------------------------------------------------------------------------
+// What the tool accepts, prints and writes is what the clock makes of it.
+
+TEST(ConfToolFixes, RangesFollowWhatTheClockDoesWithTheValue)
+{
+    ProgramDir dir;
+    // (value + 127) mod 256: accepted up to 255 as the clock reads it, with a warning.
+    Outcome r = runConf(dir, "--set", "AlphaValue=200");
+    EXPECT_EQ(r.status, conf::Ok) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Предупреждение") && r.err.contains(u"129")) << r.err.toStdString();
+    EXPECT_EQ(runConf(dir, "--get", "AlphaValue").out, u"200\n");
+    r = runConf(dir, "--check");
+    EXPECT_EQ(r.status, conf::Ok);
+    EXPECT_TRUE(r.out.contains(u"Предупреждение") && r.out.contains(u"AlphaValue"));
+    EXPECT_TRUE(runConf(dir, "--set", "AlphaValue=128").err.isEmpty());
+    EXPECT_EQ(runConf(dir, "--set", "AlphaValue=256").status, conf::BadUsage);
+    // 0 and below: repeat until stopped.
+    EXPECT_EQ(runConf(dir, "--set", "TimesPlay=0").status, conf::Ok);
+    EXPECT_EQ(runConf(dir, "--set", "TimesPlay=-3").status, conf::Ok);
+    EXPECT_EQ(runConf(dir, "--get", "TimesPlay").out, u"-3\n");
+    // The clock would keep the low 24 bits: another colour than the one typed.
+    for (const char* colour : {"Color=-1", "Color=16777216", "Color=$1000000"})
+        EXPECT_EQ(runConf(dir, "--set", colour).status, conf::BadUsage) << colour;
+    for (const char* colour : {"Color=16777215", "Color=0", "Color=$FF00", "Color=clRed"})
+        EXPECT_EQ(runConf(dir, "--set", colour).status, conf::Ok) << colour;
+}
+
+TEST(ConfToolFixes, GetAndListPrintWhatTheClockUses)
+{
+    ProgramDir dir;
+    dir.writeConf(QStringLiteral("[Options big]\nbehz=loud\nUseAlpha=yes\nWithBoard=yes\n"
+                                 "Color=$FF00\nPicture=/nowhere/фон.jpg\nLeft= 12\n"));
+    EXPECT_EQ(runConf(dir, "--get", "behz").out, u"1000\n");
+    EXPECT_EQ(runConf(dir, "--get", "UseAlpha").out, u"0\n");
+    EXPECT_EQ(runConf(dir, "--get", "WithBoard").out, u"1\n");
+    EXPECT_EQ(runConf(dir, "--get", "Color").out, u"65280\n");
+    EXPECT_EQ(runConf(dir, "--get", "Left").out, u"12\n");
+    EXPECT_EQ(runConf(dir, "--get", "Picture").out,
+              dir.path() + QStringLiteral("data/BackGround1.jpg\n"));
+    const QStringList lines = runConf(dir, "--list").out.split(u'\n');
+    EXPECT_TRUE(lines.contains(QStringLiteral("Options big\tbehz\t1000\t1000")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Options big\tUseAlpha\t0\t0")));
+
+    // A file that cannot be read gives no values at all, not the defaults.
+    dir.write(QStringLiteral("conf.ini"), QByteArray(17 * 1024 * 1024, 'x'));
+    Outcome r = runConf(dir, "--get", "Left");
+    EXPECT_EQ(r.status, conf::FileFailed);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_FALSE(r.err.isEmpty());
+    r = runConf(dir, "--list");
+    EXPECT_EQ(r.status, conf::FileFailed);
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+TEST(ConfToolFixes, LinesAddedToAnLfFileEndInLf)
+{
+    ProgramDir dir;
+    dir.write(QStringLiteral("conf.ini"), "[Options big]\nLeft=5\n");
+    ASSERT_EQ(runConf(dir, QStringList{QStringLiteral("--set"), QStringLiteral("Top=3"),
+                                       QStringLiteral("on=no")})
+                  .status,
+              conf::Ok);
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
+              QByteArray("[Options big]\nLeft=5\nTop=3\n[Options small]\non=no\n"));
+    // A Windows file stays one.
+    dir.write(QStringLiteral("conf.ini"), "[Options big]\r\nLeft=5\r\n");
+    ASSERT_EQ(runConf(dir, "--set", "Top=3").status, conf::Ok);
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
+              QByteArray("[Options big]\r\nLeft=5\r\nTop=3\r\n"));
+}
+
+TEST(ConfToolFixes, HelpNamesTheCommandAsItWasStarted)
+{
+    ProgramDir dir;
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    EXPECT_EQ(conf::runCommandLine({QStringLiteral("--help")}, dir.path(), o, e,
+                                   QStringLiteral("zentari-conf")),
+              conf::Ok);
+    EXPECT_EQ(conf::runCommandLine({QStringLiteral("--get"), QStringLiteral("Nope")}, dir.path(), o,
+                                   e, QStringLiteral("zentari-conf")),
+              conf::BadUsage);
+    o.flush();
+    e.flush();
+    EXPECT_TRUE(out.startsWith(u"Использование: zentari-conf ")) << out.toStdString();
+    EXPECT_TRUE(err.contains(u"zentari-conf --list")) << err.toStdString();
+}
+
+TEST(ConfToolFixes, AnInstalledProgramFolderIsNotChosenWithDir)
+{
+    ProgramDir here, installed;
+    installed.write(QStringLiteral("zentari-installed"), "");
+    const Outcome r = runConf(here, "--dir", installed.path().toUtf8().constData(), "--list");
+    EXPECT_EQ(r.status, conf::BadUsage);
+    EXPECT_TRUE(r.err.contains(u"установленной программы"));
 }

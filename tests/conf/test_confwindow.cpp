@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -22,16 +23,31 @@ using zentari::test::ProgramDir;
 
 namespace {
 
-// Plays the administrator's side in-process on the test's own store file.
+// Plays the administrator's side on the test's own store file, when the test
+// says the administrator has typed the password.
 class InProcessRunner : public conf::PrivilegedRunner
 {
 public:
     QString store;
     int calls = 0;
-    bool run(const QString&, const QStringList&, const QByteArray& input, QString* error) override
+    QString program;
+    QByteArray input;
+    Done waiting;
+    void start(const QString& p, const QStringList&, const QByteArray& in, Done done) override
     {
         ++calls;
-        return conf::runWriteProtection(input, store, error) == 0;
+        program = p;
+        input = in;
+        waiting = std::move(done);
+    }
+    void administratorAnswers(bool authorised)
+    {
+        QString error;
+        if (!authorised)
+            error = QStringLiteral("Права администратора не получены; защита не изменена.");
+        else
+            conf::runWriteProtection(input, store, &error);
+        std::exchange(waiting, nullptr)(error);
     }
 };
 
@@ -54,16 +70,23 @@ protected:
     {
         qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
         dir.write(QStringLiteral("conf.ini"), kFile);
-        runner.store = storeDir.path() + QStringLiteral("/privileged.ini");
+        runner.store = storeDir.path() + QStringLiteral("/registry.ini"); // as pkexec would
     }
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
 
     std::unique_ptr<conf::ConfWindow> open()
     {
-        return std::make_unique<conf::ConfWindow>(
-            conf::ConfWindow::Context{dir.path(), QStringLiteral("/opt/zentari/"),
-                                      storeDir.path() + QStringLiteral("/registry.ini"),
-                                      &fakes.shell, &fakes.messages, &fakes.player, &runner});
+        return std::make_unique<conf::ConfWindow>(conf::ConfWindow::Context{
+            .programDir = dir.path(),
+            .executableDir = QStringLiteral("/opt/zentari/"),
+            .machineStore = storeDir.path() + QStringLiteral("/registry.ini"),
+            .privilegedWriter = privilegedWriter,
+            .shell = &fakes.shell,
+            .messages = &fakes.messages,
+            .player = &fakes.player,
+            .runner = &runner,
+            .storeWritable = [this](const QString&) { return storeWritable; },
+        });
     }
     template <class W> W* editor(conf::ConfWindow& w, const char* key)
     {
@@ -77,6 +100,8 @@ protected:
     QTemporaryDir configHome;
     FakeSystem fakes;
     InProcessRunner runner;
+    QString privilegedWriter = QStringLiteral("/usr/lib/zentari/conf");
+    bool storeWritable = true;
 };
 
 } // namespace
@@ -150,40 +175,137 @@ TEST_F(ConfWindowTest, AutostartEntryFollowsTheBoxOnSaving)
     w->autostartBox()->setChecked(true);
     ASSERT_TRUE(w->saveAndStart());
     EXPECT_TRUE(conf::autostart::isEnabled());
+    QFile entry(conf::autostart::entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains("\nExec=/opt/zentari/Zentari\n")); // a portable build
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), kFile);
 }
+
+TEST_F(ConfWindowTest, AnAutostartEntryTheDesktopSwitchedOffIsShownOff)
+{
+    QDir().mkpath(configHome.path() + QStringLiteral("/autostart"));
+    QFile entry(conf::autostart::entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nExec=zentari\n"
+                "X-GNOME-Autostart-enabled=false\n");
+    entry.close();
+    auto w = open();
+    EXPECT_FALSE(w->autostartBox()->isChecked());
+    // Ticked and saved: on again.
+    w->autostartBox()->setChecked(true);
+    ASSERT_TRUE(w->saveAndStart());
+    EXPECT_TRUE(conf::autostart::isEnabled());
+}
+
+namespace {
+
+struct ProtectionPage
+{
+    QCheckBox* protect = nullptr;
+    QLineEdit* password = nullptr;
+    QLineEdit* again = nullptr;
+    QPushButton* write = nullptr;
+};
+
+ProtectionPage protectionPage(conf::ConfWindow& w)
+{
+    ProtectionPage page;
+    QList<QLineEdit*> passwords;
+    for (QLineEdit* e : w.findChildren<QLineEdit*>())
+        if (e->echoMode() == QLineEdit::Password)
+            passwords.append(e);
+    EXPECT_EQ(passwords.size(), 2);
+    page.password = passwords.value(0);
+    page.again = passwords.value(1);
+    for (QCheckBox* b : w.findChildren<QCheckBox*>())
+        if (b->text().startsWith(u"Спрашивать пароль"))
+            page.protect = b;
+    page.write = w.findChild<QPushButton*>(QStringLiteral("writeProtection"));
+    EXPECT_TRUE(page.protect && page.write);
+    return page;
+}
+
+} // namespace
 
 TEST_F(ConfWindowTest, ProtectionIsWrittenWithTheEncodedPassword)
 {
     auto w = open();
-    QList<QLineEdit*> passwords;
-    for (QLineEdit* e : w->findChildren<QLineEdit*>())
-        if (e->echoMode() == QLineEdit::Password)
-            passwords.append(e);
-    ASSERT_EQ(passwords.size(), 2);
-    QCheckBox* protect = nullptr;
-    for (QCheckBox* b : w->findChildren<QCheckBox*>())
-        if (b->text().startsWith(u"Спрашивать пароль"))
-            protect = b;
-    ASSERT_NE(protect, nullptr);
-    auto* write = w->findChild<QPushButton*>(QStringLiteral("writeProtection"));
-    protect->setChecked(true);
-    passwords[0]->setText(QStringLiteral("тайна"));
-    passwords[1]->setText(QStringLiteral("тайнa")); // a Latin "a"
-    write->click();
+    const ProtectionPage page = protectionPage(*w);
+    page.protect->setChecked(true);
+    page.password->setText(QStringLiteral("тайна"));
+    page.again->setText(QStringLiteral("тайнa")); // a Latin "a"
+    page.write->click();
     EXPECT_TRUE(fakes.messages.shown.last().contains(u"не совпадают"));
-    passwords[1]->setText(QStringLiteral("тайна"));
-    write->click();
-    IniMachineStore store(storeDir.path() + QStringLiteral("/registry.ini"));
-    EXPECT_EQ(store.readString(QStringLiteral("USE")), u"1");
-    EXPECT_EQ(store.readString(QStringLiteral("PAS")), encodePassword(QStringLiteral("тайна")));
+    page.again->setText(QStringLiteral("тайна"));
+    page.write->click();
+    const QString storePath = storeDir.path() + QStringLiteral("/registry.ini");
+    auto stored = [&](const char* name) {
+        return IniMachineStore(storePath).readString(QString::fromLatin1(name));
+    };
+    EXPECT_EQ(stored("USE"), u"1");
+    EXPECT_EQ(stored("PAS"), encodePassword(QStringLiteral("тайна")));
     EXPECT_EQ(runner.calls, 0); // the test's store is writable
-    EXPECT_TRUE(passwords[0]->text().isEmpty());
+    EXPECT_TRUE(page.password->text().isEmpty());
     // Switching it off keeps the password for the next time.
-    protect->setChecked(false);
-    write->click();
-    EXPECT_EQ(store.readString(QStringLiteral("USE")), u"0");
-    EXPECT_EQ(store.readString(QStringLiteral("PAS")), encodePassword(QStringLiteral("тайна")));
+    page.protect->setChecked(false);
+    page.write->click();
+    EXPECT_EQ(stored("USE"), u"0");
+    EXPECT_EQ(stored("PAS"), encodePassword(QStringLiteral("тайна")));
+}
+
+TEST_F(ConfWindowTest, TheWindowAnswersWhileTheAdministratorIsAsked)
+{
+    storeWritable = false;
+    auto w = open();
+    const ProtectionPage page = protectionPage(*w);
+    page.protect->setChecked(true);
+    page.password->setText(QStringLiteral("тайна"));
+    page.again->setText(QStringLiteral("тайна"));
+    page.write->click();
+    // polkit's dialog is up: the click has returned, nothing is written yet,
+    // and a second request cannot be made meanwhile.
+    ASSERT_EQ(runner.calls, 1);
+    EXPECT_EQ(runner.program, u"/usr/lib/zentari/conf");
+    EXPECT_FALSE(page.write->isEnabled());
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    EXPECT_TRUE(w->findChild<QTabWidget*>()->isEnabled());
+
+    runner.administratorAnswers(false); // dismissed
+    EXPECT_TRUE(page.write->isEnabled());
+    EXPECT_TRUE(fakes.messages.shown.last().contains(u"не получены"));
+    EXPECT_TRUE(page.protect->isChecked()); // as the user left it, to try again
+    EXPECT_FALSE(QFile::exists(runner.store));
+
+    page.write->click();
+    runner.administratorAnswers(true);
+    EXPECT_TRUE(fakes.messages.shown.last().contains(u"включена"))
+        << fakes.messages.shown.last().toStdString();
+    EXPECT_TRUE(page.password->text().isEmpty());
+    EXPECT_EQ(IniMachineStore(runner.store).readString(QStringLiteral("PAS")),
+              encodePassword(QStringLiteral("тайна")));
+
+    // Closed while polkit still asks: the late answer finds no window.
+    page.password->setText(QStringLiteral("другая"));
+    page.again->setText(QStringLiteral("другая"));
+    page.write->click();
+    w.reset();
+    runner.administratorAnswers(true);
+}
+
+TEST_F(ConfWindowTest, APortableCopyExplainsInsteadOfAskingForRoot)
+{
+    storeWritable = false;
+    privilegedWriter.clear();
+    auto w = open();
+    const ProtectionPage page = protectionPage(*w);
+    page.protect->setChecked(true);
+    page.password->setText(QStringLiteral("тайна"));
+    page.again->setText(QStringLiteral("тайна"));
+    page.write->click();
+    EXPECT_EQ(runner.calls, 0);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].contains(u"registry.ini"));
+    EXPECT_TRUE(fakes.messages.shown[0].contains(u"zentari-conf"));
 }
 
 // Pictures of every page for a person to look at (build/tests/conf/screenshots).
@@ -213,4 +335,30 @@ TEST_F(ConfWindowTest, AFlagTheClockReadsLooselyIsShownAsTheClockReadsIt)
     ASSERT_TRUE(w->saveAndStart()); // untouched: left as written
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
               QByteArray("[Options big]\r\nWithBoard=yes\r\nUseAlpha=yes\r\n"));
+}
+
+TEST_F(ConfWindowTest, EditorsCarryTheirOptionsLabelsAndOfferWhatMakesSense)
+{
+    dir.writeConf(QStringLiteral("[Options big]\nAlphaValue=200\nTimesPlay=-2\n"));
+    auto w = open();
+    for (const conf::Option& option : conf::allOptions()) {
+        QWidget* e = w->editorOf(option.key->name);
+        ASSERT_NE(e, nullptr);
+        // A screen reader says which option, not one more "да".
+        EXPECT_EQ(e->accessibleName(), option.label) << option.key->name.toString().toStdString();
+    }
+    auto* alpha = editor<QSpinBox>(*w, "AlphaValue");
+    EXPECT_EQ(alpha->maximum(), 128); // 129 would make the clock invisible
+    EXPECT_EQ(alpha->value(), 128);   // 200 is not offered: shown as the default, with why
+    const auto labels = w->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+        return l->text().contains(u"200") && l->text().contains(u"129");
+    }));
+    auto* times = editor<QSpinBox>(*w, "TimesPlay");
+    EXPECT_EQ(times->minimum(), 0);
+    EXPECT_EQ(times->value(), 0); // below 0 means the same: until stopped
+    EXPECT_EQ(times->text(), u"без конца, пока не остановят");
+    ASSERT_TRUE(w->saveAndStart()); // untouched: left as written
+    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
+              QByteArray("[Options big]\r\nAlphaValue=200\r\nTimesPlay=-2\r\n"));
 }

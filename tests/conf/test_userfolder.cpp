@@ -106,3 +106,20 @@ TEST_F(UserFolder, UserFolderFollowsXdgDataHome)
     EXPECT_EQ(paths::userProgramDir(), QDir::homePath() + QStringLiteral("/.local/share/zentari/"));
     qunsetenv("XDG_DATA_HOME");
 }
+
+TEST_F(UserFolder, AnInstalledProgramFolderIsNeverWrittenWhoeverRunsIt)
+{
+    // Writable here (the tests may run as root, as `sudo zentari` does), and
+    // still the package's: everything goes to the user's own folder.
+    installed.write(paths::kInstalledMarker.toString(), "");
+    const QByteArray before = installed.read(QStringLiteral("data/BackGround1.jpg"));
+    EXPECT_EQ(paths::programDirFor(installed.path(), user), user);
+    EXPECT_FALSE(QFileInfo::exists(installed.confPath()));
+    EXPECT_EQ(userFile(QStringLiteral("conf.ini")), "");
+    EXPECT_EQ(userFile(QStringLiteral("data/BackGround1.jpg")), before);
+    EXPECT_FALSE(QFileInfo::exists(user + paths::kInstalledMarker.toString()));
+
+    // A build folder is portable: it keeps its own files.
+    ProgramDir build;
+    EXPECT_EQ(paths::programDirFor(build.path(), user), build.path());
+}

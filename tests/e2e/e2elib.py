@@ -107,6 +107,13 @@ def title_of(wid):
     return None
 
 
+def root_windows(name):
+    """The windows a root window property lists (_NET_CLIENT_LIST_STACKING,
+    bottom first; _NET_ACTIVE_WINDOW), as numbers."""
+    out = run("xprop", "-root", name, check=False)
+    return [int(w, 16) for w in re.findall(r"0x[0-9a-fA-F]+", out)]
+
+
 def net_wm_state(wid):
     value = prop(wid, "_NET_WM_STATE") or ""
     return [s.strip() for s in value.split(",") if s.strip()]
@@ -299,22 +306,58 @@ def _showing(acc):
     return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
+def _accessible(window, role, name):
+    """The showing control with this role and name in the showing window titled
+    `window`, or None."""
+    import pyatspi
+    for top in _accessible_windows():
+        if top.name != window:
+            continue
+        hit = pyatspi.findDescendant(
+            top, lambda a: a.getRoleName() == role and a.name == name and _showing(a))
+        if hit:
+            return hit
+    return None
+
+
 def find_accessible(window, role, name):
     """(x, y, width, height) of the showing control with this role and name in
     the showing window titled `window`, or None."""
     import pyatspi
     try:
-        for top in _accessible_windows():
-            if top.name != window:
-                continue
-            hit = pyatspi.findDescendant(
-                top, lambda a: a.getRoleName() == role and a.name == name and _showing(a))
-            if hit:
-                c = hit.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-                return (c.x, c.y, c.width, c.height)
+        hit = _accessible(window, role, name)
+        if hit:
+            c = hit.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            return (c.x, c.y, c.width, c.height)
     except Exception:  # a window closing under the walk: try again
         return None
     return None
+
+
+def accessible_text(window, role, name):
+    """The text a control found as find_accessible finds it holds, or None."""
+    try:
+        hit = _accessible(window, role, name)
+        if hit:
+            text = hit.queryText()
+            return text.getText(0, text.characterCount)
+    except Exception:
+        return None
+    return None
+
+
+def selected_items(window, role, name):
+    """The names of the selected items of a list found as find_accessible
+    finds it, or None when the list is not there."""
+    import pyatspi
+    try:
+        hit = _accessible(window, role, name)
+        if hit is None:
+            return None
+        return [item.name for item in (hit.getChildAtIndex(i) for i in range(hit.childCount))
+                if item is not None and item.getState().contains(pyatspi.STATE_SELECTED)]
+    except Exception:
+        return None
 
 
 def accessible_tree():
@@ -345,6 +388,89 @@ def click_accessible(window, role, name, button="1", timeout=10):
                       lambda: find_accessible(window, role, name), timeout)
     move_pointer(x + w // 2, y + h // 2)
     click(button)
+
+
+def window_titled(title):
+    """(wid, info) of the shown Zentari window with this caption (the window
+    manager may add the application's name after it), or None."""
+    for wid in windows_of_class("Zentari"):
+        info = window_info(wid)
+        shown = title_of(wid) if info and info["viewable"] else None
+        if shown and (shown == title or shown.startswith(title + " — ")):
+            return wid, info
+    return None
+
+
+def open_settings(clock):
+    """The way a user goes: the clock's menu, "Настройки звонка (будильника)".
+    Returns the settings window's (wid, info)."""
+    wid = poll("the clock window to be shown", clock.mapped_clock, 10)
+    info = window_info(wid)
+    move_pointer(info["x"] + 110, info["y"] + 10)
+    click("3")
+    poll("the clock's menu", lambda: [w for w in clock.popups() if w[1]["width"] < 600], 8)
+    key("Down", "Down", "Return")
+    return poll("the settings window", lambda: window_titled("Настройки"), 10)
+
+
+def set_screen_size(width, height):
+    """Changes the X screen's size through RandR, as a new resolution or an
+    unplugged monitor does: a mode of that size on the one output, then the
+    screen shrunk or grown to it."""
+    import ctypes as c
+    import ctypes.util
+    x = c.CDLL(c.util.find_library("X11") or "libX11.so.6")
+    xr = c.CDLL(c.util.find_library("Xrandr") or "libXrandr.so.2")
+
+    class Resources(c.Structure):
+        _fields_ = [("timestamp", c.c_ulong), ("configTimestamp", c.c_ulong),
+                    ("ncrtc", c.c_int), ("crtcs", c.POINTER(c.c_ulong)),
+                    ("noutput", c.c_int), ("outputs", c.POINTER(c.c_ulong)),
+                    ("nmode", c.c_int), ("modes", c.c_void_p)]
+
+    class ModeInfo(c.Structure):
+        _fields_ = [("id", c.c_ulong), ("width", c.c_uint), ("height", c.c_uint),
+                    ("dotClock", c.c_ulong), ("hSyncStart", c.c_uint), ("hSyncEnd", c.c_uint),
+                    ("hTotal", c.c_uint), ("hSkew", c.c_uint), ("vSyncStart", c.c_uint),
+                    ("vSyncEnd", c.c_uint), ("vTotal", c.c_uint), ("name", c.c_char_p),
+                    ("nameLength", c.c_uint), ("modeFlags", c.c_ulong)]
+
+    x.XOpenDisplay.restype = c.c_void_p
+    x.XOpenDisplay.argtypes = [c.c_char_p]
+    x.XDefaultRootWindow.restype = c.c_ulong
+    x.XDefaultRootWindow.argtypes = [c.c_void_p]
+    x.XSync.argtypes = [c.c_void_p, c.c_int]
+    x.XCloseDisplay.argtypes = [c.c_void_p]
+    xr.XRRGetScreenResources.restype = c.POINTER(Resources)
+    xr.XRRGetScreenResources.argtypes = [c.c_void_p, c.c_ulong]
+    xr.XRRFreeScreenResources.argtypes = [c.POINTER(Resources)]
+    xr.XRRCreateMode.restype = c.c_ulong
+    xr.XRRCreateMode.argtypes = [c.c_void_p, c.c_ulong, c.POINTER(ModeInfo)]
+    xr.XRRAddOutputMode.argtypes = [c.c_void_p, c.c_ulong, c.c_ulong]
+    xr.XRRSetCrtcConfig.argtypes = [c.c_void_p, c.POINTER(Resources), c.c_ulong, c.c_ulong,
+                                    c.c_int, c.c_int, c.c_ulong, c.c_ushort,
+                                    c.POINTER(c.c_ulong), c.c_int]
+    xr.XRRSetScreenSize.argtypes = [c.c_void_p, c.c_ulong, c.c_int, c.c_int, c.c_int, c.c_int]
+
+    d = x.XOpenDisplay(None)
+    if not d:
+        raise TestFailure("no X display for RandR")
+    root = x.XDefaultRootWindow(d)
+    res = xr.XRRGetScreenResources(d, root)
+    name = f"{width}x{height}".encode()
+    info = ModeInfo(width=width, height=height, dotClock=60 * width * height, hTotal=width,
+                    vTotal=height, name=name, nameLength=len(name))
+    mode = xr.XRRCreateMode(d, root, c.byref(info))
+    output, crtc = res.contents.outputs[0], res.contents.crtcs[0]
+    xr.XRRAddOutputMode(d, output, mode)
+    outputs = (c.c_ulong * 1)(output)
+    status = xr.XRRSetCrtcConfig(d, res, crtc, 0, 0, 0, mode, 1, outputs, 1)
+    xr.XRRSetScreenSize(d, root, width, height, width // 4, height // 4)
+    x.XSync(d, 0)
+    xr.XRRFreeScreenResources(res)
+    x.XCloseDisplay(d)
+    if status != 0:
+        raise TestFailure(f"RandR refused the mode {width} x {height} (status {status})")
 
 
 def tree():
@@ -432,6 +558,12 @@ class Clock:
     def expect_running(self):
         if not self.running():
             raise TestFailure(f"Zentari has ended (exit status {self.proc.returncode})")
+
+    def write_list(self, name, lines):
+        """One of the program's list files under data/, as the program writes them."""
+        with open(os.path.join(self.dir, "data", name), "w", encoding="cp1251",
+                  newline="\r\n") as f:
+            f.write("".join(line + "\n" for line in lines))
 
     def log_lines(self):
         try:

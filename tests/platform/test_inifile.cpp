@@ -301,7 +301,8 @@ TEST(OneLockForEveryWriter, AWriterThatCannotGetTheLockInTimeWritesNothingAndSay
         const int fd = ::open(lock.constData(), O_RDONLY | O_CREAT, 0666);
         if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
             ::_exit(1);
-        (void)::write(held[1], "x", 1);
+        if (::write(held[1], "x", 1) != 1)
+            ::_exit(2);
         ::sleep(10);
         ::_exit(0);
     }

@@ -83,10 +83,13 @@ TEST_F(Editor, AddsInEditModeAndRefusesTheSameTitleOnTheSameDayWithOneBeep)
     EXPECT_EQ(titles(), QStringList{QStringLiteral("Врач")});
     EXPECT_EQ(f.store().count(), 1);
 
-    // A title that names no file: the editor's message, nothing stored.
+    // A title that names no file: the message says why, nothing stored.
     f.Button4->click();
     enter(QStringLiteral("../x"), QStringLiteral("t"), kDay, QTime(11, 0));
-    EXPECT_EQ(sys.messages.shown, QStringList{ReminderStore::kInputError});
+    EXPECT_EQ(sys.messages.shown,
+              QStringList{QStringLiteral("В названии нельзя использовать «/»")});
+    EXPECT_FALSE(viewMode());
+    EXPECT_EQ(f.Edit4->text(), u"../x");
     EXPECT_EQ(f.store().count(), 1);
 }
 

@@ -133,3 +133,23 @@ TEST_F(Firing, AMovedProgramFolderStillFindsTheTextByItsId)
     ASSERT_EQ(host.events.size(), 3);
     EXPECT_EQ(host.events[1], u"show Врач: текст Врач");
 }
+
+// The report of a broken time line opens a box; the ticks that run under it
+// must find every other reminder.
+TEST_F(Firing, AReminderDueUnderTheBrokenTimeBoxIsShown)
+{
+    add(u"сломан", QTime(10, 30));
+    add(u"следом", QTime(10, 30, 2));
+    dir.write(QStringLiteral("data/Times.zdt"), "half past ten\r\n10:30:02\r\n");
+    store.loadReminders();
+    sys.messages.onShow = [this] {
+        sys.messages.onShow = nullptr;
+        for (int s = 1; s <= 3; ++s)
+            tick(QTime(10, 30, s));
+    };
+    tick(QTime(10, 30));
+    EXPECT_EQ(sys.messages.shown.size(), 1);
+    EXPECT_EQ(host.events,
+              (QStringList{QStringLiteral("signal"), QStringLiteral("show следом: текст следом"),
+                           QStringLiteral("closed")}));
+}

@@ -77,12 +77,19 @@ TEST(ReminderStore, TitlesThatWouldLeaveTheFolderOrCannotBeStoredAreRefused)
     ProgramDir dir;
     ReminderStore store(dir.path());
     store.loadReminders();
-    for (const char16_t* title : {u"../x", u"a/b", u"a\\b", u"two\nlines", u"/etc/passwd"}) {
+    // Each refusal names what is wrong.
+    const std::pair<const char16_t*, const char16_t*> refused[] = {
+        {u"../x", u"В названии нельзя использовать «/»"},
+        {u"a/b", u"В названии нельзя использовать «/»"},
+        {u"a\\b", u"В названии нельзя использовать «\\»"},
+        {u"two\nlines", u"Значение не может содержать перевод строки."},
+        {u"/etc/passwd", u"В названии нельзя использовать «/»"}};
+    for (const auto& [title, message] : refused) {
         try {
             store.addReminder(QString::fromUtf16(title), QStringLiteral("t"), kDay, kTime);
             ADD_FAILURE() << "accepted " << QString::fromUtf16(title).toStdString();
         } catch (const Error& e) {
-            EXPECT_EQ(e.message(), ReminderStore::kInputError);
+            EXPECT_EQ(e.message(), QString::fromUtf16(message));
         }
     }
     EXPECT_THROW(store.addReminder(QStringLiteral("Träume"), QStringLiteral("t"), kDay, kTime),

@@ -456,8 +456,7 @@ TEST_F(ActionEditor, TheSoundFilterMatchesSoundFilesWhateverTheirCase)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     QFileDialog dialog;
-    TForm4::prepareFileDialog(dialog, actionediting::fileFilters(0),
-                              folder.filePath(QStringLiteral("x.mp3")));
+    TForm4::prepareFileDialog(dialog, actionediting::fileFilters(0), folder.path());
     dialog.show();
     auto* view = dialog.findChild<QTreeView*>();
     ASSERT_NE(view, nullptr);
@@ -478,6 +477,38 @@ TEST_F(ActionEditor, TheSoundFilterMatchesSoundFilesWhateverTheirCase)
     listed.sort();
     EXPECT_EQ(listed, lines({"A.MP3", "b.mp3", "c.Wav", "d.mid"}));
     EXPECT_EQ(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
+}
+
+// The program's folder holds its own lists and pictures: "Обзор" starts in the
+// user's home, and afterwards where the user left the dialog, even cancelled.
+TEST_F(ActionEditor, BrowseOpensInTheHomeFolderFirstThenWhereTheUserWasLast)
+{
+    TForm4& f = open();
+    f.Button4Click();
+    f.ComboBox1->setCurrentIndex(0);
+    QTemporaryDir elsewhere;
+    QStringList openedIn;
+    // Answers the next file dialog: notes where it opened, goes to `goTo`, cancels.
+    const auto answerNextDialog = [&](const QString& goTo) {
+        auto* poll = new QTimer(&f);
+        QObject::connect(poll, &QTimer::timeout, [&openedIn, poll, goTo] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll->deleteLater();
+            poll->stop();
+            openedIn << dialog->directory().absolutePath();
+            dialog->setDirectory(goTo);
+            dialog->reject();
+        });
+        poll->start(20);
+    };
+    answerNextDialog(elsewhere.path());
+    f.BitBtn1Click();
+    answerNextDialog(QDir::homePath());
+    f.BitBtn1Click();
+    EXPECT_EQ(openedIn, (QStringList{QDir::homePath(), QDir(elsewhere.path()).absolutePath()}));
+    EXPECT_EQ(f.Edit1->text(), QStringLiteral("Выберите файл!!!!"));
 }
 
 TEST_F(ActionEditor, AStoreThatCannotOpenIsReportedOncePerOpening)
