@@ -55,10 +55,7 @@ struct FoldEqual
     }
 };
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 struct FileStamp
 {
@@ -80,7 +77,7 @@ struct FileStamp
 FileStamp stampOf(const QByteArray& nativePath)
 {
     FileStamp s;
-    struct stat st = {};
+    struct stat st{};
     if (::stat(nativePath.constData(), &st) != 0)
         return s;
     s.exists = true;
@@ -100,8 +97,7 @@ FileStamp stampOf(const QByteArray& nativePath)
 class IniDocument
 {
 public:
-    explicit IniDocument(QString path)
-        : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
+    explicit IniDocument(QString path) : m_path(std::move(path)), m_native(QFile::encodeName(m_path))
     {
         reload();
     }
@@ -235,11 +231,10 @@ private:
         if (m_stamp.exists) {
             QFile file(m_path);
             if (m_stamp.size > IniFile::maxFileSize) {
-                m_readProblem =
-                    QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
-                        .arg(m_path)
-                        .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
-                        .arg(IniFile::maxFileSize / (1024 * 1024));
+                m_readProblem = QStringLiteral("Файл «%1» слишком велик (%2 МБ, допустимо не более %3 МБ).")
+                                    .arg(m_path)
+                                    .arg(double(m_stamp.size) / (1024 * 1024), 0, 'f', 1)
+                                    .arg(IniFile::maxFileSize / (1024 * 1024));
             } else if (!file.open(QIODevice::ReadOnly)) {
                 m_readProblem = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
                                     .arg(m_path, file.errorString());
@@ -308,7 +303,8 @@ private:
     // Holds the file's lock from reading the file as it is on disk to
     // replacing it: another process writing in between would otherwise have
     // its change undone by this one.
-    template <typename Edit> void lockedWrite(Edit&& edit)
+    template <typename Edit>
+    void lockedWrite(Edit&& edit)
     {
         const FileLock lock(FileLock::beside(m_path), QStringLiteral("Файл «%1»").arg(m_path));
         forceRecheck();
@@ -391,7 +387,8 @@ private:
 
     // Edits the copy in memory, then writes it once; a failed write leaves the
     // copy as the file still is.
-    template <typename Edit> void editThenCommit(Edit&& edit)
+    template <typename Edit>
+    void editThenCommit(Edit&& edit)
     {
         const QByteArray before = m_bytes;
         try {
@@ -602,10 +599,7 @@ IniFile::IniFile(const QString& path) : m_doc(detail::documentFor(path))
     m_doc->forceRecheck();
 }
 
-QString IniFile::fileName() const
-{
-    return m_doc ? m_doc->path() : QString();
-}
+QString IniFile::fileName() const { return m_doc ? m_doc->path() : QString(); }
 
 QString IniFile::readString(QStringView section, QStringView key, const QString& defaultValue) const
 {

@@ -173,8 +173,7 @@ void requireStorable(const ScheduledAction& a, const QString& sectionPath)
 }
 } // namespace
 
-QList<std::pair<QString, QString>> ActionStore::commonKeys(const ScheduledAction& a,
-                                                           const QString& path)
+QList<std::pair<QString, QString>> ActionStore::commonKeys(const ScheduledAction& a, const QString& path)
 {
     return {{QStringLiteral("Action"), QString::number(a.typeCode)},
             {QStringLiteral("Date"), a.dateText},
