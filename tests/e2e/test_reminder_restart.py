@@ -10,6 +10,7 @@ found over the accessibility bus.
     with-xsession.sh --wm --tray --a11y -- /usr/bin/python3 test_reminder_restart.py <Zentari> <source dir>
 """
 
+import datetime
 import os
 import time
 
@@ -25,11 +26,6 @@ TOO_LONG = "Название слишком длинное: не больше 11
 LISTS = ("Titles.zdt", "Messes.zdt", "Times.zdt", "Dates.zdt", "IDs.zdt")
 
 
-def write_lines(path, lines):
-    with open(path, "w", encoding="cp1251", newline="\r\n") as f:
-        f.write("".join(line + "\n" for line in lines))
-
-
 def read_list(clock, name):
     with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
         return f.read().splitlines()
@@ -37,17 +33,16 @@ def read_list(clock, name):
 
 def seed(clock):
     """The two reminders as the store keeps them: five lists and two texts."""
-    data = os.path.join(clock.dir, "data")
     texts = []
     for title in STORED:
-        text = os.path.join(data, "messages", f"{title}{DAY}.zdt")
-        write_lines(text, [f"текст {title}"])
-        texts.append(text)
-    write_lines(os.path.join(data, "Titles.zdt"), STORED)
-    write_lines(os.path.join(data, "Messes.zdt"), texts)
-    write_lines(os.path.join(data, "Times.zdt"), ["10:00:00", "11:00:00"])
-    write_lines(os.path.join(data, "Dates.zdt"), [DAY, DAY])
-    write_lines(os.path.join(data, "IDs.zdt"), [t + DAY for t in STORED])
+        text = os.path.join("messages", f"{title}{DAY}.zdt")
+        clock.write_list(text, [f"текст {title}"])
+        texts.append(os.path.join(clock.dir, "data", text))
+    clock.write_list("Titles.zdt", STORED)
+    clock.write_list("Messes.zdt", texts)
+    clock.write_list("Times.zdt", ["10:00:00", "11:00:00"])
+    clock.write_list("Dates.zdt", [DAY, DAY])
+    clock.write_list("IDs.zdt", [t + DAY for t in STORED])
 
 
 def stored_files(clock):
@@ -67,14 +62,7 @@ def open_editor(clock):
     """The clock's menu, "Настройки звонка (будильника)", then "Добавить сообщение"."""
     poll("the clock window to be shown", clock.mapped_clock, 20)
     time.sleep(3.5)  # 2.3 s after start it passes through the tray and comes back
-    wid = poll("the clock back from its pass through the tray", clock.mapped_clock, 10)
-    ci = e.window_info(wid)
-    e.move_pointer(ci["x"] + 110, ci["y"] + 10)
-    e.click("3")
-    poll("the clock's menu", lambda: [w for w in clock.popups() if w[1]["width"] < 600], 8)
-    key("Down", "Down", "Return")
-    poll("the settings window", lambda: e.find_accessible("Настройки", "push button",
-                                                          "Добавить сообщение"), 10)
+    e.open_settings(clock)
     e.click_accessible("Настройки", "push button", "Добавить сообщение")
     poll("the reminder editor", lambda: e.find_accessible(EDITOR, "push button",
                                                           "Добавить новую напоминалку"), 10)
@@ -96,7 +84,6 @@ def add(title, text, moment):
 
 
 def body(make, shots):
-    import datetime
     moment = datetime.datetime(2030, 1, 25, 12, 0, 0)
     clock = make(CONF, tag="reminder-restart")
     seed(clock)
