@@ -1,9 +1,9 @@
 #include "actionfolder.h"
 
-#include "platform/cp1251.h"
-#include "platform/error.h"
-#include "platform/textlist.h"
-#include "platform/timetext.h"
+#include "core/cp1251.h"
+#include "core/error.h"
+#include "core/textlist.h"
+#include "core/timetext.h"
 #include "scheduler/actionstore.h"
 
 #include <QDateTime>

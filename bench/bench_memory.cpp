@@ -5,8 +5,8 @@
 
 #include "actionfolder.h"
 
-#include "platform/inifile.h"
-#include "platform/textlist.h"
+#include "core/inifile.h"
+#include "core/textlist.h"
 #include "scheduler/actionstore.h"
 
 #include <QFile>

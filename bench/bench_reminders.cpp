@@ -3,7 +3,7 @@
 
 #include "dispatchsetup.h"
 
-#include "platform/timetext.h"
+#include "core/timetext.h"
 #include "reminders/reminderfiring.h"
 #include "reminders/reminderstore.h"
 

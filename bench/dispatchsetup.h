@@ -7,7 +7,7 @@
 
 #include "platform/errorreport.h"
 #include "platform/recording.h"
-#include "platform/textlist.h"
+#include "core/textlist.h"
 #include "scheduler/actiondispatcher.h"
 
 #include <memory>

@@ -3,7 +3,7 @@
 #include "app/forms.h"
 #include "app/titlefeature.h"
 #include "platform/errorreport.h"
-#include "platform/inifile.h"
+#include "core/inifile.h"
 #include "platform/services.h"
 #include "reminders/reminderfiring.h"
 #include "scheduler/actiondispatcher.h"

@@ -2,7 +2,7 @@
 
 #include "app/clockwindow.h"
 #include "app/forms.h"
-#include "app/paths.h"
+#include "core/paths.h"
 #include "app/qttranslations.h"
 #include "app/settingshost.h"
 #include "conf/autostart.h"

@@ -1,8 +1,8 @@
 #include "autostart.h"
 
-#include "app/paths.h"
-#include "platform/atomicfile.h"
-#include "platform/error.h"
+#include "core/paths.h"
+#include "core/atomicfile.h"
+#include "core/error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "commandline.h"
 
-#include "app/paths.h"
+#include "core/paths.h"
 #include "confoptions.h"
-#include "platform/error.h"
+#include "core/error.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #include "confoptions.h"
 
-#include "app/paths.h"
-#include "platform/conversions.h"
-#include "platform/cp1251.h"
-#include "platform/error.h"
-#include "platform/filelock.h"
+#include "core/paths.h"
+#include "core/conversions.h"
+#include "core/cp1251.h"
+#include "core/error.h"
+#include "core/filelock.h"
 
 #include <QFileInfo>
 #include <limits>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/options.h"
-#include "platform/inifile.h"
+#include "core/options.h"
+#include "core/inifile.h"
 
 #include <QList>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "confwindow.h"
 
-#include "app/paths.h"
+#include "core/paths.h"
 #include "autostart.h"
-#include "platform/conversions.h"
+#include "core/conversions.h"
 #include "platform/desktopservices.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/machinestore.h"
 #include "platform/picture.h"
 #include "platform/programicon.h"

@@ -1,7 +1,7 @@
-#include "app/paths.h"
+#include "core/paths.h"
 #include "commandline.h"
 #include "confwindow.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/machinestore.h"
 #include "storewriter.h"
 

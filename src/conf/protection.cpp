@@ -1,8 +1,8 @@
 #include "protection.h"
 
-#include "platform/cp1251.h"
-#include "platform/error.h"
-#include "windows/passwordcode.h"
+#include "core/cp1251.h"
+#include "core/error.h"
+#include "core/passwordcode.h"
 
 #include <QDir>
 #include <QFile>

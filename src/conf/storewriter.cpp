@@ -1,6 +1,6 @@
 #include "storewriter.h"
 
-#include "platform/error.h"
+#include "core/error.h"
 
 #include <QFile>
 #include <QFileInfo>

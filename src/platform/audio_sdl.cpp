@@ -1,6 +1,6 @@
 #include "audio_sdl.h"
 
-#include "error.h"
+#include "core/error.h"
 
 #include <QFile>
 

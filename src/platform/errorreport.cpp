@@ -1,6 +1,6 @@
 #include "errorreport.h"
 
-#include "error.h"
+#include "core/error.h"
 
 namespace zentari {
 

@@ -1,6 +1,6 @@
 #include "lazyaudio.h"
 
-#include "error.h"
+#include "core/error.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inifile.h"
+#include "core/inifile.h"
 #include "services.h"
 
 namespace zentari {

@@ -1,6 +1,6 @@
 #include "picture.h"
 
-#include "error.h"
+#include "core/error.h"
 
 #include <QFile>
 #include <QFileInfo>

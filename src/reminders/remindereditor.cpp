@@ -1,10 +1,10 @@
 #include "remindereditor.h"
 
-#include "app/paths.h"
+#include "core/paths.h"
 #include "platform/currentrowclicks.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/errorreport.h"
-#include "platform/timetext.h"
+#include "core/timetext.h"
 
 #include <QDateEdit>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "reminderfiring.h"
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/errorreport.h"
-#include "platform/timetext.h"
+#include "core/timetext.h"
 #include "reminderstore.h"
 
 #include <QScopedValueRollback>

@@ -1,13 +1,13 @@
 #include "reminderstore.h"
 
-#include "app/paths.h"
-#include "platform/cp1251.h"
-#include "platform/error.h"
-#include "platform/inifile.h"
-#include "platform/regularfile.h"
-#include "platform/storechange.h"
-#include "platform/textlist.h"
-#include "platform/timetext.h"
+#include "core/paths.h"
+#include "core/cp1251.h"
+#include "core/error.h"
+#include "core/inifile.h"
+#include "core/regularfile.h"
+#include "core/storechange.h"
+#include "core/textlist.h"
+#include "core/timetext.h"
 
 #include <QDir>
 #include <QFile>

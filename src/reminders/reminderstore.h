@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/storefiles.h"
+#include "core/storefiles.h"
 
 #include <QDate>
 #include <QString>

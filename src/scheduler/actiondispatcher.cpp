@@ -1,10 +1,10 @@
 #include "actiondispatcher.h"
 
 #include "actionstore.h"
-#include "app/options.h"
-#include "app/paths.h"
-#include "platform/conversions.h"
-#include "platform/error.h"
+#include "core/options.h"
+#include "core/paths.h"
+#include "core/conversions.h"
+#include "core/error.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "actionediting.h"
 
-#include "platform/cp1251.h"
-#include "platform/error.h"
-#include "platform/timetext.h"
+#include "core/cp1251.h"
+#include "core/error.h"
+#include "core/timetext.h"
 
 namespace zentari {
 namespace actionediting {

@@ -1,12 +1,12 @@
 #include "actionstore.h"
 
-#include "app/paths.h"
-#include "platform/cp1251.h"
-#include "platform/error.h"
+#include "core/paths.h"
+#include "core/cp1251.h"
+#include "core/error.h"
 #include "platform/errorreport.h"
-#include "platform/storechange.h"
-#include "platform/textlist.h"
-#include "platform/timetext.h"
+#include "core/storechange.h"
+#include "core/textlist.h"
+#include "core/timetext.h"
 
 #include <QFile>
 

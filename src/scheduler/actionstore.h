@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/inifile.h"
-#include "platform/storefiles.h"
+#include "core/inifile.h"
+#include "core/storefiles.h"
 
 #include <QDate>
 #include <QString>

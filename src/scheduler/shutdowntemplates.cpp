@@ -1,8 +1,8 @@
 #include "shutdowntemplates.h"
 
 #include "actionstore.h"
-#include "app/options.h"
-#include "platform/timetext.h"
+#include "core/options.h"
+#include "core/timetext.h"
 
 namespace zentari {
 

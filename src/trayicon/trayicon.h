@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "trayservices.h"
 
 #include <QFlags>

@@ -1,6 +1,6 @@
 #include "aboutbox.h"
 
-#include "app/product.h"
+#include "core/product.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -1,7 +1,7 @@
 #include "passwordgate.h"
 
 #include "gatehost.h"
-#include "passwordcode.h"
+#include "core/passwordcode.h"
 
 #include <QEvent>
 #include <QLabel>

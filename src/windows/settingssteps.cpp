@@ -1,9 +1,9 @@
 #include "settingssteps.h"
 
-#include "app/options.h"
+#include "core/options.h"
 #include "clockhost.h"
-#include "platform/conversions.h"
-#include "platform/error.h"
+#include "core/conversions.h"
+#include "core/error.h"
 
 namespace zentari {
 

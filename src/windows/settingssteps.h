@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/errorreport.h"
-#include "platform/inifile.h"
+#include "core/inifile.h"
 
 #include <QPoint>
 #include <QRect>

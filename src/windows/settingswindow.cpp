@@ -1,7 +1,7 @@
 #include "settingswindow.h"
 
-#include "app/options.h"
-#include "app/paths.h"
+#include "core/options.h"
+#include "core/paths.h"
 #include "reminders/remindereditor.h"
 #include "scheduler/actioneditor.h"
 #include "windows/aboutbox.h"

@@ -2,7 +2,7 @@
 
 #include "app/forms.h"
 #include "platform/errorreport.h"
-#include "platform/inifile.h"
+#include "core/inifile.h"
 #include "platform/services.h"
 #include "windows/settingssteps.h"
 

@@ -1,6 +1,6 @@
 #include "conf/commandline.h"
 #include "conf/confoptions.h"
-#include "platform/cp1251.h"
+#include "core/cp1251.h"
 #include "support/programdir.h"
 
 #include <QDir>

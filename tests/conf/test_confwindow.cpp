@@ -1,11 +1,11 @@
 #include "conf/autostart.h"
 #include "conf/confwindow.h"
 #include "conf/protection.h"
-#include "platform/cp1251.h"
+#include "core/cp1251.h"
 #include "platform/machinestore.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
-#include "windows/passwordcode.h"
+#include "core/passwordcode.h"
 
 #include <QCheckBox>
 #include <QDir>

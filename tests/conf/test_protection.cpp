@@ -1,10 +1,10 @@
-#include "app/paths.h"
+#include "core/paths.h"
 #include "conf/autostart.h"
 #include "conf/protection.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/machinestore.h"
 #include "support/programdir.h"
-#include "windows/passwordcode.h"
+#include "core/passwordcode.h"
 
 #include <QDir>
 #include <QEventLoop>

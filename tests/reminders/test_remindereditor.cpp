@@ -1,5 +1,5 @@
-#include "platform/atomicfile.h"
-#include "platform/error.h"
+#include "core/atomicfile.h"
+#include "core/error.h"
 #include "platform/errorreport.h"
 #include "reminders/remindereditor.h"
 #include "support/fakes.h"

@@ -1,4 +1,4 @@
-#include "platform/cp1251.h"
+#include "core/cp1251.h"
 #include "platform/errorreport.h"
 #include "reminders/reminderfiring.h"
 #include "reminders/reminderstore.h"

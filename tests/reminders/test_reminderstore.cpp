@@ -1,6 +1,6 @@
-#include "platform/atomicfile.h"
-#include "platform/cp1251.h"
-#include "platform/error.h"
+#include "core/atomicfile.h"
+#include "core/cp1251.h"
+#include "core/error.h"
 #include "reminders/reminderstore.h"
 #include "support/programdir.h"
 

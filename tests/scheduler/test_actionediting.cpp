@@ -1,5 +1,5 @@
-#include "platform/cp1251.h"
-#include "platform/error.h"
+#include "core/cp1251.h"
+#include "core/error.h"
 #include "scheduler/actionediting.h"
 #include "support/programdir.h"
 

@@ -1,4 +1,4 @@
-#include "platform/cp1251.h"
+#include "core/cp1251.h"
 #include "scheduler/actionstore.h"
 #include "support/programdir.h"
 

@@ -1,8 +1,8 @@
 // What a store change leaves behind when the process dies in the middle of it,
 // when a file cannot be read, and when a value cannot be stored.
-#include "platform/atomicfile.h"
-#include "platform/error.h"
-#include "platform/inifile.h"
+#include "core/atomicfile.h"
+#include "core/error.h"
+#include "core/inifile.h"
 #include "scheduler/actionstore.h"
 #include "support/programdir.h"
 

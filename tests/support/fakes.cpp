@@ -1,6 +1,6 @@
 #include "fakes.h"
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace zentari::test {
 

@@ -1,7 +1,7 @@
 #include "programdir.h"
 
-#include "platform/cp1251.h"
-#include "platform/textlist.h"
+#include "core/cp1251.h"
+#include "core/textlist.h"
 
 #include <QDir>
 #include <QFile>

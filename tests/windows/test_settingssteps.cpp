@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "core/error.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
 #include "windows/clockhost.h"

@@ -1,7 +1,7 @@
 // The settings window, the position chooser and the about box on the offscreen
 // platform, with the real clock window and recording fakes for the system.
 #include "app/clockfixture.h"
-#include "app/product.h"
+#include "core/product.h"
 #include "app/qttranslations.h"
 #include "reminders/remindereditor.h"
 #include "windows/hinthook.h"

@@ -1,5 +1,5 @@
 #include "platform/audio_sdl.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "soundfiles.h"
 
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
-#include "platform/cp1251.h"
-#include "platform/error.h"
-#include "platform/textlist.h"
+#include "core/cp1251.h"
+#include "core/error.h"
+#include "core/textlist.h"
 #include "support/programdir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "options.h"
 
-#include "app/paths.h"
-#include "platform/conversions.h"
+#include "core/paths.h"
+#include "core/conversions.h"
 
 namespace zentari::options {
 

@@ -1,5 +1,5 @@
-#include "platform/error.h"
-#include "platform/timetext.h"
+#include "core/error.h"
+#include "core/timetext.h"
 
 #include <gtest/gtest.h>
 

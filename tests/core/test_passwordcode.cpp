@@ -1,4 +1,4 @@
-#include "windows/passwordcode.h"
+#include "core/passwordcode.h"
 
 #include "platform/machinestore.h"
 

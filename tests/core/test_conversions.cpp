@@ -1,5 +1,5 @@
-#include "platform/conversions.h"
-#include "platform/error.h"
+#include "core/conversions.h"
+#include "core/error.h"
 
 #include <gtest/gtest.h>
 

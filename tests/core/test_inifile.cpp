@@ -1,8 +1,8 @@
-#include "platform/atomicfile.h"
-#include "platform/cp1251.h"
-#include "platform/error.h"
-#include "platform/filelock.h"
-#include "platform/inifile.h"
+#include "core/atomicfile.h"
+#include "core/cp1251.h"
+#include "core/error.h"
+#include "core/filelock.h"
+#include "core/inifile.h"
 #include "support/programdir.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/inifile.h"
+#include "core/inifile.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,6 +1,6 @@
 #include "paths.h"
 
-#include "platform/error.h"
+#include "core/error.h"
 
 #include <QCoreApplication>
 #include <QDir>

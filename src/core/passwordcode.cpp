@@ -1,6 +1,6 @@
 #include "passwordcode.h"
 
-#include "platform/cp1251.h"
+#include "core/cp1251.h"
 
 namespace zentari {
 
