@@ -11,6 +11,10 @@
 #   --stores N     fill the program folder with N actions (conf.ini sections and
 #                  the five action lists) and N reminders (the five reminder
 #                  lists), as the editors write them (bench/make-stores.py)
+#   --beside REF   run REF (for example build/bin/zentari_label_clock, a bare Qt
+#                  label clock) at the same time in the same session, measure
+#                  both over the same interval and print the clock's resident
+#                  memory as a multiple of REF's
 #
 # The executable, any shared libraries beside it and its data/ folder are copied
 # into a temporary program folder, so no real conf.ini or list file is touched;
@@ -53,12 +57,19 @@ measure() {
   rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
   now_ms() { awk '{ printf "%d\n", $1 * 1000 }' /proc/uptime; }
 
+  local ref=${BESIDE:-} ref_pid="" r0 r1
+  if [ -n "$ref" ]; then
+    "$ref" </dev/null &
+    ref_pid=$!
+  fi
   cd "$(dirname "$prog")" || return 1
   "$prog" "$@" </dev/null &
   pid=$!
-  trap 'kill -TERM $pid 2>/dev/null; exit 143' TERM INT HUP
+  trap 'kill -TERM $pid $ref_pid 2>/dev/null; exit 143' TERM INT HUP
 
   sleep "$settle"
+  [ -z "$ref_pid" ] || kill -0 "$ref_pid" 2>/dev/null || { echo "idle-usage: $ref ended during the settle time" >&2; return 1; }
+  [ -z "$ref_pid" ] || r0=$(cpu_ns "$ref_pid")
   kill -0 "$pid" 2>/dev/null || { echo "idle-usage: the program ended during the settle time" >&2; wait "$pid"; return 1; }
   c0=$(cpu_ticks "$pid") || return 1
   n0=$(cpu_ns "$pid")
@@ -78,9 +89,15 @@ measure() {
     return 1
   fi
 
-  kill -TERM "$pid" 2>/dev/null
+  local ref_rss=""
+  if [ -n "$ref_pid" ]; then
+    r1=$(cpu_ns "$ref_pid")
+    ref_rss=$(rss_kb "$ref_pid")
+  fi
+
+  kill -TERM "$pid" $ref_pid 2>/dev/null
   for ((i = 0; i < 30; i++)); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -KILL "$pid" 2>/dev/null
+  kill -KILL "$pid" $ref_pid 2>/dev/null
   wait "$pid" 2>/dev/null
 
   awk -v name="${prog##*/}" -v rss="$rss" -v peak="$rss_peak" -v dc=$((c1 - c0)) -v hz="$hz" \
@@ -90,6 +107,12 @@ measure() {
       printf "CPU: %.3f %% of one core (scheduler time, all threads)\n", 100 * dn / 1e6 / dt
       printf "CPU by clock ticks: %.2f %% (%d ticks at %d Hz; coarse)\n", 100 * dc / hz / (dt / 1000), dc, hz
     }'
+  if [ -n "$ref_rss" ]; then
+    awk -v name="${ref##*/}" -v rss="$ref_rss" -v mine="$rss" -v dn=$((r1 - r0)) -v dt=$((t1 - t0)) 'BEGIN {
+      printf "beside it, %s: resident memory %.1f MB, CPU %.3f %% of one core\n", name, rss / 1024, 100 * dn / 1e6 / dt
+      printf "the clock uses %.2fx the resident memory of %s\n", mine / rss, name
+    }'
+  fi
 }
 
 if [ "${1:-}" = "--measure-in-session" ]; then
@@ -102,12 +125,14 @@ duration=60
 settle=5
 tray=0
 stores=0
+beside=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --duration) [ $# -ge 2 ] || usage; duration=$2; shift ;;
     --settle) [ $# -ge 2 ] || usage; settle=$2; shift ;;
     --tray) tray=1 ;;
     --stores) [ $# -ge 2 ] || usage; stores=$2; shift ;;
+    --beside) [ $# -ge 2 ] || usage; beside=$(readlink -f "$2"); shift ;;
     --) shift; break ;;
     -h | --help) usage ;;
     -*) echo "idle-usage: unknown option '$1'" >&2; usage ;;
@@ -147,4 +172,6 @@ export ZENTARI_MACHINE_STORE="$work/no-store/registry.ini"
 
 session_opts=(--wm)
 [ $tray -eq 0 ] || session_opts+=(--tray)
+[ -z "$beside" ] || [ -x "$beside" ] || { echo "idle-usage: '$beside' is not an executable" >&2; exit 2; }
+export BESIDE="$beside"
 "$wrapper" "${session_opts[@]}" -- "$0" --measure-in-session "$prog_dir/${exe##*/}" "$duration" "$settle" "$@"
