@@ -241,7 +241,7 @@ void TForm1::FormCreate()
     redTooltips();
     reloadActionLists();
     applyColours();
-    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
+    if (options::isOn(m_configStore, options::SavePosition))
         applyStoredPosition();
     else
         keepDesignPositionOnScreen();
@@ -264,10 +264,8 @@ void TForm1::FormActivate()
 
 void TForm1::applyColours()
 {
-    setTextColour(Label1, fromColorRef(conv::stringToColor(
-                              options::read(m_configStore, options::Color, m_programDir))));
-    setTextColour(Label2, fromColorRef(conv::stringToColor(
-                              options::read(m_configStore, options::Color, m_programDir))));
+    setTextColour(Label1, fromColorRef(options::readColour(m_configStore, options::Color)));
+    setTextColour(Label2, fromColorRef(options::readColour(m_configStore, options::Color)));
 }
 
 void TForm1::keepDesignPositionOnScreen()
@@ -341,7 +339,7 @@ void TForm1::applyPicture()
 
 void TForm1::applyBorder()
 {
-    setFramed(options::read(m_configStore, options::WithBoard, m_programDir) != u"0");
+    setFramed(options::isOn(m_configStore, options::WithBoard));
 }
 
 void TForm1::setFramed(bool framed)
@@ -384,7 +382,7 @@ void TForm1::resizeEvent(QResizeEvent* e)
 
 void TForm1::applyTransparency()
 {
-    if (options::read(m_configStore, options::UseAlpha, m_programDir) != u"1") {
+    if (!options::isOn(m_configStore, options::UseAlpha)) {
         setWindowOpacity(1.0);
         return;
     }
@@ -418,7 +416,7 @@ void TForm1::Timer1Timer()
         if (isVisible() && m_services.windows)
             m_services.windows->keepAbove(winId());
         showClock(now);
-        if (options::read(m_configStore, options::ShowTimeInTitle, m_programDir) == u"1")
+        if (options::isOn(m_configStore, options::ShowTimeInTitle))
             showTitle();
         N1->setEnabled(m_dispatcher.soundPlaying());
         m_dispatcher.repeatSound();
@@ -502,7 +500,7 @@ void TForm1::SendToTray1Click()
         }
         TrayIcon1->Minimize();
     }
-    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1") {
+    if (options::isOn(m_configStore, options::SavePosition)) {
         applyStoredPosition();
         keepOnScreens();
     }
@@ -514,7 +512,7 @@ void TForm1::TrayIcon1Minimize()
         TrayIcon1->SetVisible(true);
     SendToTray1->setIcon(menuPicture(u"data\\res.bmp"));
     inTray = 1;
-    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
+    if (options::isOn(m_configStore, options::SavePosition))
         storePosition();
 }
 
@@ -556,7 +554,7 @@ void TForm1::Timer2Timer()
     if (trayAvailable()) {
         m_report.guard([this] {
             SendToTray1Click();
-            if (options::read(m_configStore, options::TraySet, m_programDir) == u"0")
+            if (!options::isOn(m_configStore, options::TraySet))
                 SendToTray1Click();
         });
     } else {
@@ -698,7 +696,7 @@ void TForm1::FormClose()
         forbiddenCloseRestart();
     // The reminder editor's lists are freed here once it exists.
     m_configStore = IniFile(confPath);
-    if (options::read(m_configStore, options::SavePosition, m_programDir) == u"1")
+    if (options::isOn(m_configStore, options::SavePosition))
         storePosition();
 }
 

@@ -17,8 +17,10 @@ ConfForm::ConfForm(ConfigFile& file) : m_file(file)
         }
         if (s.problem.isEmpty())
             s.value = s.loaded;
-        else if (option.kind == Kind::Flag) // shown as the clock reads it
-            s.value = flagIsOn(option, s.loaded) ? option.onValue : option.offValue;
+        else if (options::isSwitch(*option.key)) // shown as the clock reads it
+            s.value =
+                (options::isOn(*option.key, s.loaded) ? option.key->onText : option.key->offText)
+                    .toString();
         else
             s.value = file.defaultValue(option);
         m_states.insert(&option, s);

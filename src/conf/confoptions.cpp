@@ -7,7 +7,6 @@
 #include "core/filelock.h"
 
 #include <QFileInfo>
-#include <limits>
 
 namespace zentari::conf {
 
@@ -15,115 +14,64 @@ namespace o = zentari::options;
 
 const QList<Option>& allOptions()
 {
-    constexpr int intMin = std::numeric_limits<int>::min();
-    constexpr int intMax = std::numeric_limits<int>::max();
     static const QList<Option> list = {
-        {.key = &o::Color,
-         .kind = Kind::Colour,
-         .group = Group::Look,
-         .label = QStringLiteral("Цвет времени и даты")},
-        {.key = &o::Picture,
-         .kind = Kind::File,
-         .group = Group::Look,
-         .label = QStringLiteral("Картинка фона")},
-        {.key = &o::WithBoard,
-         .kind = Kind::Flag,
-         .group = Group::Look,
-         .label = QStringLiteral("Рамка вокруг часов"),
-         .anyOtherIsOn = true},
-        {.key = &o::UseAlpha,
-         .kind = Kind::Flag,
-         .group = Group::Look,
-         .label = QStringLiteral("Полупрозрачные часы")},
+        {.key = &o::Color, .group = Group::Look, .label = QStringLiteral("Цвет времени и даты")},
+        {.key = &o::Picture, .group = Group::Look, .label = QStringLiteral("Картинка фона")},
+        {.key = &o::WithBoard, .group = Group::Look, .label = QStringLiteral("Рамка вокруг часов")},
+        {.key = &o::UseAlpha, .group = Group::Look, .label = QStringLiteral("Полупрозрачные часы")},
         // The clock's opacity is (value + 127) modulo 256: 128 is opaque, 0
         // the faintest, and 129 wraps round to an invisible clock.
         {.key = &o::AlphaValue,
-         .kind = Kind::Integer,
          .group = Group::Look,
          .label = QStringLiteral("Плотность: от 0 (бледнее всего) до 128 (непрозрачно)"),
-         .minimum = 0,
-         .maximum = 255,
          .windowMaximum = 128,
          .warnAbove = 128,
          .warning = QStringLiteral("выше 128 часы снова бледнеют, а при 129 совсем не видны "
                                    "(непрозрачность — (значение + 127) по модулю 256).")},
         {.key = &o::SavePosition,
-         .kind = Kind::Flag,
          .group = Group::Look,
          .label = QStringLiteral("Запоминать положение часов")},
         {.key = &o::Left,
-         .kind = Kind::Integer,
          .group = Group::Look,
-         .label = QStringLiteral("Левый край часов, пикселей"),
-         .minimum = -32768,
-         .maximum = 32767},
+         .label = QStringLiteral("Левый край часов, пикселей")},
         {.key = &o::Top,
-         .kind = Kind::Integer,
          .group = Group::Look,
-         .label = QStringLiteral("Верхний край часов, пикселей"),
-         .minimum = -32768,
-         .maximum = 32767},
+         .label = QStringLiteral("Верхний край часов, пикселей")},
         {.key = &o::TraySet,
-         .kind = Kind::Flag,
          .group = Group::Behaviour,
-         .label = QStringLiteral("Убирать часы в область уведомлений после запуска"),
-         .anyOtherIsOn = true},
+         .label = QStringLiteral("Убирать часы в область уведомлений после запуска")},
         {.key = &o::ShowTimeInTitle,
-         .kind = Kind::Flag,
          .group = Group::Behaviour,
          .label = QStringLiteral("Показывать время в заголовке активного окна")},
         {.key = &o::StayOnTop,
-         .kind = Kind::Flag,
          .group = Group::Behaviour,
          .label = QStringLiteral("Поверх всех окон (только запоминается)")},
         {.key = &o::SchemeAck,
-         .kind = Kind::Flag,
          .group = Group::Behaviour,
          .label = QStringLiteral("Короткий сигнал при выборе шаблона выключения")},
         {.key = &o::WidthPan,
-         .kind = Kind::Integer,
          .group = Group::Behaviour,
-         .label = QStringLiteral("Высота широкой панели задач, пикселей"),
-         .minimum = 0,
-         .maximum = 2000},
+         .label = QStringLiteral("Высота широкой панели задач, пикселей")},
         // The clock repeats until the sound is stopped for 0 and below; the
         // window shows them all as its lowest value.
         {.key = &o::TimesPlay,
-         .kind = Kind::Integer,
          .group = Group::Signals,
          .label = QStringLiteral("Сколько раз проигрывать звук будильника"),
-         .minimum = intMin,
-         .maximum = intMax,
          .windowMinimum = 0,
          .minimumText = QStringLiteral("без конца, пока не остановят")},
         {.key = &o::SoundType,
-         .kind = Kind::Flag,
          .group = Group::Signals,
-         .label = QStringLiteral("Напоминание звучит звуковым файлом (иначе — сигналом)"),
-         .anyOtherIsOn = true},
+         .label = QStringLiteral("Напоминание звучит звуковым файлом (иначе — сигналом)")},
         {.key = &o::SoundFileName,
-         .kind = Kind::File,
          .group = Group::Signals,
          .label = QStringLiteral("Звуковой файл напоминания")},
-        // The range of the PC speaker's beep.
-        {.key = &o::BeepHz,
-         .kind = Kind::Integer,
-         .group = Group::Signals,
-         .label = QStringLiteral("Высота сигнала, Гц"),
-         .minimum = 37,
-         .maximum = 32767},
+        {.key = &o::BeepHz, .group = Group::Signals, .label = QStringLiteral("Высота сигнала, Гц")},
         {.key = &o::BeepMs,
-         .kind = Kind::Integer,
          .group = Group::Signals,
-         .label = QStringLiteral("Длительность сигнала, мс"),
-         .minimum = 1,
-         .maximum = 60000},
+         .label = QStringLiteral("Длительность сигнала, мс")},
         {.key = &o::On,
-         .kind = Kind::Flag,
          .group = Group::Alarms,
-         .label = QStringLiteral("Будильники и напоминания включены"),
-         .onValue = QStringLiteral("yes"),
-         .offValue = QStringLiteral("no")},
+         .label = QStringLiteral("Будильники и напоминания включены")},
     };
     return list;
 }
@@ -152,58 +100,55 @@ QString groupTitle(Group group)
     return {};
 }
 
-bool flagIsOn(const Option& option, const QString& value)
-{
-    return option.anyOtherIsOn ? value != option.offValue : value == option.onValue;
-}
-
 QString valueProblem(const Option& option, const QString& value)
 {
     if (const QString problem = storableValueProblem(value); !problem.isEmpty())
         return problem;
-    switch (option.kind) {
-    case Kind::Flag:
+    const o::Key& key = *option.key;
+    switch (key.reading) {
+    case o::Reading::OnWhenOnText:
+    case o::Reading::OnUnlessOffText:
         // The clock compares exact texts: "Yes" or "01" would silently count as off.
-        if (value != option.onValue && value != option.offValue)
+        if (value != key.onText && value != key.offText)
             return QStringLiteral("«%1»: допустимы только «%2» (включено) и «%3» (выключено); "
                                   "часы сочтут это за «%4».")
-                .arg(value, option.onValue, option.offValue,
-                     flagIsOn(option, value) ? QStringLiteral("включено")
-                                             : QStringLiteral("выключено"));
+                .arg(value, key.onText, key.offText,
+                     o::isOn(key, value) ? QStringLiteral("включено")
+                                         : QStringLiteral("выключено"));
         return {};
-    case Kind::Integer: {
+    case o::Reading::Integer: {
         int number = 0;
         try {
             number = conv::strToInt(value);
         } catch (const ConvertError&) {
             return QStringLiteral("«%1» — не целое число.").arg(value);
         }
-        if (number < option.minimum || number > option.maximum)
+        if (number < key.minimum || number > key.maximum)
             return QStringLiteral("%1 — вне допустимых пределов (от %2 до %3).")
                 .arg(value)
-                .arg(option.minimum)
-                .arg(option.maximum);
+                .arg(key.minimum)
+                .arg(key.maximum);
         return {};
     }
-    case Kind::Colour: {
-        const QString refused =
-            QStringLiteral("«%1» — не цвет (нужно число от 0 до 16777215).").arg(value);
+    case o::Reading::Colour: {
+        const QString refused = QStringLiteral("«%1» — не цвет (нужно число от %2 до %3).")
+                                    .arg(value)
+                                    .arg(key.minimum)
+                                    .arg(key.maximum);
         try {
             (void)conv::stringToColor(value); // a colour name, or a number below
         } catch (const ConvertError&) {
             return refused;
         }
-        // The clock keeps the low 24 bits of any number, so -1 or 16777216
-        // would silently become another colour.
         try {
             const int number = conv::strToInt(value);
-            if (number < 0 || number > 0xFFFFFF)
+            if (number < key.minimum || number > key.maximum)
                 return refused;
         } catch (const ConvertError&) {
         }
         return {};
     }
-    case Kind::File:
+    case o::Reading::File:
         if (value.trimmed().isEmpty())
             return QStringLiteral("Имя файла пусто.");
         return {};
@@ -213,7 +158,7 @@ QString valueProblem(const Option& option, const QString& value)
 
 QString valueWarning(const Option& option, const QString& value)
 {
-    if (!option.warnAbove || option.kind != Kind::Integer)
+    if (!option.warnAbove || option.key->reading != o::Reading::Integer)
         return {};
     try {
         if (conv::strToInt(value) > *option.warnAbove)
@@ -226,22 +171,24 @@ QString valueWarning(const Option& option, const QString& value)
 QString effectiveValue(const Option& option, const QString& stored, const QString& defaultValue,
                        const QString& programDir)
 {
-    switch (option.kind) {
-    case Kind::Flag:
-        return flagIsOn(option, stored) ? option.onValue : option.offValue;
-    case Kind::Integer:
+    const o::Key& key = *option.key;
+    switch (key.reading) {
+    case o::Reading::OnWhenOnText:
+    case o::Reading::OnUnlessOffText:
+        return (o::isOn(key, stored) ? key.onText : key.offText).toString();
+    case o::Reading::Integer:
         try {
             return QString::number(conv::strToInt(stored));
         } catch (const ConvertError&) {
             return defaultValue;
         }
-    case Kind::Colour:
+    case o::Reading::Colour:
         try {
             return QString::number(conv::stringToColor(stored));
         } catch (const ConvertError&) {
             return defaultValue;
         }
-    case Kind::File:
+    case o::Reading::File:
         // A picture or sound that cannot be opened: the clock takes the bundled one.
         return QFileInfo(paths::resolve(programDir, stored)).isFile() ? stored : defaultValue;
     }
@@ -266,9 +213,7 @@ QString ConfigFile::defaultValue(const Option& option) const
 
 bool ConfigFile::isSet(const Option& option) const
 {
-    // A sentinel no file can hold: a NUL never survives a line of conf.ini.
-    static const QString missing(QChar(0));
-    return m_ini.readString(option.key->section, option.key->name, missing) != missing;
+    return m_ini.value(option.key->section, option.key->name).has_value();
 }
 
 QString ConfigFile::stored(const Option& option) const
@@ -323,7 +268,7 @@ QStringList ConfigFile::check() const
             continue;
         const QString text = stored(option);
         QString problem = valueProblem(option, text);
-        if (problem.isEmpty() && option.kind == Kind::File &&
+        if (problem.isEmpty() && option.key->reading == o::Reading::File &&
             !QFileInfo(paths::resolve(m_programDir, text)).isFile())
             problem = QStringLiteral("файл «%1» не найден; часы возьмут «%2».")
                           .arg(text, defaultValue(option));

@@ -14,14 +14,6 @@
 // conf.ini that both the command line and the window use.
 namespace zentari::conf {
 
-enum class Kind
-{
-    Flag,    // two texts: onValue and offValue
-    Integer, // decimal, within [minimum, maximum]
-    Colour,  // a colour text; 24-bit, red in the low byte
-    File,    // a file path
-};
-
 enum class Group
 {
     Look,
@@ -30,17 +22,15 @@ enum class Group
     Alarms
 };
 
+// An option as conf shows it; what the key is and how the clock reads it is
+// the core table's (options::Key).
 struct Option
 {
     const options::Key* key = nullptr;
-    Kind kind = Kind::Flag;
     Group group = Group::Look;
     QString label{}; // Russian, for the window and the messages
-    // The values --set accepts: every one the clock reads sensibly.
-    int minimum = 0;
-    int maximum = 0;
-    // The window's spin box offers a narrower range where the rest of the
-    // accepted values would surprise (or mean the same as its ends).
+    // The window's spin box offers a narrower range than the key's where the
+    // rest of the accepted values would surprise (or mean the same as its ends).
     std::optional<int> windowMinimum{};
     std::optional<int> windowMaximum{};
     // Shown by the spin box at its lowest value (what that value means).
@@ -48,10 +38,6 @@ struct Option
     // Accepted above this, but with `warning` said.
     std::optional<int> warnAbove{};
     QString warning{};
-    QString onValue = QStringLiteral("1");
-    QString offValue = QStringLiteral("0");
-    // The clock takes every text but offValue as on (else only onValue).
-    bool anyOtherIsOn = false;
 };
 
 // Every option of conf.ini, in the order the window and --list show them.
@@ -59,9 +45,6 @@ const QList<Option>& allOptions();
 // The option of that key name, matched without regard to case; nullptr if none.
 const Option* findOption(QStringView name);
 QString groupTitle(Group group);
-
-// How the clock reads a flag's text.
-bool flagIsOn(const Option& option, const QString& value);
 
 // Why the text is not a good value for the option (Russian), or the empty text.
 QString valueProblem(const Option& option, const QString& value);

@@ -50,6 +50,15 @@ QString textOf(const QColor& c)
     return QString::number(c.red() | (c.green() << 8) | (c.blue() << 16));
 }
 
+// A switch's default as yes or no, a bundled file by its name alone.
+QString shownDefault(const Option& option, const QString& def)
+{
+    if (options::isSwitch(*option.key))
+        return def == option.key->onText ? QStringLiteral("да") : QStringLiteral("нет");
+    const QString fileName = QFileInfo(def).fileName();
+    return option.key->reading == options::Reading::File && !fileName.isEmpty() ? fileName : def;
+}
+
 QIcon swatch(const QColor& c)
 {
     QPixmap pixmap(40, 16);
@@ -118,13 +127,8 @@ QWidget* ConfWindow::makeGroup(Group group)
         label->setToolTip(QStringLiteral("[%1] %2").arg(option.key->section, option.key->name));
         QWidget* editor = makeEditor(option, row);
         const QString def = m_file.defaultValue(option);
-        auto* defLabel = new QLabel(
-            QStringLiteral("по умолчанию: %1")
-                .arg(option.kind == Kind::Flag
-                         ? (def == option.onValue ? QStringLiteral("да") : QStringLiteral("нет"))
-                     : QFileInfo(def).fileName().isEmpty() || option.kind != Kind::File
-                         ? def
-                         : QFileInfo(def).fileName()));
+        auto* defLabel =
+            new QLabel(QStringLiteral("по умолчанию: %1").arg(shownDefault(option, def)));
         defLabel->setStyleSheet(QStringLiteral("color: palette(mid)"));
         row.reset = new QPushButton(QStringLiteral("Сбросить"));
         row.reset->setToolTip(QStringLiteral("Вернуть значение по умолчанию"));
@@ -165,22 +169,23 @@ QWidget* ConfWindow::makeGroup(Group group)
 
 QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
 {
-    switch (option.kind) {
-    case Kind::Flag: {
+    switch (option.key->reading) {
+    case options::Reading::OnWhenOnText:
+    case options::Reading::OnUnlessOffText: {
         auto* box = new QCheckBox(QStringLiteral("да"));
         // Read out with its option's label, not as one more "да".
         box->setAccessibleName(option.label);
-        row.show = [box, &option](const QString& v) { box->setChecked(v == option.onValue); };
+        row.show = [box, &option](const QString& v) { box->setChecked(v == option.key->onText); };
         connect(box, &QCheckBox::toggled, this, [this, &option](bool on) {
-            edited(option, on ? option.onValue : option.offValue);
+            edited(option, (on ? option.key->onText : option.key->offText).toString());
         });
         row.editor = box;
         return box;
     }
-    case Kind::Integer: {
+    case options::Reading::Integer: {
         auto* spin = new QSpinBox;
-        spin->setRange(option.windowMinimum.value_or(option.minimum),
-                       option.windowMaximum.value_or(option.maximum));
+        spin->setRange(option.windowMinimum.value_or(option.key->minimum),
+                       option.windowMaximum.value_or(option.key->maximum));
         spin->setSpecialValueText(option.minimumText);
         spin->setAccessibleName(option.label);
         row.show = [spin](const QString& v) {
@@ -194,7 +199,7 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
         row.editor = spin;
         return spin;
     }
-    case Kind::Colour: {
+    case options::Reading::Colour: {
         auto* button = new QPushButton(QStringLiteral("Выбрать цвет…"));
         button->setAccessibleName(option.label);
         row.show = [button](const QString& v) {
@@ -212,7 +217,7 @@ QWidget* ConfWindow::makeEditor(const Option& option, Row& row)
         row.editor = button;
         return button;
     }
-    case Kind::File: {
+    case options::Reading::File: {
         auto* box = new QWidget;
         auto* h = new QHBoxLayout(box);
         h->setContentsMargins(0, 0, 0, 0);

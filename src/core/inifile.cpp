@@ -609,6 +609,13 @@ QString IniFile::readString(QStringView section, QStringView key, const QString&
     return value ? *std::move(value) : defaultValue;
 }
 
+std::optional<QString> IniFile::value(QStringView section, QStringView key) const
+{
+    if (!m_doc)
+        return std::nullopt;
+    return m_doc->read(section, key, false);
+}
+
 QString IniFile::readExactString(QStringView section, QStringView key,
                                  const QString& defaultValue) const
 {

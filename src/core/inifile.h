@@ -5,6 +5,7 @@
 #include <QStringView>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace zentari {
 
@@ -33,6 +34,9 @@ public:
     QString fileName() const;
 
     QString readString(QStringView section, QStringView key, const QString& defaultValue) const;
+    // The value, or nothing when the key (or its section, or the file) is missing:
+    // for readers whose missing key means something no text could.
+    std::optional<QString> value(QStringView section, QStringView key) const;
     // The value byte for byte as it stands after "=", blanks included (for
     // values such as encoded passwords whose trailing space is part of them).
     QString readExactString(QStringView section, QStringView key, const QString& defaultValue) const;

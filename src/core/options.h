@@ -4,19 +4,41 @@
 
 #include <QString>
 #include <QStringView>
+#include <limits>
 
-// Every option key, declared once with its section and its default, so that
-// no two readers of one key can pass different defaults.
+// Every option key, declared once with its section, its default and how the
+// clock reads its text, so that no two readers of one key can pass different
+// defaults or take one text two ways. The clock, the settings window and conf
+// all read through this table; conf adds only how it shows a key.
 namespace zentari::options {
+
+// How the clock takes a key's text. Texts are compared whole and with regard
+// to case: "01" is not "1", and "Yes" is not "yes".
+enum class Reading : quint8
+{
+    OnWhenOnText,    // a switch, on only when the text is exactly onText
+    OnUnlessOffText, // a switch, on for every text but offText
+    Integer,         // decimal text (StrToInt); other text is a conversion error
+    Colour,          // a colour text (StringToColor): 24 bits, red in the low byte
+    File,            // a file path; "data\..." is resolved against the program's folder
+};
 
 struct Key
 {
     QStringView section;
     QStringView name;
     QStringView defaultValue;
+    Reading reading = Reading::OnWhenOnText;
     // The default is a file under the program's folder (defaultValue is then
     // the "data\..." name to resolve against it).
     bool defaultIsDataFile = false;
+    // A switch's two texts: the ones the program and conf write for on and off.
+    QStringView onText = u"1";
+    QStringView offText = u"0";
+    // The numbers the clock takes sensibly (an integer, or a colour given as a
+    // number); conf accepts no other.
+    int minimum = std::numeric_limits<int>::min();
+    int maximum = std::numeric_limits<int>::max();
 };
 
 inline constexpr QStringView kBig = u"Options big";
@@ -25,30 +47,71 @@ inline constexpr QStringView kBig = u"Options big";
 inline constexpr QStringView kBigCapital = u"Options Big";
 inline constexpr QStringView kSmall = u"Options small";
 
-inline constexpr Key ShowTimeInTitle{kBig, u"ShowTimeInTitle", u"0"};
-inline constexpr Key TimesPlay{kBigCapital, u"TimesPlay", u"1"};
-inline constexpr Key SoundType{kBig, u"soundtype", u"0"};
-inline constexpr Key BeepHz{kBig, u"behz", u"1000"};
-inline constexpr Key BeepMs{kBig, u"bemi", u"1000"};
-inline constexpr Key SoundFileName{kBig, u"soundfilename", u"data\\music.mp3", true};
-inline constexpr Key Color{kBig, u"Color", u"16777088"};
-inline constexpr Key SavePosition{kBig, u"SavePosition", u"0"};
-inline constexpr Key Left{kBig, u"Left", u"0"};
-inline constexpr Key Top{kBig, u"Top", u"0"};
-inline constexpr Key Picture{kBig, u"Picture", u"data\\BackGround1.jpg", true};
-inline constexpr Key WithBoard{kBig, u"WithBoard", u"0"};
-inline constexpr Key UseAlpha{kBig, u"UseAlpha", u"0"};
-inline constexpr Key AlphaValue{kBig, u"AlphaValue", u"128"};
-inline constexpr Key TraySet{kBig, u"TraySet", u"1"};
-inline constexpr Key SchemeAck{kBig, u"SchemeAck", u"0"};
-inline constexpr Key WidthPan{kBig, u"WidthPan", u"22"};
-inline constexpr Key StayOnTop{kBig, u"StayOnTop", u"1"};
-inline constexpr Key On{kSmall, u"on", u"yes"};
+// clang-format off
+inline constexpr Key ShowTimeInTitle{.section = kBig, .name = u"ShowTimeInTitle",
+                                     .defaultValue = u"0", .reading = Reading::OnWhenOnText};
+// 0 and below: the sound repeats until it is stopped.
+inline constexpr Key TimesPlay{.section = kBigCapital, .name = u"TimesPlay", .defaultValue = u"1",
+                               .reading = Reading::Integer};
+// "0": a due reminder beeps; any other text: it plays "soundfilename".
+inline constexpr Key SoundType{.section = kBig, .name = u"soundtype", .defaultValue = u"0",
+                               .reading = Reading::OnUnlessOffText};
+// The range of the PC speaker's beep.
+inline constexpr Key BeepHz{.section = kBig, .name = u"behz", .defaultValue = u"1000",
+                            .reading = Reading::Integer, .minimum = 37, .maximum = 32767};
+inline constexpr Key BeepMs{.section = kBig, .name = u"bemi", .defaultValue = u"1000",
+                            .reading = Reading::Integer, .minimum = 1, .maximum = 60000};
+inline constexpr Key SoundFileName{.section = kBig, .name = u"soundfilename",
+                                   .defaultValue = u"data\\music.mp3", .reading = Reading::File,
+                                   .defaultIsDataFile = true};
+// A number is kept to its low 24 bits: only 0 to 16777215 mean the colour they spell.
+inline constexpr Key Color{.section = kBig, .name = u"Color", .defaultValue = u"16777088",
+                           .reading = Reading::Colour, .minimum = 0, .maximum = 0xFFFFFF};
+inline constexpr Key SavePosition{.section = kBig, .name = u"SavePosition", .defaultValue = u"0",
+                                  .reading = Reading::OnWhenOnText};
+inline constexpr Key Left{.section = kBig, .name = u"Left", .defaultValue = u"0",
+                          .reading = Reading::Integer, .minimum = -32768, .maximum = 32767};
+inline constexpr Key Top{.section = kBig, .name = u"Top", .defaultValue = u"0",
+                         .reading = Reading::Integer, .minimum = -32768, .maximum = 32767};
+inline constexpr Key Picture{.section = kBig, .name = u"Picture",
+                             .defaultValue = u"data\\BackGround1.jpg", .reading = Reading::File,
+                             .defaultIsDataFile = true};
+inline constexpr Key WithBoard{.section = kBig, .name = u"WithBoard", .defaultValue = u"0",
+                               .reading = Reading::OnUnlessOffText};
+inline constexpr Key UseAlpha{.section = kBig, .name = u"UseAlpha", .defaultValue = u"0",
+                              .reading = Reading::OnWhenOnText};
+// The window's alpha is (value + 127) modulo 256: every value up to 255 means one.
+inline constexpr Key AlphaValue{.section = kBig, .name = u"AlphaValue", .defaultValue = u"128",
+                                .reading = Reading::Integer, .minimum = 0, .maximum = 255};
+inline constexpr Key TraySet{.section = kBig, .name = u"TraySet", .defaultValue = u"1",
+                             .reading = Reading::OnUnlessOffText};
+inline constexpr Key SchemeAck{.section = kBig, .name = u"SchemeAck", .defaultValue = u"0",
+                               .reading = Reading::OnWhenOnText};
+inline constexpr Key WidthPan{.section = kBig, .name = u"WidthPan", .defaultValue = u"22",
+                              .reading = Reading::Integer, .minimum = 0, .maximum = 2000};
+inline constexpr Key StayOnTop{.section = kBig, .name = u"StayOnTop", .defaultValue = u"1",
+                               .reading = Reading::OnWhenOnText};
+inline constexpr Key On{.section = kSmall, .name = u"on", .defaultValue = u"yes",
+                        .reading = Reading::OnWhenOnText, .onText = u"yes", .offText = u"no"};
+// clang-format on
 
 // Reads a key with its declared default ("data\..." defaults resolved against programDir).
 QString read(const IniFile& ini, const Key& key, const QString& programDir);
 // Reads a key and converts it to an integer; throws ConvertError on bad text.
 int readInt(const IniFile& ini, const Key& key, const QString& programDir);
+// Reads a colour key: the colour with red in the low byte; throws ConvertError on bad text.
+unsigned int readColour(const IniFile& ini, const Key& key);
 void write(IniFile& ini, const Key& key, const QString& value);
+
+constexpr bool isSwitch(const Key& key)
+{
+    return key.reading == Reading::OnWhenOnText || key.reading == Reading::OnUnlessOffText;
+}
+// How the clock takes a switch's text.
+bool isOn(const Key& key, QStringView text);
+// Reads a switch with its default and takes its text as the clock does.
+bool isOn(const IniFile& ini, const Key& key);
+// Writes a switch's onText or offText.
+void writeSwitch(IniFile& ini, const Key& key, bool on);
 
 } // namespace zentari::options

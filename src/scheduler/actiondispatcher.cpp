@@ -27,16 +27,16 @@ QString ActionDispatcher::read(const QString& section, QStringView key, const QS
     return m_source.configStore().readString(section, key, def);
 }
 
-int ActionDispatcher::readNumber(QStringView section, QStringView key, QStringView def)
+int ActionDispatcher::readNumber(const options::Key& key)
 {
-    const QString text = m_source.configStore().readString(section, key, def.toString());
+    const QString text = options::read(m_source.configStore(), key, m_source.programDir());
     try {
         return conv::strToInt(text);
     } catch (const ConvertError&) {
         m_report.reportOnce(QStringLiteral("Значение «%1» ключа %2 не является числом; "
                                            "используется %3.")
-                                .arg(text, key.toString(), def.toString()));
-        return conv::strToInt(def.toString());
+                                .arg(text, key.name, key.defaultValue));
+        return conv::strToInt(key.defaultValue.toString());
     }
 }
 
@@ -159,8 +159,7 @@ void ActionDispatcher::repeatSound()
 {
     if (m_services.player->mode() != MediaPlayer::Mode::Stopped)
         return;
-    const int timesPlay = readNumber(options::TimesPlay.section, options::TimesPlay.name,
-                                     options::TimesPlay.defaultValue);
+    const int timesPlay = readNumber(options::TimesPlay);
     if (qint64(m_playCount) != qint64(timesPlay) - 1) { // no overflow at the integer limit
         m_services.player->play();
         ++m_playCount;
@@ -183,11 +182,9 @@ void ActionDispatcher::stopSound()
 void ActionDispatcher::alertSound()
 {
     const QString programDir = m_source.programDir();
-    if (options::read(m_source.configStore(), options::SoundType, programDir) == u"0") {
-        const int duration =
-            readNumber(options::BeepMs.section, options::BeepMs.name, options::BeepMs.defaultValue);
-        const int frequency =
-            readNumber(options::BeepHz.section, options::BeepHz.name, options::BeepHz.defaultValue);
+    if (!options::isOn(m_source.configStore(), options::SoundType)) {
+        const int duration = readNumber(options::BeepMs);
+        const int frequency = readNumber(options::BeepHz);
         m_services.beeper->beep(frequency, duration);
         return;
     }

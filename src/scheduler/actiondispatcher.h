@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/errorreport.h"
 #include "core/inifile.h"
+#include "core/options.h"
+#include "platform/errorreport.h"
 #include "platform/services.h"
 
 #include <QHash>
@@ -69,7 +70,7 @@ private:
     QString read(const QString& section, QStringView key, const QString& def) const;
     // A numeric option; a bad value is reported once and its default used, so
     // one typo does not silence every alarm.
-    int readNumber(QStringView section, QStringView key, QStringView def);
+    int readNumber(const options::Key& key);
     void requestPower(PowerAction action, const QString& message);
 
     // Positions of the listed actions by their "Time", rebuilt only when

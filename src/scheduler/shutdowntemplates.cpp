@@ -29,7 +29,7 @@ void runShutdownTemplate(const ShutdownTemplate& t, const QString& caption, QTim
                          ActionStore& store, Beeper& beeper)
 {
     const TemplatePlan plan = planShutdownTemplate(t, now, dateLabel, timeLabel);
-    if (options::read(config, options::SchemeAck, store.programDir()) == u"1")
+    if (options::isOn(config, options::SchemeAck))
         beeper.beep(plan.beepHz, 100);
     ScheduledAction action;
     action.typeCode = int(ActionType::Shutdown);

@@ -56,8 +56,7 @@ void SettingsSteps::save(IniFile& config, const Choices& choices)
     }
     positionChosen = 0;
 
-    options::write(config, options::WithBoard,
-                   choices.framed ? QStringLiteral("1") : QStringLiteral("0"));
+    options::writeSwitch(config, options::WithBoard, choices.framed);
     m_clock.setClockFramed(choices.framed);
 
     // The corner is measured with the border just given, on the clock's own
@@ -76,7 +75,7 @@ void SettingsSteps::save(IniFile& config, const Choices& choices)
     }
     m_clock.moveClock(QPoint(pendingX, top));
 
-    if (options::read(config, options::UseAlpha, m_programDir) == u"1") {
+    if (options::isOn(config, options::UseAlpha)) {
         // One byte, as the clock reads it: unsigned, so that a value near the
         // integer limit wraps instead of overflowing.
         const unsigned value = unsigned(numberOrDefault(config, options::AlphaValue));

@@ -263,7 +263,7 @@ QString TForm2::buttonPicture(int index) const
 void TForm2::FormCreate()
 {
     openConfig();
-    CheckBox1->setChecked(options::read(m_config, options::On, m_programDir) == u"yes");
+    CheckBox1->setChecked(options::isOn(m_config, options::On));
     for (ImageButton* button : {SpeedButton3, SpeedButton1, SpeedButton2, SpeedButton5, Image2}) {
         button->loadPicture(buttonPicture(1));
         button->setTransparent(true);
@@ -273,9 +273,9 @@ void TForm2::FormCreate()
 void TForm2::FormActivate()
 {
     openConfig();
-    CheckBox1->setChecked(options::read(m_config, options::On, m_programDir) == u"yes");
-    CheckBox4->setChecked(options::read(m_config, options::StayOnTop, m_programDir) == u"1");
-    CheckBox3->setChecked(options::read(m_config, options::WithBoard, m_programDir) != u"0");
+    CheckBox1->setChecked(options::isOn(m_config, options::On));
+    CheckBox4->setChecked(options::isOn(m_config, options::StayOnTop));
+    CheckBox3->setChecked(options::isOn(m_config, options::WithBoard));
 }
 
 void TForm2::FormShow()
