@@ -221,9 +221,9 @@ void TForm1::buildPopupMenu()
 void TForm1::openConfigStore()
 {
     confPath = paths::confPath(m_programDir);
+    // The clock always holds a handle, even on a conf.ini that cannot be made yet.
     m_configStore = IniFile(confPath);
-    if (paths::ensureConfigFile(confPath))
-        m_configStore = IniFile(confPath);
+    paths::openConfig(m_configStore, m_programDir);
     m_actions.config() = m_configStore;
     if (const QString problem = m_configStore.readProblem(); !problem.isEmpty())
         m_report.reportOnce(problem);

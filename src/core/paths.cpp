@@ -1,6 +1,7 @@
 #include "paths.h"
 
 #include "core/error.h"
+#include "core/inifile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +23,18 @@ QString withSeparator(QString dir)
 // A read-only conf.ini in a writable folder keeps the folder: that file is
 // reported by the store, not silently replaced by another.
 bool isWritableFolder(const QString& dir) { return QFileInfo(dir).isWritable(); }
+
+// True when the file exists afterwards.
+bool ensureConfigFile(const QString& confPath)
+{
+    if (!QFile::exists(confPath)) {
+        QFile file(confPath);
+        // Append mode creates the file without ever truncating one that a
+        // concurrent writer has just made.
+        (void)file.open(QIODevice::Append);
+    }
+    return QFile::exists(confPath);
+}
 
 } // namespace
 
@@ -123,15 +136,13 @@ QString resolve(const QString& programDir, QStringView name)
 
 QString confPath(const QString& programDir) { return programDir + QStringLiteral("conf.ini"); }
 
-bool ensureConfigFile(const QString& confPath)
+bool openConfig(IniFile& holder, const QString& programDir)
 {
-    if (!QFile::exists(confPath)) {
-        QFile file(confPath);
-        // Append mode creates the file without ever truncating one that a
-        // concurrent writer has just made.
-        (void)file.open(QIODevice::Append);
-    }
-    return QFile::exists(confPath);
+    const QString path = confPath(programDir);
+    if (!ensureConfigFile(path))
+        return false;
+    holder = IniFile(path);
+    return true;
 }
 
 } // namespace zentari::paths

@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringView>
 
+namespace zentari {
+class IniFile;
+}
+
 namespace zentari::paths {
 
 // The folder everything the program keeps is resolved against, with a
@@ -50,8 +54,10 @@ QString resolve(const QString& programDir, QStringView name);
 // conf.ini in programDir.
 QString confPath(const QString& programDir);
 
-// Makes sure conf.ini exists (created empty when missing; never truncated).
-// True when the file exists afterwards.
-bool ensureConfigFile(const QString& confPath);
+// Gives a holder of a handle on conf.ini in programDir a fresh one, making the
+// file first (empty) when it is missing; an existing file is never truncated.
+// When the file cannot be made the holder keeps the handle it had. True when
+// conf.ini exists.
+bool openConfig(IniFile& holder, const QString& programDir);
 
 } // namespace zentari::paths

@@ -33,19 +33,16 @@ QString ActionStore::listPath(QStringView fileName) const
 
 void ActionStore::openStore()
 {
-    const QString conf = paths::confPath(m_programDir);
-    if (paths::ensureConfigFile(conf))
-        m_config = IniFile(conf);
+    paths::openConfig(m_config, m_programDir);
     m_lists = Lists{};
 }
 
 IniFile& ActionStore::configForWriting()
 {
-    if (!m_config.isOpen()) {
-        const QString conf = paths::confPath(m_programDir);
-        paths::ensureConfigFile(conf);
-        m_config = IniFile(conf);
-    }
+    // A writer holds a handle even on a conf.ini that cannot be made: its
+    // write then fails with the file's own reason.
+    if (!m_config.isOpen() && !paths::openConfig(m_config, m_programDir))
+        m_config = IniFile(paths::confPath(m_programDir));
     return m_config;
 }
 

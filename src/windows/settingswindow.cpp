@@ -249,9 +249,7 @@ bool TForm2::alarmEnabled() const
 
 void TForm2::openConfig()
 {
-    const QString conf = paths::confPath(m_programDir);
-    if (paths::ensureConfigFile(conf))
-        m_config = IniFile(conf);
+    paths::openConfig(m_config, m_programDir);
 }
 
 QString TForm2::buttonPicture(int index) const
