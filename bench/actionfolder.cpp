@@ -59,7 +59,6 @@ ActionFolder::ActionFolder(int count)
     if (!m_dir.isValid() || !QDir(m_dir.path()).mkpath(QStringLiteral("data")))
         throw Error(QStringLiteral("Не удалось создать временную папку"));
 
-    static constexpr const char* dayKeys[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
     QStringList actions, times, dates;
     QSet<QString> usedTimes;
     QString text = optionSections(kColor);
@@ -85,8 +84,7 @@ ActionFolder::ActionFolder(int count)
                 QStringLiteral("\nType_Per=") + QString::number(period) + u'\n';
         for (int day = 0; day < 7; ++day) {
             const bool chosen = period == 3 && (i + day) % 3 == 0;
-            text += QLatin1String(dayKeys[day]) +
-                    (chosen ? QStringLiteral("=1\n") : QStringLiteral("=0\n"));
+            text += kDayKeys[day] + (chosen ? QStringLiteral("=1\n") : QStringLiteral("=0\n"));
         }
         actions.append(QString::number(type));
         m_paths.append(path);

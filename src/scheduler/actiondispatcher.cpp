@@ -7,7 +7,6 @@
 #include "core/error.h"
 
 #include <algorithm>
-#include <array>
 
 namespace zentari {
 
@@ -64,11 +63,22 @@ void ActionDispatcher::refreshIndex()
     m_index.revision = revision;
 }
 
+namespace {
+// The position in kDayKeys of the clock's weekday text, "1" Sunday to "7"
+// Saturday; -1 for any other text.
+int dayOfWeekdayText(const QString& weekdayText)
+{
+    for (int k = 1; k <= 7; ++k) {
+        if (weekdayText == QString::number(k))
+            return (k + 5) % 7;
+    }
+    return -1;
+}
+} // namespace
+
 void ActionDispatcher::dispatchActions(const QString& timeText, const QString& dateText,
                                        const QString& weekdayText)
 {
-    static constexpr std::array<QStringView, 7> dayKeys = {u"Sun", u"Mon", u"Tue", u"Wed",
-                                                           u"Thu", u"Fri", u"Sat"};
     if (m_source.actionIds().size() < m_source.actionCount())
         m_report.reportOnce(QStringLiteral("Список действий повреждён: в «data\\1Ids.zdt» "
                                            "строк меньше (%1), чем в «data\\1Paths.zdt» (%2).")
@@ -92,17 +102,16 @@ void ActionDispatcher::dispatchActions(const QString& timeText, const QString& d
         const QString section = ActionStore::sectionName(m_source.actionIds()[i]);
         if (read(section, u"Time", QStringLiteral("00:00:01")) != timeText)
             continue;
-        if (read(section, u"Type_Per", QStringLiteral("1")) == u"1" &&
-            read(section, u"Date", QStringLiteral("01.01.1901")) == dateText)
+        // The three checks do not exclude one another.
+        const PeriodChecks period = ActionStore::storedPeriod(m_source.configStore(), section);
+        if (period.once && read(section, u"Date", QStringLiteral("01.01.1901")) == dateText)
             performAction(section);
-        if (read(section, u"Type_Per", QStringLiteral("2")) == u"2")
+        if (period.everyDay)
             performAction(section);
-        if (read(section, u"Type_Per", QStringLiteral("1")) == u"3") {
-            for (int k = 1; k <= 7; ++k) {
-                if (read(section, dayKeys[k - 1], QStringLiteral("0")) == u"1" &&
-                    weekdayText == QString::number(k))
-                    performAction(section);
-            }
+        if (period.chosenDays) {
+            const int day = dayOfWeekdayText(weekdayText);
+            if (day >= 0 && ActionStore::storedDays(m_source.configStore(), section)[day])
+                performAction(section);
         }
     }
 }

@@ -7,8 +7,6 @@
 namespace zentari {
 namespace actionediting {
 namespace {
-constexpr std::array<QStringView, 7> kDayKeys = {u"Mon", u"Tue", u"Wed", u"Thu",
-                                                 u"Fri", u"Sat", u"Sun"};
 constexpr std::array<QStringView, 7> kDayNames = {u"Пон", u"Вт",  u"Ср",   u"Чет",
                                                   u"Пят", u"Суб", u"Воскр"};
 // What the path box holds before the user has chosen a file.
@@ -49,14 +47,6 @@ QString weekdayLine(const std::array<bool, 7>& days)
         if (days[day])
             line += QStringLiteral(" ,") + kDayNames[day];
     return line;
-}
-
-std::array<bool, 7> storedDays(const IniFile& config, const QString& section)
-{
-    std::array<bool, 7> days{};
-    for (int day = 0; day < 7; ++day)
-        days[day] = config.readString(section, kDayKeys[day], QStringLiteral("0")) == u"1";
-    return days;
 }
 
 QStringList fileFilters(int typeCode)
@@ -135,7 +125,7 @@ QString ActionEditing::weekdayLineAt(int position)
     if (position < 0 || position >= ids.size())
         throw Error(QStringLiteral("Индекс списка (%1) вне допустимого диапазона").arg(position));
     return actionediting::weekdayLine(
-        actionediting::storedDays(m_store.config(), ActionStore::sectionName(ids[position])));
+        ActionStore::storedDays(m_store.config(), ActionStore::sectionName(ids[position])));
 }
 
 PeriodicityChoice ActionEditing::periodicityAt(int position)
@@ -144,15 +134,15 @@ PeriodicityChoice ActionEditing::periodicityAt(int position)
     if (position < 0 || position >= ids.size())
         throw Error(QStringLiteral("Индекс списка (%1) вне допустимого диапазона").arg(position));
     const QString section = ActionStore::sectionName(ids[position]);
-    // Without the key the tick runs the action every day; a code the dialog
-    // cannot show never runs, which "once" comes nearest to.
-    const QString code = m_store.config().readString(section, u"Type_Per", QStringLiteral("2"));
+    // Without the key the tick runs the action every day (and once more on its
+    // date); a code the dialog cannot show never runs, which "once" comes nearest to.
+    const PeriodChecks stored = ActionStore::storedPeriod(m_store.config(), section);
     PeriodicityChoice choice;
-    choice.code = code == u"2"   ? int(Periodicity::EveryDay)
-                  : code == u"3" ? int(Periodicity::ChosenDays)
-                                 : int(Periodicity::Once);
+    choice.code = stored.everyDay     ? int(Periodicity::EveryDay)
+                  : stored.chosenDays ? int(Periodicity::ChosenDays)
+                                      : int(Periodicity::Once);
     choice.chosen = true;
-    choice.days = actionediting::storedDays(m_store.config(), section);
+    choice.days = ActionStore::storedDays(m_store.config(), section);
     return choice;
 }
 

@@ -40,8 +40,6 @@ bool isFileType(int typeCode); // 0, 1, or none chosen
 
 // " ,Пон ,Пят" for Monday and Friday; empty when no day is set.
 QString weekdayLine(const std::array<bool, 7>& days);
-// The seven flags of a section ("Mon" … "Sun", "0" when missing).
-std::array<bool, 7> storedDays(const IniFile& config, const QString& section);
 
 // The file dialog's filters for the type: the captions the user knows, each
 // followed by the patterns that really match (a file dialog that hides

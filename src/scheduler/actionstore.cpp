@@ -11,10 +11,6 @@
 #include <QFile>
 
 namespace zentari {
-namespace {
-constexpr std::array<QStringView, 7> kDayKeys = {u"Mon", u"Tue", u"Wed", u"Thu",
-                                                 u"Fri", u"Sat", u"Sun"};
-}
 
 ActionStore::ActionStore(QString programDir)
     : m_programDir(std::move(programDir)),
@@ -290,6 +286,22 @@ QString ActionStore::replaceAt(int position, QString expectedId, const Scheduled
     change.writeSection(sectionName(id), editorKeys(action, periodicityChosen));
     commit(change, before);
     return id;
+}
+
+PeriodChecks ActionStore::storedPeriod(const IniFile& config, const QString& section)
+{
+    const std::optional<QString> code = config.value(section, u"Type_Per");
+    if (!code)
+        return kPeriodWhenMissing;
+    return {.once = *code == u"1", .everyDay = *code == u"2", .chosenDays = *code == u"3"};
+}
+
+std::array<bool, 7> ActionStore::storedDays(const IniFile& config, const QString& section)
+{
+    std::array<bool, 7> days{};
+    for (int day = 0; day < 7; ++day)
+        days[day] = config.readString(section, kDayKeys[day], QStringLiteral("0")) == u"1";
+    return days;
 }
 
 QString ActionStore::makeActionId(QDate date, QTime time)

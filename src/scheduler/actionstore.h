@@ -29,6 +29,24 @@ enum class Periodicity
     ChosenDays = 3
 };
 
+// The weekday keys of an action's section, Monday first (the order of
+// ScheduledAction::days and of the periodicity dialog).
+inline constexpr std::array<QStringView, 7> kDayKeys = {u"Mon", u"Tue", u"Wed", u"Thu",
+                                                        u"Fri", u"Sat", u"Sun"};
+
+// Which of the dispatcher's three periodicity checks a section's "Type_Per"
+// passes: "1" once, "2" every day, "3" on the chosen days.
+struct PeriodChecks
+{
+    bool once = false;
+    bool everyDay = false;
+    bool chosenDays = false;
+};
+// What a section without "Type_Per" counts as (one written by hand; every
+// section this program writes has the key): once and every day, so on its
+// date it runs twice.
+inline constexpr PeriodChecks kPeriodWhenMissing{.once = true, .everyDay = true};
+
 // One scheduled action as its writers hand it to the store.
 struct ScheduledAction
 {
@@ -119,6 +137,11 @@ public:
     {
         return QStringLiteral("Action") + actionId;
     }
+    // A section's "Type_Per", read once.
+    static PeriodChecks storedPeriod(const IniFile& config, const QString& section);
+    // A section's weekday flags, Monday first: a day counts when its key reads
+    // exactly "1" ("0" when missing).
+    static std::array<bool, 7> storedDays(const IniFile& config, const QString& section);
 
     // An id that no listed action holds yet: the id itself, else "<id> #2", "<id> #3", ...
     QString uniqueId(const QString& id) const;
