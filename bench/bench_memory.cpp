@@ -4,9 +4,10 @@
 // reused (that would hide the resident-set growth).
 
 #include "actionfolder.h"
+#include "dispatchsetup.h"
 
 #include "core/inifile.h"
-#include "core/textlist.h"
+#include "platform/errorreport.h"
 #include "scheduler/actionstore.h"
 
 #include <QFile>
@@ -44,6 +45,8 @@ double residentBytes()
 void BM_MainWindowMemory(benchmark::State& state)
 {
     const ActionFolder folder(kActions);
+    bench::SilentBoxes boxes;
+    ErrorReport report(boxes);
     for (auto _ : state) {
         // Hand freed pages back first, so that the resident growth is the load's own.
         malloc_trim(0);
@@ -57,12 +60,11 @@ void BM_MainWindowMemory(benchmark::State& state)
         IniFile configStore = store->config();
         const double heap1 = heapInUse();
         // The ids and the count of the paths: what the main window keeps for the tick.
-        store->lists().ids = textlist::load(store->listPath(u"1Ids.zdt"));
-        const qsizetype paths = textlist::countLines(store->listPath(u"1Paths.zdt"));
+        const qsizetype paths = store->loadForTick(report);
         const double heap2 = heapInUse();
         const double rss2 = residentBytes();
 
-        if (store->lists().ids.size() != kActions || paths != kActions ||
+        if (store->tickIds().size() != kActions || paths != kActions ||
             !configStore.sectionExists(folder.middleSection()))
             state.SkipWithError("the store was not loaded");
         state.counters["MB"] = (heap2 - heap0) / kMB;

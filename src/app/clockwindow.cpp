@@ -640,12 +640,7 @@ void TForm1::runTemplate(QStringView itemName)
         }
         runShutdownTemplate(t, caption, m_services.clock->now().time(), Label2->text(),
                             Label1->text(), m_configStore, m_actions, *m_services.beeper);
-        ActionStore::Lists& lists = m_actions.lists();
-        m_actionCount = lists.paths.size();
-        lists.actions.clear();
-        lists.paths.clear();
-        lists.times.clear();
-        lists.dates.clear();
+        m_actionCount = m_actions.keepForTick();
         return;
     }
 }

@@ -112,7 +112,7 @@ public:
     // --- DispatchSource
     const IniFile& configStore() const override { return m_configStore; }
     QString programDir() const override { return m_programDir; }
-    const QStringList& actionIds() const override { return m_actions.lists().ids; }
+    const QStringList& actionIds() const override { return m_actions.tickIds(); }
     qsizetype actionCount() const override { return m_actionCount; }
 
     // --- GateHost

@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "filelock.h"
+#include "storechange.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,7 +12,6 @@
 namespace zentari {
 
 class IniFile;
-class StoreChange;
 
 // What the action store and the reminder store share about their files under
 // data/: one advisory lock for every writer of the lists, in whatever process
@@ -52,6 +52,33 @@ public:
 
     // Commits the change and marks the copy current; see StoreChange::commit.
     void commit(const StoreChange& change, IniFile& ini);
+
+    // One change of the store, all or nothing in memory as on disk. `make`
+    // changes the records and says in the StoreChange what the files become;
+    // then the change is made through `ini` (conf.ini's handle, or none).
+    // When nothing was made the records are put back as they were; when the
+    // change was made in part (UnfinishedChange) `reread` makes them what the
+    // files now hold. Either way the error goes on to the caller.
+    template <typename Records, typename Make, typename Reread>
+    void change(Records& records, IniFile& ini, Make&& make, Reread&& reread)
+    {
+        Records before = records;
+        try {
+            StoreChange change(recordPath());
+            make(change);
+            commit(change, ini);
+        } catch (const UnfinishedChange&) {
+            try {
+                reread();
+            } catch (const Error&) {
+                // The files stay as they are; the next change reads them again.
+            }
+            throw;
+        } catch (...) {
+            records = std::move(before);
+            throw;
+        }
+    }
 
 private:
     struct Stamp

@@ -232,7 +232,7 @@ void TForm5::FormCreate()
     try {
         m_store.loadReminders();
         const QSignalBlocker quiet(ListBox1->selectionModel());
-        m_titles->setStringList(m_store.lists().titles);
+        m_titles->setStringList(m_store.records().column(&Reminder::title));
         selectRow(0);
         if (m_store.count() == 0)
             throw Error(QStringLiteral("Напоминаний нет."));
@@ -344,7 +344,7 @@ bool TForm5::followReload(quint64 loadsBefore)
         return false;
     // Another program changed the lists: the store read them again before its change.
     const QSignalBlocker quiet(ListBox1->selectionModel());
-    m_titles->setStringList(m_store.lists().titles);
+    m_titles->setStringList(m_store.records().column(&Reminder::title));
     return true;
 }
 

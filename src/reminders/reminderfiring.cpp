@@ -16,21 +16,21 @@ void ReminderFiring::refreshIndex(const ReminderStore& store)
 {
     if (store.revision() == m_indexed)
         return;
-    const ReminderStore::Lists& l = store.lists();
+    const RecordList<Reminder>& records = store.records();
     const int count = store.count();
     std::vector<std::pair<int, int>> byTime;
     byTime.reserve(size_t(count));
     QStringList problems;
     for (int i = 0; i < count; ++i) {
+        const Reminder& r = records[i];
         // Times compare as values: "9:30:00" and "09:30:00" are one time.
         try {
-            byTime.emplace_back(timetext::strToTime(l.times.value(i)).msecsSinceStartOfDay() / 1000,
-                                i);
+            byTime.emplace_back(timetext::strToTime(r.timeText).msecsSinceStartOfDay() / 1000, i);
         } catch (const ConvertError&) {
             // One broken line must not silence the reminders after it.
             problems.append(QStringLiteral("Напоминание «%1»: время «%2» не распознано, "
                                            "напоминание пропускается.")
-                                .arg(l.titles.value(i), l.times.value(i)));
+                                .arg(r.title, r.timeText));
         }
     }
     std::sort(byTime.begin(), byTime.end());
@@ -44,7 +44,7 @@ void ReminderFiring::refreshIndex(const ReminderStore& store)
 void ReminderFiring::collect(const ReminderStore& store, const QList<QDateTime>& seconds)
 {
     refreshIndex(store);
-    const ReminderStore::Lists& l = store.lists();
+    const RecordList<Reminder>& records = store.records();
     for (const QDateTime& second : seconds) {
         const int time = second.time().msecsSinceStartOfDay() / 1000;
         auto it = std::lower_bound(m_byTime.begin(), m_byTime.end(), std::pair(time, -1));
@@ -53,8 +53,8 @@ void ReminderFiring::collect(const ReminderStore& store, const QList<QDateTime>&
         const QString dateText = timetext::dateToStr(second.date());
         for (; it != m_byTime.end() && it->first == time; ++it) {
             const int i = it->second;
-            if (l.dates.value(i) == dateText)
-                m_queue.append(Due{l.titles.value(i), store.textFileOf(i)});
+            if (records[i].dateText == dateText)
+                m_queue.append(Due{records[i].title, store.textFileOf(i)});
         }
     }
 }

@@ -50,20 +50,31 @@ QString ReminderStore::textPathFor(const QString& reminderId) const
 
 void ReminderStore::readLists()
 {
-    m_lists.times = textlist::load(listPath(u"Times.zdt"));
-    m_lists.messes = textlist::load(listPath(u"Messes.zdt"));
-    m_lists.ids = textlist::load(listPath(u"IDs.zdt"));
-    for (qsizetype i = 0; i < m_lists.messes.size() && i < m_lists.ids.size(); ++i) {
-        if (m_lists.messes[i] == textPathFor(m_lists.ids[i]))
-            m_lists.messes[i] = QString();
+    m_records.setColumn(&Reminder::timeText, textlist::load(listPath(u"Times.zdt")));
+    m_records.setColumn(&Reminder::messagePath, textlist::load(listPath(u"Messes.zdt")));
+    m_records.setColumn(&Reminder::reminderId, textlist::load(listPath(u"IDs.zdt")));
+    const qsizetype both =
+        std::min(m_records.lines(&Reminder::messagePath), m_records.lines(&Reminder::reminderId));
+    for (qsizetype i = 0; i < both; ++i) {
+        if (m_records[i].messagePath == textPathFor(m_records[i].reminderId))
+            m_records.setLine(i, &Reminder::messagePath, QString());
     }
-    m_lists.titles = textlist::load(listPath(u"Titles.zdt"));
-    m_lists.dates = textlist::load(listPath(u"Dates.zdt"));
+    m_records.setColumn(&Reminder::title, textlist::load(listPath(u"Titles.zdt")));
+    m_records.setColumn(&Reminder::dateText, textlist::load(listPath(u"Dates.zdt")));
+}
+
+ReminderStore::Lists ReminderStore::lists() const
+{
+    return Lists{.times = m_records.column(&Reminder::timeText),
+                 .messes = m_records.column(&Reminder::messagePath),
+                 .dates = m_records.column(&Reminder::dateText),
+                 .titles = m_records.column(&Reminder::title),
+                 .ids = m_records.column(&Reminder::reminderId)};
 }
 
 void ReminderStore::loadReminders()
 {
-    m_lists = Lists{};
+    m_records.clear();
     m_revision = nextRevision();
     ++m_loads;
     try {
@@ -96,18 +107,18 @@ void ReminderStore::prepareChange()
     }
 }
 
-QString ReminderStore::messagePath(int position) const
+QString ReminderStore::messagePath(const Reminder& r) const
 {
-    const QString stored = m_lists.messes.value(position);
-    return stored.isNull() ? textPathFor(m_lists.ids.value(position)) : stored;
+    return r.messagePath.isNull() ? textPathFor(r.reminderId) : r.messagePath;
 }
 
 QStringList ReminderStore::storedMesses() const
 {
     QStringList out;
-    out.reserve(m_lists.messes.size());
-    for (int i = 0; i < m_lists.messes.size(); ++i)
-        out.append(messagePath(i));
+    const qsizetype n = m_records.lines(&Reminder::messagePath);
+    out.reserve(n);
+    for (qsizetype i = 0; i < n; ++i)
+        out.append(messagePath(m_records[i]));
     return out;
 }
 
@@ -162,22 +173,31 @@ bool ReminderStore::exists(const QString& title, QDate day) const
     // The list counts too: with its text file deleted from outside, a second
     // reminder of that id would share the new file with the first.
     const QString id = title + timetext::dateToStr(day);
-    return m_lists.ids.contains(id) || QFile::exists(textPathFor(id));
+    return indexOfId(id) >= 0 || QFile::exists(textPathFor(id));
+}
+
+int ReminderStore::indexOfId(const QString& id) const
+{
+    for (int i = 0; i < count(); ++i) {
+        if (m_records[i].reminderId == id)
+            return i;
+    }
+    return -1;
 }
 
 Reminder ReminderStore::at(int position) const
 {
-    auto line = [position](const QStringList& list) { return list.value(position); };
-    return Reminder{line(m_lists.titles), messagePath(position), line(m_lists.times),
-                    line(m_lists.dates), line(m_lists.ids)};
+    Reminder r = m_records.value(position);
+    r.messagePath = messagePath(r);
+    return r;
 }
 
 QString ReminderStore::textFileOf(int position) const
 {
-    const QString stored = m_lists.messes.value(position);
-    if (!stored.isEmpty() && QFileInfo::exists(stored))
-        return stored;
-    return textPathFor(m_lists.ids.value(position)); // the usual path, or where the id names it
+    const Reminder r = m_records.value(position);
+    if (!r.messagePath.isEmpty() && QFileInfo::exists(r.messagePath))
+        return r.messagePath;
+    return textPathFor(r.reminderId); // the usual path, or where the id names it
 }
 
 QString ReminderStore::readText(const QString& path)
@@ -195,30 +215,18 @@ QString ReminderStore::readText(const QString& path)
 int ReminderStore::positionOf(int position, const QString& expectedId) const
 {
     if (!expectedId.isNull() &&
-        (position < 0 || position >= m_lists.ids.size() || m_lists.ids[position] != expectedId))
-        position = int(m_lists.ids.indexOf(expectedId));
-    const qsizetype count =
-        std::min({m_lists.times.size(), m_lists.messes.size(), m_lists.dates.size(),
-                  m_lists.titles.size(), m_lists.ids.size()});
-    return position < count ? position : -1;
+        (position < 0 || position >= count() || m_records[position].reminderId != expectedId))
+        position = indexOfId(expectedId);
+    return position < m_records.whole() ? position : -1;
 }
 
-void ReminderStore::removeFromLists(int position)
+void ReminderStore::appendRecord(const QString& title, const QString& dateText, QTime timeOfDay)
 {
-    m_lists.titles.removeAt(position);
-    m_lists.messes.removeAt(position);
-    m_lists.dates.removeAt(position);
-    m_lists.times.removeAt(position);
-    m_lists.ids.removeAt(position);
-}
-
-void ReminderStore::appendToLists(const QString& title, const QString& dateText, QTime timeOfDay)
-{
-    m_lists.messes.append(QString()); // the usual path
-    m_lists.dates.append(dateText);
-    m_lists.times.append(timetext::timeToStr(timeOfDay));
-    m_lists.titles.append(title);
-    m_lists.ids.append(title + dateText);
+    m_records.append(Reminder{.title = title,
+                              .messagePath = QString(), // the usual path
+                              .timeText = timetext::timeToStr(timeOfDay),
+                              .dateText = dateText,
+                              .reminderId = title + dateText});
 }
 
 void ReminderStore::makeTextFolder(const QString& textFile) const
@@ -228,27 +236,21 @@ void ReminderStore::makeTextFolder(const QString& textFile) const
         throw Error(QStringLiteral("Не удалось создать папку «%1».").arg(folder));
 }
 
-void ReminderStore::commit(StoreChange& change, const Lists& before)
+template <typename Make> void ReminderStore::change(Make&& make)
 {
-    change.setList(listPath(u"Titles.zdt"), m_lists.titles);
-    change.setList(listPath(u"Messes.zdt"), storedMesses());
-    change.setList(listPath(u"Times.zdt"), m_lists.times);
-    change.setList(listPath(u"Dates.zdt"), m_lists.dates);
-    change.setList(listPath(u"IDs.zdt"), m_lists.ids);
-    IniFile none;
-    try {
-        m_files.commit(change, none);
-    } catch (const UnfinishedChange&) {
+    IniFile none; // reminders have no conf.ini part
+    m_files.change(
+        m_records, none,
+        [&](StoreChange& c) {
+            make(c);
+            c.setList(listPath(u"Titles.zdt"), m_records.column(&Reminder::title));
+            c.setList(listPath(u"Messes.zdt"), storedMesses());
+            c.setList(listPath(u"Times.zdt"), m_records.column(&Reminder::timeText));
+            c.setList(listPath(u"Dates.zdt"), m_records.column(&Reminder::dateText));
+            c.setList(listPath(u"IDs.zdt"), m_records.column(&Reminder::reminderId));
+        },
         // Partly made: the copy takes the lists as they now stand.
-        try {
-            loadReminders();
-        } catch (const Error&) {
-        }
-        throw;
-    } catch (...) {
-        m_lists = before; // nothing was made
-        throw;
-    }
+        [this] { loadReminders(); });
     m_revision = nextRevision();
 }
 
@@ -266,11 +268,10 @@ bool ReminderStore::addReminder(const QString& title, const QString& text, QDate
     if (exists(title, day))
         return false;
     makeTextFolder(path);
-    const Lists before = m_lists;
-    appendToLists(title, dateText, timeOfDay);
-    StoreChange change(m_files.recordPath());
-    change.writeFile(path, textlist::join(text.isEmpty() ? QStringList() : text.split(u'\n')));
-    commit(change, before);
+    change([&](StoreChange& c) {
+        appendRecord(title, dateText, timeOfDay);
+        c.writeFile(path, textlist::join(text.isEmpty() ? QStringList() : text.split(u'\n')));
+    });
     return true;
 }
 
@@ -286,21 +287,20 @@ bool ReminderStore::replaceAt(int position, QString expectedId, const QString& t
     const FileLock held = m_files.lock();
     prepareChange();
     position = positionOf(position, expectedId);
-    const QString oldId = position >= 0 ? m_lists.ids[position] : QString();
+    const QString oldId = position >= 0 ? m_records[position].reminderId : QString();
     if (newId != oldId && exists(title, day))
         return false;
     const QString path = textPathFor(newId);
     makeTextFolder(path);
-    const Lists before = m_lists;
-    StoreChange change(m_files.recordPath());
-    if (position >= 0) {
-        change.removeFile(textPathFor(oldId));
-        removeFromLists(position);
-    }
-    appendToLists(title, dateText, timeOfDay);
-    // After the removal: a reminder changed in its text only keeps its file name.
-    change.writeFile(path, textlist::join(text.isEmpty() ? QStringList() : text.split(u'\n')));
-    commit(change, before);
+    change([&](StoreChange& c) {
+        if (position >= 0) {
+            c.removeFile(textPathFor(oldId));
+            m_records.removeAt(position);
+        }
+        appendRecord(title, dateText, timeOfDay);
+        // After the removal: a reminder changed in its text only keeps its file name.
+        c.writeFile(path, textlist::join(text.isEmpty() ? QStringList() : text.split(u'\n')));
+    });
     return true;
 }
 
@@ -313,11 +313,10 @@ bool ReminderStore::removeReminderAt(int position, QString expectedId)
     position = positionOf(position, expectedId);
     if (position < 0)
         return false;
-    const Lists before = m_lists;
-    StoreChange change(m_files.recordPath());
-    change.removeFile(textPathFor(m_lists.ids[position]));
-    removeFromLists(position);
-    commit(change, before);
+    change([&](StoreChange& c) {
+        c.removeFile(textPathFor(m_records[position].reminderId));
+        m_records.removeAt(position);
+    });
     return true;
 }
 
@@ -325,8 +324,7 @@ void ReminderStore::saveReminders()
 {
     const FileLock held = m_files.lock();
     prepareChange();
-    StoreChange change(m_files.recordPath());
-    commit(change, m_lists);
+    change([](StoreChange&) {});
 }
 
 } // namespace zentari

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/recordlist.h"
 #include "core/storefiles.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QTime>
+#include <array>
 
 namespace zentari {
 
@@ -14,29 +16,33 @@ class StoreChange;
 // One reminder as the store keeps it, a line of each of the five lists.
 struct Reminder
 {
-    QString title;
-    QString messagePath; // the text file, as stored
-    QString timeText;
-    QString dateText;
-    QString reminderId; // title immediately followed by the date text
+    QString title;       // "data\Titles.zdt"
+    QString messagePath; // "data\Messes.zdt": the text file, as stored
+    QString timeText;    // "data\Times.zdt"
+    QString dateText;    // "data\Dates.zdt"
+    QString reminderId;  // "data\IDs.zdt": title immediately followed by the date text
+
+    static constexpr std::array<QString Reminder::*, 5> kLines = {
+        &Reminder::title, &Reminder::messagePath, &Reminder::timeText, &Reminder::dateText,
+        &Reminder::reminderId};
 };
 
 // The reminders: five parallel Windows-1251 list files under data/ (titles,
 // text file paths, times, dates, ids) and one text file per reminder under
-// data/Messages/, named after its id. One in-memory copy, held by the reminder
-// editor and read by the tick. Every change is written at once, all or
-// nothing across the five lists and the text file, under the store's lock
-// (data/reminders.lock, shared with other processes); a copy older than the
-// lists is read again first. After a read that failed the store refuses to
-// write (RefusedError) until a read succeeds: it would write its gaps over
-// the user's reminders.
+// data/Messages/, named after its id. One in-memory copy, one record per
+// reminder, held by the reminder editor and read by the tick. Every change is
+// written at once, all or nothing across the five lists and the text file,
+// under the store's lock (data/reminders.lock, shared with other processes); a
+// copy older than the lists is read again first. After a read that failed the
+// store refuses to write (RefusedError) until a read succeeds: it would write
+// its gaps over the user's reminders.
 class ReminderStore
 {
 public:
+    // The five lists as the files hold them, except that a null line of
+    // messes stands for the usual path, textPathFor(id).
     struct Lists
     {
-        // A null line of messes stands for the usual path, textPathFor(id):
-        // with many reminders the full paths would be most of the memory.
         QStringList times, messes, dates, titles, ids;
     };
 
@@ -45,7 +51,7 @@ public:
     // Completes a change a crash interrupted (or sets its record aside, see
     // takeNotice()), then reads the lists in the order times, messes, ids,
     // titles, dates; throws Error at the first file that cannot be read (the
-    // lists before it keep their lines).
+    // records keep the lines of the files before it).
     void loadReminders();
     // What the user should be told once: a change a crash left that could not
     // be completed and was set aside. Empty when there is nothing to tell.
@@ -86,8 +92,15 @@ public:
     // Writes the five lists, all or none.
     void saveReminders();
 
-    const Lists& lists() const { return m_lists; }
-    int count() const { return int(m_lists.ids.size()); }
+    // The records as read, except that a null messagePath stands for the
+    // usual path, textPathFor(reminderId): with many reminders the full paths
+    // would be most of the memory.
+    const RecordList<Reminder>& records() const { return m_records; }
+    // The records as the five files hold them (made on each call).
+    Lists lists() const;
+    // How many reminders the tick looks at: the lines of the ids list.
+    int count() const { return int(m_records.lines(&Reminder::reminderId)); }
+    // A reminder with its text file's path, as stored.
     Reminder at(int position) const;
     // Changes whenever the lists change, so that readers can keep what they
     // derived from them.
@@ -105,23 +118,25 @@ public:
 
 private:
     QString listPath(QStringView name) const;
-    QString messagePath(int position) const;
+    // The stored text path of a record, the usual one spelled out.
+    QString messagePath(const Reminder& record) const;
     QStringList storedMesses() const;
     void readLists();
     // Under the lock: the copy is made current, or RefusedError.
     void prepareChange();
     int positionOf(int position, const QString& expectedId) const;
-    void removeFromLists(int position);
-    void appendToLists(const QString& title, const QString& dateText, QTime timeOfDay);
+    // The first position of a listed id, or -1.
+    int indexOfId(const QString& id) const;
+    void appendRecord(const QString& title, const QString& dateText, QTime timeOfDay);
     void makeTextFolder(const QString& textFile) const;
     static QString titleLengthProblem(const QString& title);
-    // Adds the lists to the change and makes it; on failure the copy is what
-    // the lists are (`before`, when nothing was made).
-    void commit(StoreChange& change, const Lists& before);
+    // One change of the records and their files (StoreFiles::change); the
+    // lists are added to the change after `make`.
+    template <typename Make> void change(Make&& make);
 
     QString m_programDir;
     StoreFiles m_files;
-    Lists m_lists;
+    RecordList<Reminder> m_records;
     quint64 m_revision = 0;
     quint64 m_loads = 0;
     QString m_loadProblem; // why the last read failed; empty when it succeeded

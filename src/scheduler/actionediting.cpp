@@ -115,25 +115,21 @@ void ActionEditing::loadAll()
 void ActionEditing::release()
 {
     cancelChange();
-    m_store.lists() = ActionStore::Lists{};
+    m_store.clear();
     m_store.config() = IniFile();
 }
 
 QString ActionEditing::weekdayLineAt(int position)
 {
-    const QStringList& ids = m_store.lists().ids;
-    if (position < 0 || position >= ids.size())
-        throw Error(QStringLiteral("Индекс списка (%1) вне допустимого диапазона").arg(position));
+    const QString& id = m_store.records().line(position, &ActionRecord::id);
     return actionediting::weekdayLine(
-        ActionStore::storedDays(m_store.config(), ActionStore::sectionName(ids[position])));
+        ActionStore::storedDays(m_store.config(), ActionStore::sectionName(id)));
 }
 
 PeriodicityChoice ActionEditing::periodicityAt(int position)
 {
-    const QStringList& ids = m_store.lists().ids;
-    if (position < 0 || position >= ids.size())
-        throw Error(QStringLiteral("Индекс списка (%1) вне допустимого диапазона").arg(position));
-    const QString section = ActionStore::sectionName(ids[position]);
+    const QString section =
+        ActionStore::sectionName(m_store.records().line(position, &ActionRecord::id));
     // Without the key the tick runs the action every day (and once more on its
     // date); a code the dialog cannot show never runs, which "once" comes nearest to.
     const PeriodChecks stored = ActionStore::storedPeriod(m_store.config(), section);
@@ -148,13 +144,13 @@ PeriodicityChoice ActionEditing::periodicityAt(int position)
 
 void ActionEditing::beginChange(int position)
 {
-    const QStringList& ids = m_store.lists().ids;
-    if (position < 0 || position >= ids.size()) {
+    const RecordList<ActionRecord>& records = m_store.records();
+    if (position < 0 || position >= records.lines(&ActionRecord::id)) {
         cancelChange();
         return;
     }
     m_changingPosition = position;
-    m_changingId = ids[position];
+    m_changingId = records[position].id;
 }
 
 void ActionEditing::cancelChange()
@@ -165,10 +161,10 @@ void ActionEditing::cancelChange()
 
 bool ActionEditing::removeAt(int position)
 {
-    const QStringList& ids = m_store.lists().ids;
-    if (position < 0 || position >= ids.size())
+    const RecordList<ActionRecord>& records = m_store.records();
+    if (position < 0 || position >= records.lines(&ActionRecord::id))
         return false;
-    return m_store.removeAt(position, ids[position]);
+    return m_store.removeAt(position, records[position].id);
 }
 
 QString ActionEditing::save(const ActionFields& fields, const PeriodicityChoice& choice,

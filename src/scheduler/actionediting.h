@@ -74,7 +74,8 @@ public:
     // See ActionStore::takeNotice().
     QString takeNotice() { return m_store.takeNotice(); }
 
-    const ActionStore::Lists& lists() const { return m_store.lists(); }
+    const RecordList<ActionRecord>& records() const { return m_store.records(); }
+    ActionStore::Lists lists() const { return m_store.lists(); }
     bool configOpen() { return m_store.config().isOpen(); }
 
     // The weekday line of the action at a position, from the section its stored id names.

@@ -38,13 +38,6 @@ bool fileExists(const QString& path)
     return QFileInfo::exists(path);
 }
 
-QString entryAt(const QStringList& list, int position)
-{
-    if (position < 0 || position >= list.size())
-        throw Error(QStringLiteral("Индекс списка (%1) вне допустимого диапазона").arg(position));
-    return list[position];
-}
-
 QLabel* caption(QWidget* parent, const QString& text, PictureButton* over)
 {
     auto* label = new QLabel(text, parent);
@@ -333,18 +326,18 @@ void TForm4::refillList()
 {
     const QSignalBlocker quiet(ListBox1);
     ListBox1->clear();
-    ListBox1->addItems(m_store.lists().paths);
+    ListBox1->addItems(m_store.records().column(&ActionRecord::path));
     ListBox1->setCurrentRow(-1);
 }
 
 void TForm4::loadSelected(int position)
 {
     // Control by control, so that a list out of step keeps what was set before it.
-    const ActionStore::Lists& l = m_store.lists();
-    ComboBox1->setCurrentIndex(conv::strToInt(entryAt(l.actions, position)));
-    Edit1->setText(entryAt(l.paths, position));
-    DateTimePicker1->setTime(timetext::strToTime(entryAt(l.times, position)));
-    DateTimePicker2->setDate(timetext::strToDate(entryAt(l.dates, position)));
+    const RecordList<ActionRecord>& r = m_store.records();
+    ComboBox1->setCurrentIndex(conv::strToInt(r.line(position, &ActionRecord::action)));
+    Edit1->setText(r.line(position, &ActionRecord::path));
+    DateTimePicker1->setTime(timetext::strToTime(r.line(position, &ActionRecord::time)));
+    DateTimePicker2->setDate(timetext::strToDate(r.line(position, &ActionRecord::date)));
 }
 
 void TForm4::ListBox1Click()

@@ -30,7 +30,12 @@ QString ActionStore::listPath(QStringView fileName) const
 void ActionStore::openStore()
 {
     paths::openConfig(m_config, m_programDir);
-    m_lists = Lists{};
+    m_records.clear();
+}
+
+void ActionStore::clear()
+{
+    m_records.clear();
 }
 
 IniFile& ActionStore::configForWriting()
@@ -62,11 +67,20 @@ void ActionStore::removeInterruptedWrites(const QString& programDir)
 
 void ActionStore::readLists()
 {
-    m_lists.actions = textlist::load(listPath(u"1Actions.zdt"));
-    m_lists.paths = textlist::load(listPath(u"1Paths.zdt"));
-    m_lists.times = textlist::load(listPath(u"1Times.zdt"));
-    m_lists.dates = textlist::load(listPath(u"1Dates.zdt"));
-    m_lists.ids = textlist::load(listPath(u"1Ids.zdt"));
+    m_records.setColumn(&ActionRecord::action, textlist::load(listPath(u"1Actions.zdt")));
+    m_records.setColumn(&ActionRecord::path, textlist::load(listPath(u"1Paths.zdt")));
+    m_records.setColumn(&ActionRecord::time, textlist::load(listPath(u"1Times.zdt")));
+    m_records.setColumn(&ActionRecord::date, textlist::load(listPath(u"1Dates.zdt")));
+    m_records.setColumn(&ActionRecord::id, textlist::load(listPath(u"1Ids.zdt")));
+}
+
+ActionStore::Lists ActionStore::lists() const
+{
+    return Lists{.actions = m_records.column(&ActionRecord::action),
+                 .times = m_records.column(&ActionRecord::time),
+                 .paths = m_records.column(&ActionRecord::path),
+                 .dates = m_records.column(&ActionRecord::date),
+                 .ids = m_records.column(&ActionRecord::id)};
 }
 
 void ActionStore::loadAll()
@@ -80,7 +94,7 @@ void ActionStore::reloadForChange()
 {
     try {
         m_files.completePending(configForWriting());
-        m_lists = Lists{};
+        m_records.clear();
         readLists();
     } catch (const RefusedError&) {
         throw;
@@ -91,7 +105,8 @@ void ActionStore::reloadForChange()
 
 qsizetype ActionStore::loadForTick(ErrorReport& report)
 {
-    m_lists = Lists{};
+    m_records.clear();
+    m_tickIds = {};
     try {
         completePendingChange();
     } catch (const Error& e) {
@@ -100,7 +115,7 @@ qsizetype ActionStore::loadForTick(ErrorReport& report)
     if (const QString notice = m_files.takeNotice(); !notice.isEmpty())
         report.reportOnce(notice);
     try {
-        m_lists.ids = textlist::loadOrEmpty(listPath(u"1Ids.zdt"));
+        m_tickIds = textlist::loadOrEmpty(listPath(u"1Ids.zdt"));
     } catch (const Error& e) {
         report.reportOnce(e.message());
     }
@@ -112,48 +127,56 @@ qsizetype ActionStore::loadForTick(ErrorReport& report)
     }
 }
 
-void ActionStore::commit(const StoreChange& change, const Lists& before)
+qsizetype ActionStore::keepForTick()
 {
-    try {
-        m_files.commit(change, configForWriting());
-    } catch (const UnfinishedChange&) {
+    m_tickIds = m_records.column(&ActionRecord::id);
+    const qsizetype count = m_records.lines(&ActionRecord::path);
+    m_records.clear();
+    return count;
+}
+
+template <typename Make> void ActionStore::change(Make&& make)
+{
+    m_files.change(m_records, configForWriting(), std::forward<Make>(make), [this] {
         // Partly made: the copy takes the lists as they now stand.
-        m_lists = Lists{};
-        try {
-            readLists();
-        } catch (const Error&) {
-        }
-        throw;
-    } catch (...) {
-        m_lists = before; // nothing was made
-        throw;
-    }
+        m_records.clear();
+        readLists();
+    });
 }
 
 void ActionStore::saveAll()
 {
     const FileLock held = m_files.lock();
-    StoreChange change(m_files.recordPath());
-    addLists(change);
-    commit(change, m_lists);
+    change([this](StoreChange& c) { addLists(c); });
 }
 
 void ActionStore::addLists(StoreChange& change) const
 {
-    change.setList(listPath(u"1Actions.zdt"), m_lists.actions);
-    change.setList(listPath(u"1Ids.zdt"), m_lists.ids);
-    change.setList(listPath(u"1Paths.zdt"), m_lists.paths);
-    change.setList(listPath(u"1Times.zdt"), m_lists.times);
-    change.setList(listPath(u"1Dates.zdt"), m_lists.dates);
+    const Lists l = lists();
+    change.setList(listPath(u"1Actions.zdt"), l.actions);
+    change.setList(listPath(u"1Ids.zdt"), l.ids);
+    change.setList(listPath(u"1Paths.zdt"), l.paths);
+    change.setList(listPath(u"1Times.zdt"), l.times);
+    change.setList(listPath(u"1Dates.zdt"), l.dates);
+}
+
+int ActionStore::indexOfId(const QString& id) const
+{
+    const qsizetype ids = m_records.lines(&ActionRecord::id);
+    for (qsizetype i = 0; i < ids; ++i) {
+        if (m_records[i].id == id)
+            return int(i);
+    }
+    return -1;
 }
 
 QString ActionStore::uniqueId(const QString& id) const
 {
-    if (!m_lists.ids.contains(id))
+    if (indexOfId(id) < 0)
         return id;
     for (int n = 2;; ++n) {
         const QString candidate = id + QStringLiteral(" #") + QString::number(n);
-        if (!m_lists.ids.contains(candidate))
+        if (indexOfId(candidate) < 0)
             return candidate;
     }
 }
@@ -187,14 +210,14 @@ QList<std::pair<QString, QString>> ActionStore::editorKeys(const ScheduledAction
     return keys;
 }
 
-QString ActionStore::appendToLists(const ScheduledAction& action)
+QString ActionStore::appendRecord(const ScheduledAction& action)
 {
     const QString id = uniqueId(action.actionId);
-    m_lists.paths.append(action.pathText);
-    m_lists.actions.append(QString::number(action.typeCode));
-    m_lists.times.append(action.timeText);
-    m_lists.dates.append(action.dateText);
-    m_lists.ids.append(id);
+    m_records.append(ActionRecord{.action = QString::number(action.typeCode),
+                                  .path = action.pathText,
+                                  .time = action.timeText,
+                                  .date = action.dateText,
+                                  .id = id});
     return id;
 }
 
@@ -204,12 +227,12 @@ QString ActionStore::appendAction(const ScheduledAction& action, bool periodicit
     const FileLock held = m_files.lock();
     // Another writer may have appended since our copy was loaded.
     reloadForChange();
-    const Lists before = m_lists;
-    const QString id = appendToLists(action);
-    StoreChange change(m_files.recordPath());
-    addLists(change);
-    change.writeSection(sectionName(id), editorKeys(action, periodicityChosen));
-    commit(change, before);
+    QString id;
+    change([&](StoreChange& c) {
+        id = appendRecord(action);
+        addLists(c);
+        c.writeSection(sectionName(id), editorKeys(action, periodicityChosen));
+    });
     return id;
 }
 
@@ -218,26 +241,23 @@ QString ActionStore::appendTemplateAction(const ScheduledAction& action, const Q
     requireStorable(action, sectionPath);
     const FileLock held = m_files.lock();
     reloadForChange();
-    const Lists before = m_lists;
-    const QString id = appendToLists(action);
-    auto keys = commonKeys(action, sectionPath);
-    keys.append({QStringLiteral("Type_Per"), QStringLiteral("1")});
-    StoreChange change(m_files.recordPath());
-    addLists(change);
-    change.writeSection(sectionName(id), std::move(keys));
-    commit(change, before);
+    QString id;
+    change([&](StoreChange& c) {
+        id = appendRecord(action);
+        auto keys = commonKeys(action, sectionPath);
+        keys.append({QStringLiteral("Type_Per"), QStringLiteral("1")});
+        addLists(c);
+        c.writeSection(sectionName(id), std::move(keys));
+    });
     return id;
 }
 
 int ActionStore::positionOf(int position, const QString& expectedId) const
 {
-    if (!expectedId.isNull() &&
-        (position < 0 || position >= m_lists.ids.size() || m_lists.ids[position] != expectedId))
-        position = int(m_lists.ids.indexOf(expectedId));
-    const int count =
-        int(std::min({m_lists.actions.size(), m_lists.paths.size(), m_lists.times.size(),
-                      m_lists.dates.size(), m_lists.ids.size()}));
-    return position < count ? position : -1;
+    if (!expectedId.isNull() && (position < 0 || position >= m_records.lines(&ActionRecord::id) ||
+                                 m_records[position].id != expectedId))
+        position = indexOfId(expectedId);
+    return position < m_records.whole() ? position : -1;
 }
 
 bool ActionStore::removeAt(int position, QString expectedId)
@@ -247,19 +267,13 @@ bool ActionStore::removeAt(int position, QString expectedId)
     position = positionOf(position, expectedId);
     if (position < 0)
         return false;
-    const Lists before = m_lists;
-    // The section named by the stored id, not one formed again from the shown
-    // date and time: with made-unique ids those differ.
-    const QString section = sectionName(m_lists.ids[position]);
-    m_lists.actions.removeAt(position);
-    m_lists.paths.removeAt(position);
-    m_lists.times.removeAt(position);
-    m_lists.dates.removeAt(position);
-    m_lists.ids.removeAt(position);
-    StoreChange change(m_files.recordPath());
-    change.eraseSection(section);
-    addLists(change);
-    commit(change, before);
+    change([&](StoreChange& c) {
+        // The section named by the stored id, not one formed again from the
+        // shown date and time: with made-unique ids those differ.
+        c.eraseSection(sectionName(m_records[position].id));
+        m_records.removeAt(position);
+        addLists(c);
+    });
     return true;
 }
 
@@ -269,22 +283,18 @@ QString ActionStore::replaceAt(int position, QString expectedId, const Scheduled
     requireStorable(action, action.pathText);
     const FileLock held = m_files.lock();
     reloadForChange();
-    const Lists before = m_lists;
-    StoreChange change(m_files.recordPath());
     position = positionOf(position, expectedId);
-    if (position >= 0) {
-        change.eraseSection(sectionName(m_lists.ids[position]));
-        m_lists.actions.removeAt(position);
-        m_lists.paths.removeAt(position);
-        m_lists.times.removeAt(position);
-        m_lists.dates.removeAt(position);
-        m_lists.ids.removeAt(position);
-    }
-    // Made after the removal: an action changed in its path only keeps its id.
-    const QString id = appendToLists(action);
-    addLists(change);
-    change.writeSection(sectionName(id), editorKeys(action, periodicityChosen));
-    commit(change, before);
+    QString id;
+    change([&](StoreChange& c) {
+        if (position >= 0) {
+            c.eraseSection(sectionName(m_records[position].id));
+            m_records.removeAt(position);
+        }
+        // Made after the removal: an action changed in its path only keeps its id.
+        id = appendRecord(action);
+        addLists(c);
+        c.writeSection(sectionName(id), editorKeys(action, periodicityChosen));
+    });
     return id;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/inifile.h"
+#include "core/recordlist.h"
 #include "core/storefiles.h"
 
 #include <QDate>
@@ -59,17 +60,32 @@ struct ScheduledAction
     std::array<bool, 7> days{}; // Monday first
 };
 
+// One action as the five list files hold it: line i of each.
+struct ActionRecord
+{
+    QString action; // "data\1Actions.zdt": the type code as text
+    QString path;   // "data\1Paths.zdt": the editor's line
+    QString time;   // "data\1Times.zdt"
+    QString date;   // "data\1Dates.zdt"
+    QString id;     // "data\1Ids.zdt": names the section "Action" + id
+
+    static constexpr std::array<QString ActionRecord::*, 5> kLines = {
+        &ActionRecord::action, &ActionRecord::path, &ActionRecord::time, &ActionRecord::date,
+        &ActionRecord::id};
+};
+
 // The user's scheduled actions: five parallel Windows-1251 list files under
 // data/ (order, count and the editor's lines) and one conf.ini section per
 // action with the values the dispatcher reads every second. Each holder keeps
-// its own copy of the lists; the files are the meeting point, so every writer
-// takes the store's lock (data/actions.lock, shared with other processes),
-// reloads the lists and changes them before it lets go. A change that fails
-// changes nothing, on disk or in the copy; one that finds the lists unreadable
-// is refused (RefusedError) rather than write a partial copy over them.
+// its own copy, one record per action; the files are the meeting point, so
+// every writer takes the store's lock (data/actions.lock, shared with other
+// processes), reloads the records and changes them before it lets go. A change
+// that fails changes nothing, on disk or in the copy; one that finds the lists
+// unreadable is refused (RefusedError) rather than write a partial copy over them.
 class ActionStore
 {
 public:
+    // The five lists as the files hold them.
     struct Lists
     {
         QStringList actions, times, paths, dates, ids;
@@ -77,19 +93,28 @@ public:
 
     explicit ActionStore(QString programDir);
 
-    // Opens (creating it when missing) conf.ini for this holder and empties the lists.
+    // Opens (creating it when missing) conf.ini for this holder and empties the records.
     void openStore();
     // Completes a change a crash interrupted, then reads the five files in the
     // order actions, paths, times, dates, ids; throws Error at the first file
-    // that cannot be read (the lists before it stay loaded).
+    // that cannot be read (the lines of the files before it stay loaded).
     void loadAll();
-    // What the clock's tick holds: the ids, and the count of the paths list
-    // (the other lists would cost megabytes with many actions; the templates
-    // reload all five before they append). A change a crash interrupted is
-    // completed first. Whatever cannot be read is reported once and taken as
-    // empty, so that a broken list never keeps the clock from starting; the
-    // stores never write over it. Returns the count of the paths list.
+    // Lets go of the records.
+    void clear();
+    // What the clock's tick holds instead of the records: the ids (tickIds()),
+    // and the count of the paths list (the other lines would cost megabytes
+    // with many actions; the templates reload all five before they append). A
+    // change a crash interrupted is completed first. Whatever cannot be read is
+    // reported once and taken as empty, so that a broken list never keeps the
+    // clock from starting; the stores never write over it. Returns the count
+    // of the paths list.
     qsizetype loadForTick(ErrorReport& report);
+    // After a change made through this copy (a template's append): the tick
+    // keeps what it reads of the records, and they are let go. Returns the
+    // count of the paths list.
+    qsizetype keepForTick();
+    // The ids the tick dispatches by, in list order.
+    const QStringList& tickIds() const { return m_tickIds; }
     // Writes the five lists, all or none.
     void saveAll();
     // Completes a change of the lists and sections that a crash interrupted,
@@ -146,8 +171,9 @@ public:
     // An id that no listed action holds yet: the id itself, else "<id> #2", "<id> #3", ...
     QString uniqueId(const QString& id) const;
 
-    Lists& lists() { return m_lists; }
-    const Lists& lists() const { return m_lists; }
+    const RecordList<ActionRecord>& records() const { return m_records; }
+    // The records as the five files hold them (made on each call).
+    Lists lists() const;
     IniFile& config() { return m_config; }
     const QString& programDir() const { return m_programDir; }
     QString listPath(QStringView fileName) const; // "1Ids.zdt" -> programDir/data/1Ids.zdt
@@ -159,17 +185,21 @@ private:
                                                          bool periodicityChosen);
     IniFile& configForWriting();
     void readLists();
-    // Under the lock: the lists as they are now, or RefusedError.
+    // Under the lock: the records as the files are now, or RefusedError.
     void reloadForChange();
     int positionOf(int position, const QString& expectedId) const;
-    QString appendToLists(const ScheduledAction& action);
-    // Writes the change; on failure the copy goes back to `before`.
-    void commit(const StoreChange& change, const Lists& before);
+    // The first position of a listed id, or -1.
+    int indexOfId(const QString& id) const;
+    QString appendRecord(const ScheduledAction& action);
+    // One change of the records and their files (StoreFiles::change).
+    template <typename Make> void change(Make&& make);
+    // The five lists, into a change.
     void addLists(StoreChange& change) const;
 
     QString m_programDir;
     IniFile m_config;
-    Lists m_lists;
+    RecordList<ActionRecord> m_records;
+    QStringList m_tickIds;
     StoreFiles m_files;
 };
 

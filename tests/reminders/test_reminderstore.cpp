@@ -569,3 +569,59 @@ TEST(BoundedReads, ADamagedRecordNeverAsksForMoreMemoryThanItHolds)
         120);
     EXPECT_EQ(status, 0) << "10 no limit, 11 record left, 12 asked for more than it holds";
 }
+
+// ------------------------------------------------------------ one rollback for every change
+
+TEST(OneRollback, AReminderChangeOrDeleteFailingAtAnyWriteChangesNothing)
+{
+    ProgramDir dir;
+    writeStore(dir, {QStringLiteral("один"), QStringLiteral("два")});
+    ReminderStore store(dir.path());
+    store.loadReminders();
+    const auto failEachWriteUntilDone = [&](const std::function<void()>& change) {
+        const QByteArray files = storeFiles(dir);
+        const ReminderStore::Lists lists = store.lists();
+        const quint64 revision = store.revision();
+        for (int failAt = 1;; ++failAt) {
+            int writes = 0;
+            setAtomicWriteHookForTesting([&writes, failAt](const QString&) {
+                if (++writes == failAt)
+                    throw Error(QStringLiteral("Нет места на устройстве"));
+            });
+            bool done = false;
+            try {
+                change();
+                done = true;
+            } catch (const Error&) {
+            }
+            setAtomicWriteHookForTesting(nullptr);
+            if (done)
+                return failAt;
+            EXPECT_EQ(storeFiles(dir), files) << "failed at write " << failAt;
+            const ReminderStore::Lists now = store.lists();
+            EXPECT_EQ(now.titles, lists.titles) << "failed at write " << failAt;
+            EXPECT_EQ(now.messes, lists.messes) << "failed at write " << failAt;
+            EXPECT_EQ(now.times, lists.times) << "failed at write " << failAt;
+            EXPECT_EQ(now.dates, lists.dates) << "failed at write " << failAt;
+            EXPECT_EQ(now.ids, lists.ids) << "failed at write " << failAt;
+            EXPECT_EQ(store.revision(), revision) << "the tick keeps its index";
+            if (HasFailure())
+                return failAt;
+        }
+    };
+
+    EXPECT_GT(failEachWriteUntilDone([&] {
+                  store.replaceAt(0, QStringLiteral("один25.01.2005"), QStringLiteral("три"),
+                                  QStringLiteral("3"), kDay, kTime);
+              }),
+              6);
+    EXPECT_EQ(store.lists().titles, (QStringList{QStringLiteral("два"), QStringLiteral("три")}));
+    EXPECT_GT(
+        failEachWriteUntilDone([&] { store.removeReminderAt(0, QStringLiteral("два25.01.2005")); }),
+        5);
+    EXPECT_EQ(store.lists().titles, QStringList{QStringLiteral("три")});
+    ReminderStore next(dir.path());
+    next.loadReminders();
+    EXPECT_EQ(next.lists().titles, QStringList{QStringLiteral("три")});
+    EXPECT_EQ(next.readText(next.textFileOf(0)), u"3");
+}

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -307,4 +308,87 @@ TEST(OneLockForEveryWriter, TwoProcessesAdding300ActionsEachKeepListsAndSections
     store.loadAll();
     EXPECT_EQ(store.lists().ids.size(), 2 * kEach) << "acknowledged appends were lost";
     EXPECT_EQ(QStringList(store.lists().ids).removeDuplicates(), 0);
+}
+
+// ------------------------------------------------------------ one rollback for every change
+
+namespace {
+
+// Makes the change failing at each write in turn until it goes through; after
+// every failure the files and the store's records are as they were. Returns
+// the writes the change took.
+int failEachWriteUntilDone(const ProgramDir& dir, ActionStore& store,
+                           const std::function<void()>& change)
+{
+    const QByteArray files = storeFiles(dir);
+    const ActionStore::Lists lists = store.lists();
+    for (int failAt = 1;; ++failAt) {
+        int writes = 0;
+        setAtomicWriteHookForTesting([&writes, failAt](const QString&) {
+            if (++writes == failAt)
+                throw Error(QStringLiteral("Нет места на устройстве"));
+        });
+        bool done = false;
+        try {
+            change();
+            done = true;
+        } catch (const Error&) {
+        }
+        setAtomicWriteHookForTesting(nullptr);
+        if (done)
+            return failAt;
+        EXPECT_EQ(storeFiles(dir), files) << "failed at write " << failAt;
+        const ActionStore::Lists now = store.lists();
+        EXPECT_EQ(now.actions, lists.actions) << "failed at write " << failAt;
+        EXPECT_EQ(now.paths, lists.paths) << "failed at write " << failAt;
+        EXPECT_EQ(now.times, lists.times) << "failed at write " << failAt;
+        EXPECT_EQ(now.dates, lists.dates) << "failed at write " << failAt;
+        EXPECT_EQ(now.ids, lists.ids) << "failed at write " << failAt;
+        if (::testing::Test::HasFailure())
+            return failAt;
+    }
+}
+
+} // namespace
+
+TEST(OneRollback, AnActionChangeOrDeleteFailingAtAnyWriteChangesNothing)
+{
+    ProgramDir dir;
+    ActionStore store(dir.path());
+    store.openStore();
+    const QString first = store.appendAction(editorAction(1), true);
+    const QString second = store.appendAction(editorAction(2), true);
+
+    EXPECT_GT(failEachWriteUntilDone(dir, store,
+                                     [&] { store.replaceAt(0, first, editorAction(3), true); }),
+              6);
+    EXPECT_EQ(store.lists().ids, (QStringList{second, editorAction(3).actionId}));
+    EXPECT_GT(failEachWriteUntilDone(dir, store, [&] { store.removeAt(0, second); }), 6);
+    EXPECT_EQ(store.lists().ids, QStringList{editorAction(3).actionId});
+    expectConsistent(dir, 0);
+}
+
+TEST(OneRollback, ListsOutOfStepAreWrittenBackAsTheyWereReadWithTheNewLines)
+{
+    ProgramDir dir;
+    // Hand-edited lists: one line too few in the times, one too many in the paths.
+    dir.write(QStringLiteral("data/1Actions.zdt"), "2\r\n2\r\n");
+    dir.write(QStringLiteral("data/1Paths.zdt"), "a\r\nb\r\nc\r\n");
+    dir.write(QStringLiteral("data/1Times.zdt"), "7:00:00\r\n");
+    dir.write(QStringLiteral("data/1Dates.zdt"), "08.12.2026\r\n08.12.2026\r\n");
+    dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\ny\r\n");
+    ActionStore store(dir.path());
+    store.openStore();
+    ScheduledAction added = editorAction(4);
+    added.pathText = QStringLiteral("d");
+    store.appendAction(added, true);
+    EXPECT_EQ(dir.read(QStringLiteral("data/1Actions.zdt")), QByteArray("2\r\n2\r\n2\r\n"));
+    EXPECT_EQ(dir.read(QStringLiteral("data/1Paths.zdt")), QByteArray("a\r\nb\r\nc\r\nd\r\n"));
+    EXPECT_EQ(dir.read(QStringLiteral("data/1Times.zdt")),
+              "7:00:00\r\n" + added.timeText.toLatin1() + "\r\n");
+    // Record i is line i of each list, as the lists were read; a line a list
+    // does not have is not there to read, as on the list itself.
+    EXPECT_EQ(store.records().whole(), 2);
+    EXPECT_EQ(store.records().line(1, &ActionRecord::time), added.timeText);
+    EXPECT_THROW(store.records().line(2, &ActionRecord::time), Error);
 }
