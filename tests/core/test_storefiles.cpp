@@ -3,6 +3,7 @@
 #include "core/inifile.h"
 #include "core/storechange.h"
 #include "core/storefiles.h"
+#include "support/failingwrites.h"
 #include "support/programdir.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace zentari;
+using zentari::test::failEachWriteUntilDone;
 using zentari::test::ProgramDir;
 
 // The one way both stores change their records and files: all or nothing in
@@ -60,26 +62,14 @@ TEST(OneRollback, AWriteFailingAtAnyStepLeavesRecordsAndFilesAsTheyWere)
 {
     TwoLists s;
     const QByteArray before = s.onDisk();
-    int failAt = 1;
-    for (;; ++failAt) {
-        int writes = 0;
-        setAtomicWriteHookForTesting([&writes, failAt](const QString&) {
-            if (++writes == failAt)
-                throw Error(QStringLiteral("Нет места на устройстве"));
+    const int writes = failEachWriteUntilDone(
+        [&s] { s.appendC(); },
+        [&](int failedAt) {
+            EXPECT_EQ(s.records, (QStringList{QStringLiteral("a"), QStringLiteral("b")}))
+                << failedAt;
+            EXPECT_EQ(s.onDisk(), before) << failedAt;
         });
-        bool done = false;
-        try {
-            s.appendC();
-            done = true;
-        } catch (const Error&) {
-        }
-        setAtomicWriteHookForTesting(nullptr);
-        if (done)
-            break;
-        ASSERT_EQ(s.records, (QStringList{QStringLiteral("a"), QStringLiteral("b")})) << failAt;
-        ASSERT_EQ(s.onDisk(), before) << failAt;
-    }
-    EXPECT_EQ(failAt, 4) << "the record and two lists are written";
+    EXPECT_EQ(writes, 4) << "the record and two lists are written";
     EXPECT_EQ(s.records.size(), 3);
     EXPECT_EQ(s.onDisk(), QByteArray("a\r\nb\r\nc\r\n|a\r\nb\r\nc\r\n"));
 }

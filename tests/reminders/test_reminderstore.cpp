@@ -2,6 +2,7 @@
 #include "core/cp1251.h"
 #include "core/error.h"
 #include "reminders/reminderstore.h"
+#include "support/failingwrites.h"
 #include "support/programdir.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 using namespace zentari;
+using zentari::test::failEachWriteUntilDone;
 using zentari::test::ProgramDir;
 
 namespace {
@@ -578,47 +580,32 @@ TEST(OneRollback, AReminderChangeOrDeleteFailingAtAnyWriteChangesNothing)
     writeStore(dir, {QStringLiteral("один"), QStringLiteral("два")});
     ReminderStore store(dir.path());
     store.loadReminders();
-    const auto failEachWriteUntilDone = [&](const std::function<void()>& change) {
-        const QByteArray files = storeFiles(dir);
-        const ReminderStore::Lists lists = store.lists();
-        const quint64 revision = store.revision();
-        for (int failAt = 1;; ++failAt) {
-            int writes = 0;
-            setAtomicWriteHookForTesting([&writes, failAt](const QString&) {
-                if (++writes == failAt)
-                    throw Error(QStringLiteral("Нет места на устройстве"));
-            });
-            bool done = false;
-            try {
-                change();
-                done = true;
-            } catch (const Error&) {
-            }
-            setAtomicWriteHookForTesting(nullptr);
-            if (done)
-                return failAt;
-            EXPECT_EQ(storeFiles(dir), files) << "failed at write " << failAt;
+    // After a change that failed: the files and the store's records as they
+    // were, and the tick's index still good.
+    const auto unchanged = [&] {
+        return [&, files = storeFiles(dir), lists = store.lists(),
+                revision = store.revision()](int failedAt) {
+            EXPECT_EQ(storeFiles(dir), files) << "failed at write " << failedAt;
             const ReminderStore::Lists now = store.lists();
-            EXPECT_EQ(now.titles, lists.titles) << "failed at write " << failAt;
-            EXPECT_EQ(now.messes, lists.messes) << "failed at write " << failAt;
-            EXPECT_EQ(now.times, lists.times) << "failed at write " << failAt;
-            EXPECT_EQ(now.dates, lists.dates) << "failed at write " << failAt;
-            EXPECT_EQ(now.ids, lists.ids) << "failed at write " << failAt;
-            EXPECT_EQ(store.revision(), revision) << "the tick keeps its index";
-            if (HasFailure())
-                return failAt;
-        }
+            for (auto list : {&ReminderStore::Lists::titles, &ReminderStore::Lists::messes,
+                              &ReminderStore::Lists::times, &ReminderStore::Lists::dates,
+                              &ReminderStore::Lists::ids})
+                EXPECT_EQ(now.*list, lists.*list) << "failed at write " << failedAt;
+            EXPECT_EQ(store.revision(), revision) << "failed at write " << failedAt;
+        };
     };
 
-    EXPECT_GT(failEachWriteUntilDone([&] {
-                  store.replaceAt(0, QStringLiteral("один25.01.2005"), QStringLiteral("три"),
-                                  QStringLiteral("3"), kDay, kTime);
-              }),
+    EXPECT_GT(failEachWriteUntilDone(
+                  [&] {
+                      store.replaceAt(0, QStringLiteral("один25.01.2005"), QStringLiteral("три"),
+                                      QStringLiteral("3"), kDay, kTime);
+                  },
+                  unchanged()),
               6);
     EXPECT_EQ(store.lists().titles, (QStringList{QStringLiteral("два"), QStringLiteral("три")}));
-    EXPECT_GT(
-        failEachWriteUntilDone([&] { store.removeReminderAt(0, QStringLiteral("два25.01.2005")); }),
-        5);
+    EXPECT_GT(failEachWriteUntilDone(
+                  [&] { store.removeReminderAt(0, QStringLiteral("два25.01.2005")); }, unchanged()),
+              5);
     EXPECT_EQ(store.lists().titles, QStringList{QStringLiteral("три")});
     ReminderStore next(dir.path());
     next.loadReminders();

@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "core/inifile.h"
 #include "scheduler/actionstore.h"
+#include "support/failingwrites.h"
 #include "support/programdir.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 using namespace zentari;
+using zentari::test::failEachWriteUntilDone;
 using zentari::test::ProgramDir;
 
 namespace {
@@ -314,39 +316,17 @@ TEST(OneLockForEveryWriter, TwoProcessesAdding300ActionsEachKeepListsAndSections
 
 namespace {
 
-// Makes the change failing at each write in turn until it goes through; after
-// every failure the files and the store's records are as they were. Returns
-// the writes the change took.
-int failEachWriteUntilDone(const ProgramDir& dir, ActionStore& store,
-                           const std::function<void()>& change)
+// After a change that failed: the files and the store's records as they were.
+std::function<void(int)> unchanged(const ProgramDir& dir, const ActionStore& store)
 {
-    const QByteArray files = storeFiles(dir);
-    const ActionStore::Lists lists = store.lists();
-    for (int failAt = 1;; ++failAt) {
-        int writes = 0;
-        setAtomicWriteHookForTesting([&writes, failAt](const QString&) {
-            if (++writes == failAt)
-                throw Error(QStringLiteral("Нет места на устройстве"));
-        });
-        bool done = false;
-        try {
-            change();
-            done = true;
-        } catch (const Error&) {
-        }
-        setAtomicWriteHookForTesting(nullptr);
-        if (done)
-            return failAt;
-        EXPECT_EQ(storeFiles(dir), files) << "failed at write " << failAt;
+    return [&dir, &store, files = storeFiles(dir), lists = store.lists()](int failedAt) {
+        EXPECT_EQ(storeFiles(dir), files) << "failed at write " << failedAt;
         const ActionStore::Lists now = store.lists();
-        EXPECT_EQ(now.actions, lists.actions) << "failed at write " << failAt;
-        EXPECT_EQ(now.paths, lists.paths) << "failed at write " << failAt;
-        EXPECT_EQ(now.times, lists.times) << "failed at write " << failAt;
-        EXPECT_EQ(now.dates, lists.dates) << "failed at write " << failAt;
-        EXPECT_EQ(now.ids, lists.ids) << "failed at write " << failAt;
-        if (::testing::Test::HasFailure())
-            return failAt;
-    }
+        for (auto list :
+             {&ActionStore::Lists::actions, &ActionStore::Lists::paths, &ActionStore::Lists::times,
+              &ActionStore::Lists::dates, &ActionStore::Lists::ids})
+            EXPECT_EQ(now.*list, lists.*list) << "failed at write " << failedAt;
+    };
 }
 
 } // namespace
@@ -359,11 +339,11 @@ TEST(OneRollback, AnActionChangeOrDeleteFailingAtAnyWriteChangesNothing)
     const QString first = store.appendAction(editorAction(1), true);
     const QString second = store.appendAction(editorAction(2), true);
 
-    EXPECT_GT(failEachWriteUntilDone(dir, store,
-                                     [&] { store.replaceAt(0, first, editorAction(3), true); }),
+    EXPECT_GT(failEachWriteUntilDone([&] { store.replaceAt(0, first, editorAction(3), true); },
+                                     unchanged(dir, store)),
               6);
     EXPECT_EQ(store.lists().ids, (QStringList{second, editorAction(3).actionId}));
-    EXPECT_GT(failEachWriteUntilDone(dir, store, [&] { store.removeAt(0, second); }), 6);
+    EXPECT_GT(failEachWriteUntilDone([&] { store.removeAt(0, second); }, unchanged(dir, store)), 6);
     EXPECT_EQ(store.lists().ids, QStringList{editorAction(3).actionId});
     expectConsistent(dir, 0);
 }
@@ -372,11 +352,11 @@ TEST(OneRollback, ListsOutOfStepAreWrittenBackAsTheyWereReadWithTheNewLines)
 {
     ProgramDir dir;
     // Hand-edited lists: one line too few in the times, one too many in the paths.
-    dir.write(QStringLiteral("data/1Actions.zdt"), "2\r\n2\r\n");
-    dir.write(QStringLiteral("data/1Paths.zdt"), "a\r\nb\r\nc\r\n");
-    dir.write(QStringLiteral("data/1Times.zdt"), "7:00:00\r\n");
-    dir.write(QStringLiteral("data/1Dates.zdt"), "08.12.2026\r\n08.12.2026\r\n");
-    dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\ny\r\n");
+    for (const auto& [file, lines] :
+         {std::pair("1Actions", "2\r\n2\r\n"), std::pair("1Paths", "a\r\nb\r\nc\r\n"),
+          std::pair("1Times", "7:00:00\r\n"), std::pair("1Dates", "08.12.2026\r\n08.12.2026\r\n"),
+          std::pair("1Ids", "x\r\ny\r\n")})
+        dir.write(QStringLiteral("data/%1.zdt").arg(QLatin1String(file)), lines);
     ActionStore store(dir.path());
     store.openStore();
     ScheduledAction added = editorAction(4);
