@@ -62,7 +62,8 @@ public:
     // cannot be made at all (then problem() says why).
     bool claim(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
     bool isClaimed() const;
-    // Why the lock could not be made (not: that another process holds it). Russian.
+    // Why the lock could not be made (not: that another process holds it), or,
+    // with the lock taken, why later starts cannot reach this one. Russian.
     QString problem() const { return m_problem; }
 
     // Keeps the lock but answers no later start: they then wait for the lock.
