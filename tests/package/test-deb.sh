@@ -70,6 +70,24 @@ grep -q '<annotate key="org.freedesktop.policykit.exec.path">/usr/lib/zentari/co
   /usr/share/polkit-1/actions/org.zentari.conf.policy || fail "polkit's action does not name the installed conf"
 [ "$(dpkg -S /etc/zentari 2>/dev/null)" = "zentari: /etc/zentari" ] || fail "/etc/zentari is not the package's"
 [ "$(stat -c %a /etc/zentari)" = 755 ] || fail "/etc/zentari is not mode 755"
+# The wake helper alone carries the capability to wake the machine, and with
+# it an unprivileged user's helper may arm the wake clock (unless this
+# machine's bounding set lacks the capability, or its kernel the clock).
+[ -x /usr/lib/zentari/zentari-wake ] || fail "no wake helper"
+if command -v setcap >/dev/null; then
+  getcap /usr/lib/zentari/zentari-wake | grep -q cap_wake_alarm ||
+    fail "the wake helper was not given cap_wake_alarm"
+  bounding=$(awk '/^CapBnd/ {print $2}' /proc/self/status)
+  if (( (16#$bounding >> 35) & 1 )); then
+    answer=$(echo probe | runuser -u nobody -- /usr/lib/zentari/zentari-wake)
+    case "$answer" in
+      ok | "error nodev "*) ;;
+      *) fail "an unprivileged user's wake helper answered: $answer" ;;
+    esac
+  fi
+fi
+[ -z "$(getcap /usr/lib/zentari/Zentari /usr/lib/zentari/conf)" ] ||
+  fail "the clock or conf carries a capability"
 files_before=$(find /usr/lib/zentari | sort)
 
 # The user: nobody, with a home of its own for the test.
