@@ -306,7 +306,7 @@ void LogindSleepService::listShutdownBlockers(
 {
     QDBusPendingCallWatcher* watcher =
         callAsync(systemBus(), login1, login1Path, login1Manager, QStringLiteral("ListInhibitors"));
-    connect(watcher, &QDBusPendingCallWatcher::finished, context,
+    connect(watcher, &QDBusPendingCallWatcher::finished, context ? context : this,
             [done = std::move(done)](QDBusPendingCallWatcher* w) {
                 w->deleteLater();
                 QList<ShutdownBlocker> blockers;

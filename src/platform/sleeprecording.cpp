@@ -32,7 +32,8 @@ void RecordingSleepService::releaseAwake()
 void RecordingSleepService::listShutdownBlockers(
     QObject* context, std::function<void(const QList<ShutdownBlocker>&)> done)
 {
-    QTimer::singleShot(0, context, [done = std::move(done), list = blockers] { done(list); });
+    QTimer::singleShot(0, context ? context : this,
+                       [done = std::move(done), list = blockers] { done(list); });
 }
 
 void RecordingSleepService::simulateSleep()

@@ -43,9 +43,10 @@ public:
     // The text held, or empty when the machine is not held awake.
     virtual QString awakeReason() const = 0;
 
-    // Calls `done` (on `context`'s thread, never before returning) with the
-    // other programs that hold off a shutdown now; an empty list when none
-    // or when that cannot be learned.
+    // Calls `done` (never before returning; not at all once `context`, or
+    // the service itself when it is null, is gone) with the other programs
+    // that hold off a shutdown now: an empty list when none, or when that
+    // cannot be learned.
     virtual void listShutdownBlockers(QObject* context,
                                       std::function<void(const QList<ShutdownBlocker>&)> done) = 0;
 
