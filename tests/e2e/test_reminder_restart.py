@@ -114,8 +114,13 @@ def body(make, shots):
     poll("«один» and «два» in the editor's list after the restart", lambda: listed(STORED), 10)
 
     add("три", "третье", moment)
-    titles = poll("«три» in data/Titles.zdt",
-                  lambda: (lambda t: t if len(t) == 3 else None)(read_list(clock, "Titles.zdt")), 5)
+    # The lists are renamed into place one after another: the change is whole
+    # once its record is gone.
+    pending = os.path.join(clock.dir, "data", "reminders.pending")
+    poll("«три» in every list, the change complete",
+         lambda: not os.path.exists(pending)
+         and all(len(read_list(clock, name)) == 3 for name in LISTS), 5)
+    titles = read_list(clock, "Titles.zdt")
     expect(titles == STORED + ["три"], f"Titles.zdt holds {titles}")
     for name in LISTS:
         lines = read_list(clock, name)

@@ -23,7 +23,7 @@ for tool in dpkg cpack runuser lintian desktop-file-validate appstreamcli; do
 done
 exec 9>/tmp/zentari-package-test.lock
 flock 9
-if dpkg-query -W -f='${Status}' zentari 2>/dev/null | grep -q "install ok installed"; then
+if dpkg-query -W -f='${Status}' zentari 2>/dev/null | grep "install ok installed" >/dev/null; then
   echo "SKIP: a zentari package is installed already; not touching it"
   exit 77
 fi
@@ -41,7 +41,9 @@ trap cleanup EXIT
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/pkg/zentari_*.deb)
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || { echo "FAIL: no dependencies filled in"; exit 1; }
+# Readers that stop early (head, grep -q) would let pipefail count the
+# writer's broken pipe as a failure: these read to the end.
+dpkg-deb -f "$deb" Depends | grep libqt6widgets6 >/dev/null || { echo "FAIL: no dependencies filled in"; exit 1; }
 
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -49,7 +51,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 # file justifies.
 lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
   { cat "$work/lintian.log"; fail "lintian"; }
-summary=$(dpkg-deb -f "$deb" Description | head -1)
+summary=$(dpkg-deb -f "$deb" Description | sed -n 1p)
 [ "${#summary}" -lt 80 ] || fail "the short description is ${#summary} characters long"
 
 etc_before=0
@@ -70,6 +72,24 @@ grep -q '<annotate key="org.freedesktop.policykit.exec.path">/usr/lib/zentari/co
   /usr/share/polkit-1/actions/org.zentari.conf.policy || fail "polkit's action does not name the installed conf"
 [ "$(dpkg -S /etc/zentari 2>/dev/null)" = "zentari: /etc/zentari" ] || fail "/etc/zentari is not the package's"
 [ "$(stat -c %a /etc/zentari)" = 755 ] || fail "/etc/zentari is not mode 755"
+# The wake helper alone carries the capability to wake the machine, and with
+# it an unprivileged user's helper may arm the wake clock (unless this
+# machine's bounding set lacks the capability, or its kernel the clock).
+[ -x /usr/lib/zentari/zentari-wake ] || fail "no wake helper"
+if command -v setcap >/dev/null; then
+  getcap /usr/lib/zentari/zentari-wake | grep cap_wake_alarm >/dev/null ||
+    fail "the wake helper was not given cap_wake_alarm"
+  bounding=$(awk '/^CapBnd/ {print $2}' /proc/self/status)
+  if (( (16#$bounding >> 35) & 1 )); then
+    answer=$(echo probe | runuser -u nobody -- /usr/lib/zentari/zentari-wake)
+    case "$answer" in
+      ok | "error nodev "*) ;;
+      *) fail "an unprivileged user's wake helper answered: $answer" ;;
+    esac
+  fi
+fi
+[ -z "$(getcap /usr/lib/zentari/Zentari /usr/lib/zentari/conf)" ] ||
+  fail "the clock or conf carries a capability"
 files_before=$(find /usr/lib/zentari | sort)
 
 # The user: nobody, with a home of its own for the test.

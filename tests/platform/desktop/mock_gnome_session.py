@@ -1,4 +1,5 @@
-'''The GNOME session manager's log-out, on the session bus.'''
+'''The GNOME session manager's log-out and inhibitors, on the session bus.
+Each Inhibit answers a new cookie: 1, 2, 3…'''
 
 BUS_NAME = 'org.gnome.SessionManager'
 MAIN_OBJ = '/org/gnome/SessionManager'
@@ -7,4 +8,8 @@ SYSTEM_BUS = False
 
 
 def load(mock, _parameters):
-    mock.AddMethods(MAIN_IFACE, [('Logout', 'u', '', '')])
+    mock.AddMethods(MAIN_IFACE, [
+        ('Logout', 'u', '', ''),
+        ('Inhibit', 'susu', 'u', 'self.cookies = getattr(self, "cookies", 0) + 1; ret = self.cookies'),
+        ('Uninhibit', 'u', '', ''),
+    ])

@@ -1,20 +1,15 @@
 #include "platform/power_logind.h"
 
-#include <QDBusArgument>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
-#include <gtest/gtest.h>
+#include "dbusmocks.h"
 
-#include <memory>
+#include <QDBusConnection>
+#include <QDateTime>
+#include <QDir>
+
 #include <unistd.h>
 
 using namespace zentari;
+using namespace zentari::test;
 
 // Each test talks to python3-dbusmock stand-ins of logind and the GNOME session
 // manager on two private dbus-daemons of this process: the machine's real buses
@@ -27,163 +22,30 @@ const QString sessionPath = QStringLiteral("/org/freedesktop/login1/session/_37"
 const QString gnome = QStringLiteral("org.gnome.SessionManager");
 const QString gnomePath = QStringLiteral("/org/gnome/SessionManager");
 
-class PrivateBus
-{
-public:
-    bool start()
-    {
-        QFile config(m_dir.filePath(QStringLiteral("bus.conf")));
-        if (!config.open(QIODevice::WriteOnly))
-            return false;
-        // No service directories: nothing is ever activated on this bus.
-        config.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-                     "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                     "<busconfig><type>session</type>"
-                     "<listen>unix:dir=" +
-                     m_dir.path().toUtf8() +
-                     "</listen>"
-                     "<auth>EXTERNAL</auth><policy context=\"default\">"
-                     "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                     "<allow own=\"*\"/></policy></busconfig>\n");
-        config.close();
-        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
-                        QStringLiteral("--config-file=") + config.fileName()});
-        QDeadlineTimer deadline(10000);
-        while (!m_daemon.canReadLine() && m_daemon.state() != QProcess::NotRunning &&
-               !deadline.hasExpired())
-            m_daemon.waitForReadyRead(100);
-        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        return !address.isEmpty();
-    }
-    ~PrivateBus()
-    {
-        m_daemon.terminate();
-        if (!m_daemon.waitForFinished(5000))
-            m_daemon.kill();
-        m_daemon.waitForFinished(5000);
-    }
-
-    QString address;
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_daemon;
-};
-
-struct MockCall
-{
-    QString method;
-    QVariantList args;
-};
-
-class LogindPowerTest : public ::testing::Test
+class LogindPowerTest : public PrivateBusTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_system = std::make_unique<PrivateBus>();
-        s_session = std::make_unique<PrivateBus>();
-        if (!s_system->start() || !s_session->start())
-            return;
-        // Before the first use of QtDBus, which reads them once.
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", s_system->address.toUtf8());
-        qputenv("DBUS_SESSION_BUS_ADDRESS", s_session->address.toUtf8());
-        s_ready = true;
-    }
-    static void TearDownTestSuite()
-    {
-        s_system.reset();
-        s_session.reset();
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(s_ready) << "the private D-Bus daemons did not start";
+        PrivateBusTest::SetUp();
         qunsetenv("XDG_SESSION_ID");
     }
-    void TearDown() override
-    {
-        for (auto& [mock, bus, name] : m_mocks) {
-            mock->terminate();
-            if (!mock->waitForFinished(5000))
-                mock->kill();
-            mock->waitForFinished(5000);
-            // Gone from the bus before the next test starts its own.
-            QDeadlineTimer deadline(5000);
-            while (bus.interface()->isServiceRegistered(name) && !deadline.hasExpired())
-                QThread::msleep(20);
-        }
-    }
 
-    static QDBusConnection systemBus() { return QDBusConnection::systemBus(); }
-    static QDBusConnection sessionBus() { return QDBusConnection::sessionBus(); }
-
-    void startMock(const QString& templateFile, const QString& name, QDBusConnection bus,
-                   const QString& parameters = QStringLiteral("{}"))
-    {
-        auto mock = std::make_unique<QProcess>();
-        mock->setStandardOutputFile(QProcess::nullDevice());
-        mock->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        mock->start(QStringLiteral(ZENTARI_PYTHON3),
-                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
-                     QDir(QStringLiteral(ZENTARI_MOCK_DIR)).filePath(templateFile),
-                     QStringLiteral("--parameters"), parameters});
-        QDeadlineTimer deadline(20000);
-        while (!bus.interface()->isServiceRegistered(name) && !deadline.hasExpired() &&
-               mock->state() != QProcess::NotRunning)
-            QThread::msleep(20);
-        ASSERT_TRUE(bus.interface()->isServiceRegistered(name)) << "mock did not start";
-        m_mocks.push_back({std::move(mock), bus, name});
-    }
     void startLogind(const QString& parameters = QStringLiteral("{}"))
     {
-        startMock(QStringLiteral("mock_logind.py"), login1, systemBus(), parameters);
+        startMock(QDir(QStringLiteral(ZENTARI_MOCK_DIR)).filePath(QStringLiteral("mock_logind.py")),
+                  login1, systemBus(), parameters);
     }
-    void startGnome() { startMock(QStringLiteral("mock_gnome_session.py"), gnome, sessionBus()); }
-
-    // The calls a mock object has answered, from dbusmock's own log.
+    void startGnome()
+    {
+        startMock(QDir(QStringLiteral(ZENTARI_MOCK_DIR))
+                      .filePath(QStringLiteral("mock_gnome_session.py")),
+                  gnome, sessionBus());
+    }
     static QList<MockCall> calls(QDBusConnection bus, const QString& service, const QString& path)
     {
-        const QDBusMessage reply = bus.call(QDBusMessage::createMethodCall(
-            service, path, QStringLiteral("org.freedesktop.DBus.Mock"),
-            QStringLiteral("GetCalls")));
-        QList<MockCall> result;
-        if (reply.type() != QDBusMessage::ReplyMessage)
-            return result;
-        const auto log = reply.arguments().value(0).value<QDBusArgument>();
-        log.beginArray();
-        while (!log.atEnd()) {
-            MockCall call;
-            quint64 time = 0;
-            log.beginStructure();
-            log >> time >> call.method >> call.args;
-            log.endStructure();
-            result.append(call);
-        }
-        log.endArray();
-        return result;
+        return mockCalls(bus, service, path);
     }
-    static QStringList methods(const QList<MockCall>& list)
-    {
-        QStringList names;
-        for (const MockCall& call : list)
-            names.append(call.method);
-        return names;
-    }
-
-    static inline std::unique_ptr<PrivateBus> s_system;
-    static inline std::unique_ptr<PrivateBus> s_session;
-    static inline bool s_ready = false;
-
-    struct Mock
-    {
-        std::unique_ptr<QProcess> process;
-        QDBusConnection bus;
-        QString name;
-    };
-    std::vector<Mock> m_mocks;
 };
 
 } // namespace
