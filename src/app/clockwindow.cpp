@@ -12,9 +12,8 @@
 #include "core/error.h"
 #include "platform/picture.h"
 #include "core/timetext.h"
-#include "reminders/remindereditor.h"
+#include "app/clockwindows.h"
 #include "reminders/reminderwindow.h"
-#include "scheduler/actioneditor.h"
 #include "scheduler/shutdowntemplates.h"
 #include "trayicon/clocktrayicon.h"
 #include "windows/passwordgate.h"
@@ -85,11 +84,13 @@ QFont clockFont(int pixelSize)
 
 } // namespace
 
-TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
-               NotificationArea* trayArea)
+TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report,
+               ClockSession& session, ClockWindows& windows, NotificationArea* trayArea)
     : QWidget(nullptr), m_programDir(std::move(programDir)), m_services(services), m_report(report),
-      m_forms(forms), m_actions(m_programDir), m_dispatcher(*this, services, report), m_reminders(report)
+      m_session(session), m_windows(windows), m_configStore(session.config())
 {
+    m_session.setHost(this);
+    m_windows.setClock(this);
     // As the window is drawn before any option is read: framed, green text,
     // mostly opaque, in the lower right of a 1024 x 768 screen.
     setWindowTitle(QStringLiteral("Zentari"));
@@ -152,12 +153,8 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     m_warning = new ShutdownWarning(this);
     connect(m_warning, &ShutdownWarning::abortRequested, this,
             [this] { m_report.guard([this] { N3Click(); }); });
-    new StopSoundKey([this] { return m_dispatcher.soundPlaying(); },
+    new StopSoundKey([this] { return m_session.dispatcher().soundPlaying(); },
                      [this] { m_report.guard([this] { N1Click(); }); }, this);
-    m_dispatcher.onCancelShutdownAvailable = [this] { N3->setEnabled(true); };
-    m_dispatcher.onShutdownScheduled = [this](PowerAction, int seconds, const QString& message) {
-        m_warning->start(message, seconds);
-    };
 
     m_report.guard([this] { FormCreate(); });
     watchScreens();
@@ -165,7 +162,12 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     Timer2->start();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    m_session.setHost(nullptr);
+    if (m_windows.clock() == this)
+        m_windows.setClock(nullptr);
+}
 
 void TForm1::buildPopupMenu()
 {
@@ -220,16 +222,11 @@ void TForm1::buildPopupMenu()
 
 void TForm1::openConfigStore()
 {
-    confPath = paths::confPath(m_programDir);
-    // The clock always holds a handle, even on a conf.ini that cannot be made yet.
-    m_configStore = IniFile(confPath);
-    paths::openConfig(m_configStore, m_programDir);
-    m_actions.config() = m_configStore;
-    if (const QString problem = m_configStore.readProblem(); !problem.isEmpty())
-        m_report.reportOnce(problem);
+    m_session.openConfigStore();
+    confPath = m_session.confPath();
 }
 
-void TForm1::reloadActionLists() { m_actionCount = m_actions.loadForTick(m_report); }
+void TForm1::reloadActionLists() { m_session.reloadActionLists(); }
 
 void TForm1::FormCreate()
 {
@@ -403,45 +400,29 @@ void TForm1::armTimer1()
     Timer1->start(int(1000 - ms + 5));
 }
 
-void TForm1::Timer1Timer()
+void TForm1::Timer1Timer() { m_session.tick(); }
+
+void TForm1::showTime(const QDateTime& now)
 {
-    // One reading of the clock serves the whole tick, and its seconds are taken
-    // before any step can open a box: the ticks that run under a box then find
-    // them taken, and each second is dispatched once. They are taken even while
-    // alarms are off, so that switching alarms on does not replay what came due
-    // meanwhile.
-    const QDateTime now = m_services.clock->now();
-    const QList<QDateTime> owed = m_seconds.take(now);
-    m_report.guard([this, &now] {
-        if (isVisible() && m_services.windows)
-            m_services.windows->keepAbove(winId());
-        showClock(now);
-        if (options::isOn(m_configStore, options::ShowTimeInTitle))
-            showTitle();
-        N1->setEnabled(m_dispatcher.soundPlaying());
-        m_dispatcher.repeatSound();
-    });
-    if (!m_forms.Form2 || !m_forms.Form2->alarmEnabled())
-        return;
-    // A failure in one second's dispatch is reported; the other seconds owed
-    // are still dispatched.
-    for (const QDateTime& at : owed) {
-        m_report.guard([this, &at] {
-            m_dispatcher.dispatchActions(timetext::timeToStr(at.time()),
-                                         timetext::dateToStr(at.date()),
-                                         timetext::weekdayText(at.date()));
-        });
-    }
-    if (m_forms.Form5)
-        m_reminders.step(m_forms.Form5->store(), *this, owed);
+    if (isVisible() && m_services.windows)
+        m_services.windows->keepAbove(winId());
+    showClock(now);
+    if (options::isOn(m_configStore, options::ShowTimeInTitle))
+        showTitle();
 }
 
-void TForm1::alertSound() { m_dispatcher.alertSound(); }
+void TForm1::stopSoundAvailable(bool available) { N1->setEnabled(available); }
+
+void TForm1::cancelShutdownAvailable() { N3->setEnabled(true); }
+
+void TForm1::shutdownScheduled(int seconds, const QString& message)
+{
+    m_warning->start(message, seconds);
+}
 
 void TForm1::showReminder(const QString& title, const QString& text)
 {
-    if (m_forms.Form6)
-        m_forms.Form6->showReminder(title, text);
+    m_windows.reminderWindow().showReminder(title, text);
 }
 
 void TForm1::reminderClosed()
@@ -561,22 +542,16 @@ void TForm1::Timer2Timer()
         m_skipTaskbar = true;
         keepOutOfTaskbar();
     }
-    if (m_forms.Form4)
-        m_forms.Form4->Timer1->start();
-    if (m_forms.Form9)
-        m_forms.Form9->exitAllowed = protectionOn() ? 0 : 1;
+    m_windows.startEditorClock();
+    m_session.setExitAllowed(protectionOn() ? 0 : 1);
 }
 
-void TForm1::N1Click()
-{
-    m_dispatcher.stopSound();
-    N1->setEnabled(false);
-}
+void TForm1::N1Click() { m_session.stopSound(); }
 
 void TForm1::passwordGate(int command)
 {
     m_pendingCommand = command;
-    m_forms.Form9->exec(); // the gate carries the command out after the right password
+    m_windows.passwordWindow().exec(); // it carries the command out after the right password
 }
 
 void TForm1::N3Click()
@@ -600,7 +575,7 @@ void TForm1::N5Click()
     hide();
     if (protectionOn())
         return passwordGate(3);
-    m_forms.Form9->exitAllowed = 1;
+    m_session.setExitAllowed(1);
     close();
 }
 
@@ -639,8 +614,9 @@ void TForm1::runTemplate(QStringView itemName)
                 caption = it.key()->text().remove(u'&'); // a toolkit may add accelerator marks
         }
         runShutdownTemplate(t, caption, m_services.clock->now().time(), Label2->text(),
-                            Label1->text(), m_configStore, m_actions, *m_services.beeper);
-        m_actionCount = m_actions.keepForTick();
+                            Label1->text(), m_configStore, m_session.actions(),
+                            *m_services.beeper);
+        m_session.keepActionsForTick();
         return;
     }
 }
@@ -669,12 +645,13 @@ void TForm1::closeClock() { close(); }
 
 void TForm1::showSettings()
 {
-    if (m_forms.Form2) {
-        m_forms.Form2->show();
-        m_forms.Form2->raise();
-        m_forms.Form2->activateWindow();
-    }
+    TForm2& settings = m_windows.settings();
+    settings.show();
+    settings.raise();
+    settings.activateWindow();
 }
+
+void TForm1::setExitAllowed(int allowed) { m_session.setExitAllowed(allowed); }
 
 // ---------------------------------------------------------------- close guard
 
@@ -687,7 +664,7 @@ void TForm1::forbiddenCloseRestart()
 
 void TForm1::FormClose()
 {
-    if (!m_forms.Form9 || m_forms.Form9->exitAllowed != 1)
+    if (m_session.exitAllowed() != 1)
         forbiddenCloseRestart();
     // The reminder editor's lists are freed here once it exists.
     m_configStore = IniFile(confPath);
@@ -697,7 +674,7 @@ void TForm1::FormClose()
 
 void TForm1::FormDestroy()
 {
-    if (protectionOn() && m_forms.Form9 && m_forms.Form9->exitAllowed == 0)
+    if (protectionOn() && m_session.exitAllowed() == 0)
         forbiddenCloseRestart();
 }
 

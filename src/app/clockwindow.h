@@ -1,14 +1,10 @@
 #pragma once
 
-#include "app/forms.h"
 #include "app/titlefeature.h"
 #include "platform/errorreport.h"
 #include "core/inifile.h"
 #include "platform/services.h"
-#include "reminders/reminderfiring.h"
-#include "scheduler/actiondispatcher.h"
-#include "scheduler/actionstore.h"
-#include "scheduler/secondstracker.h"
+#include "session/clocksession.h"
 #include "windows/gatehost.h"
 
 #include <QDateTime>
@@ -24,6 +20,7 @@ class QTimer;
 
 namespace zentari {
 
+class ClockWindows;
 class PictureBox;
 class ShutdownWarning;
 class ClockTrayIcon;
@@ -32,15 +29,15 @@ class TTrayIcon;
 struct ShutdownTemplate;
 
 // TForm1: the main clock window. Shows the time over the date on a picture,
-// runs the one-second tick, carries the popup menu and the tray icon, and
-// owns the state the other windows share.
-class TForm1 : public QWidget, public DispatchSource, public GateHost, public ReminderHost
+// drives the session's one-second tick, carries the popup menu and the tray
+// icon, and opens the other windows.
+class TForm1 : public QWidget, public GateHost, public SessionHost
 {
     Q_OBJECT
 public:
     // trayArea replaces the desktop's notification area (tests without a tray).
-    TForm1(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
-           NotificationArea* trayArea = nullptr);
+    TForm1(QString programDir, const Services& services, ErrorReport& report,
+           ClockSession& session, ClockWindows& windows, NotificationArea* trayArea = nullptr);
     ~TForm1() override;
 
     // --- state shared with the other windows
@@ -66,8 +63,12 @@ public:
     QAction* N5 = nullptr;
     TTrayIcon* TrayIcon1 = nullptr;
 
-    ActionDispatcher& dispatcher() { return m_dispatcher; }
-    ActionStore& actionLists() { return m_actions; }
+    ClockSession& session() { return m_session; }
+    ActionDispatcher& dispatcher() { return m_session.dispatcher(); }
+    ActionStore& actionLists() { return m_session.actions(); }
+    const IniFile& configStore() const { return m_session.configStore(); }
+    QString programDir() const override { return m_programDir; }
+    const QStringList& actionIds() const { return m_session.actionIds(); }
     QString trayHint() const { return m_trayHint; }
     ShutdownWarning* shutdownWarning() const { return m_warning; }
 
@@ -109,24 +110,22 @@ public:
     void N14Click();
     void N13Click();
 
-    // --- DispatchSource
-    const IniFile& configStore() const override { return m_configStore; }
-    QString programDir() const override { return m_programDir; }
-    const QStringList& actionIds() const override { return m_actions.tickIds(); }
-    qsizetype actionCount() const override { return m_actionCount; }
-
     // --- GateHost
     int pendingCommand() const override { return m_pendingCommand; }
     void showMainWindow() override;
     void closeClock() override;
     void showSettings() override;
     void abortShutdown() override;
+    void setExitAllowed(int allowed) override;
 
     // Framed: 135 x 81 with a caption and no buttons; otherwise 127 x 47 bare.
     void setFramed(bool framed);
 
-    // --- ReminderHost
-    void alertSound() override;
+    // --- SessionHost
+    void showTime(const QDateTime& now) override;
+    void stopSoundAvailable(bool available) override;
+    void cancelShutdownAvailable() override;
+    void shutdownScheduled(int seconds, const QString& message) override;
     void showReminder(const QString& title, const QString& text) override;
     void reminderClosed() override;
 
@@ -166,13 +165,9 @@ private:
     QString m_programDir;
     Services m_services;
     ErrorReport& m_report;
-    Forms& m_forms;
-    IniFile m_configStore;
-    ActionStore m_actions; // this window's copy of the action ids (the templates load all five)
-    qsizetype m_actionCount = 0; // lines of the paths list: all the tick needs of it
-    ActionDispatcher m_dispatcher;
-    SecondsTracker m_seconds;
-    ReminderFiring m_reminders;
+    ClockSession& m_session;
+    ClockWindows& m_windows;
+    IniFile& m_configStore; // the session's
     TitleFeature m_title;
     QString m_trayHint;
     std::unique_ptr<ClockTrayIcon> m_tray;

@@ -1,7 +1,8 @@
 #include "settingshost.h"
 
 #include "app/clockwindow.h"
-#include "windows/passwordgate.h"
+#include "app/clockwindows.h"
+#include "session/clocksession.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -19,15 +20,15 @@ const QScreen* screenOf(const TForm1* clock)
 
 void SettingsClockHost::showClock()
 {
-    m_forms.Form1->showMainWindow();
+    m_windows.clock()->showMainWindow();
 }
 
 QPoint SettingsClockHost::clockPosition() const
 {
-    return m_forms.Form1->pos();
+    return m_windows.clock()->pos();
 }
 
-SettingsClockHost::SettingsClockHost(Forms& forms) : m_forms(forms)
+SettingsClockHost::SettingsClockHost(ClockWindows& windows) : m_windows(windows)
 {
     m_framePlacement.setInterval(50);
     QObject::connect(&m_framePlacement, &QTimer::timeout, [this] { placeFramedClock(); });
@@ -38,7 +39,7 @@ SettingsClockHost::SettingsClockHost(Forms& forms) : m_forms(forms)
 
 void SettingsClockHost::moveClock(QPoint topLeft)
 {
-    TForm1* clock = m_forms.Form1;
+    TForm1* clock = m_windows.clock();
     m_framePlacement.stop();
     // Right after the border has been taken away the widget may still count the
     // old frame into its position; a bare window's position is its own.
@@ -55,7 +56,7 @@ void SettingsClockHost::moveClock(QPoint topLeft)
 
 void SettingsClockHost::placeFramedClock()
 {
-    TForm1* clock = m_forms.Form1;
+    TForm1* clock = m_windows.clock();
     // A busy desktop may take its time to frame a window; after ten seconds
     // no frame is coming.
     if (!clock || ++m_framePolls > 220) {
@@ -85,17 +86,17 @@ void SettingsClockHost::placeFramedClock()
 
 void SettingsClockHost::setClockFramed(bool framed)
 {
-    m_forms.Form1->setFramed(framed);
+    m_windows.clock()->setFramed(framed);
 }
 
 void SettingsClockHost::setClockAlpha(int alpha)
 {
-    m_forms.Form1->setWindowOpacity(alpha < 0 ? 1.0 : alpha / 255.0);
+    m_windows.clock()->setWindowOpacity(alpha < 0 ? 1.0 : alpha / 255.0);
 }
 
 void SettingsClockHost::toggleTray()
 {
-    m_forms.Form1->SendToTray1Click();
+    m_windows.clock()->SendToTray1Click();
     m_mapCheck.start();
 }
 
@@ -105,7 +106,7 @@ void SettingsClockHost::checkClockMapped()
     // the window manager's steps on a busy desktop: the clock then believes it
     // is shown while nothing is on the screen, and only the menu of a clock
     // nobody sees could bring it back. It is shown afresh instead.
-    TForm1* clock = m_forms.Form1;
+    TForm1* clock = m_windows.clock();
     const QWindow* window = clock ? clock->windowHandle() : nullptr;
     if (clock && window && clock->inTray == 0 && clock->isVisible() && !window->isExposed()) {
         clock->hide();
@@ -115,25 +116,21 @@ void SettingsClockHost::checkClockMapped()
 
 QRect SettingsClockHost::screenGeometry() const
 {
-    const QScreen* screen = screenOf(m_forms.Form1);
+    const QScreen* screen = screenOf(m_windows.clock());
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
 QRect SettingsClockHost::availableGeometry() const
 {
-    const QScreen* screen = screenOf(m_forms.Form1);
+    const QScreen* screen = screenOf(m_windows.clock());
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-void SettingsClockHost::allowExit()
-{
-    if (m_forms.Form9)
-        m_forms.Form9->exitAllowed = 1;
-}
+void SettingsClockHost::allowExit() { m_windows.session().setExitAllowed(1); }
 
 void SettingsClockHost::closeClock()
 {
-    m_forms.Form1->close();
+    m_windows.clock()->close();
 }
 
 } // namespace zentari

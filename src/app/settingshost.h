@@ -1,17 +1,18 @@
 #pragma once
 
-#include "app/forms.h"
 #include "windows/clockhost.h"
 
 #include <QTimer>
 
 namespace zentari {
 
+class ClockWindows;
+
 // The clock window as the settings window drives it.
 class SettingsClockHost : public ClockHost
 {
 public:
-    explicit SettingsClockHost(Forms& forms);
+    explicit SettingsClockHost(ClockWindows& windows);
 
     void showClock() override;
     QPoint clockPosition() const override;
@@ -28,7 +29,7 @@ private:
     void placeFramedClock();
     void checkClockMapped();
 
-    Forms& m_forms;
+    ClockWindows& m_windows;
     // A framed clock is placed again once the window manager has framed it:
     // until then nobody knows how far the frame reaches beyond the window.
     QTimer m_framePlacement;

@@ -1,24 +1,16 @@
 #include "startup.h"
 
 #include "app/clockwindow.h"
-#include "app/forms.h"
+#include "app/clockwindows.h"
 #include "core/paths.h"
 #include "app/qttranslations.h"
-#include "app/settingshost.h"
 #include "conf/autostart.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
 #include "platform/programicon.h"
 #include "platform/sessionplatform.h"
-#include "reminders/remindereditor.h"
-#include "reminders/reminderwindow.h"
-#include "scheduler/actioneditor.h"
 #include "scheduler/actionstore.h"
-#include "scheduler/periodicitydialog.h"
-#include "windows/aboutbox.h"
-#include "windows/passwordgate.h"
-#include "windows/positionchooser.h"
-#include "windows/settingswindow.h"
+#include "session/clocksession.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -55,45 +47,18 @@ int runZentari(int argc, char** argv)
     if (waylandOnly) // told once the clock is up, not instead of it
         QTimer::singleShot(3000, [&report] { report.reportOnce(session::waylandLimitsNotice()); });
 
-    Forms forms;
-    SettingsClockHost settingsHost(forms);
+    std::unique_ptr<ClockSession> session;
+    std::unique_ptr<ClockWindows> windows;
     std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<TForm3> form3;
-    std::unique_ptr<TForm4> form4;
-    std::unique_ptr<TForm5> form5;
-    std::unique_ptr<TForm6> form6;
-    std::unique_ptr<TForm7> form7;
-    std::unique_ptr<TForm8> form8;
-    std::unique_ptr<TForm9> form9;
     try {
         const QString programDir = paths::programDir();
         conf::autostart::refreshIfStale(conf::autostart::commandFor(paths::executableDir()));
         ActionStore::removeInterruptedWrites(programDir);
-        form1 = std::make_unique<TForm1>(programDir, services, report, forms);
-        forms.Form1 = form1.get();
-        form2 = std::make_unique<TForm2>(programDir, services, report, forms, settingsHost);
-        forms.Form2 = form2.get();
-        form3 = std::make_unique<TForm3>(services);
-        forms.Form3 = form3.get();
-        form4 = std::make_unique<TForm4>(programDir, services, report,
-                                         [&forms] { return forms.Form1->Label1->text(); });
-        // An editor's change reaches the tick now, not at the clock's next activation.
-        form4->onStoreChanged = [&forms] { forms.Form1->reloadActionLists(); };
-        forms.Form4 = form4.get();
-        form5 = std::make_unique<TForm5>(programDir, services, report);
-        forms.Form5 = form5.get();
-        form6 = std::make_unique<TForm6>();
-        forms.Form6 = form6.get();
-        form4->reminderClockLabel = form5->Label1;
-        form7 = std::make_unique<TForm7>(form2->steps());
-        forms.Form7 = form7.get();
-        form8 = std::make_unique<TForm8>();
-        forms.Form8 = form8.get();
-        form4->setPeriodicityDialog(form8.get());
-        form9 = std::make_unique<TForm9>(services);
-        form9->setHost(form1.get());
-        forms.Form9 = form9.get();
+        session = std::make_unique<ClockSession>(programDir, services, report);
+        // The other windows are made when first opened; the clock is the one shown at start.
+        windows = std::make_unique<ClockWindows>(programDir, services, report, *session);
+        form1 = std::make_unique<TForm1>(programDir, services, report, *session, *windows);
+        session->loadAtStart();
 
         form1->show();
 #ifdef __GLIBC__
@@ -103,6 +68,8 @@ int runZentari(int argc, char** argv)
 #endif
         QApplication::exec();
         form1->FormDestroy();
+        // The other windows go before the clock they reach.
+        windows.reset();
     } catch (const std::exception& e) {
         report.reportException(e);
     }

@@ -2,8 +2,9 @@
 
 namespace zentari {
 
-// The program: creates the nine windows in order, runs the message loop until
-// the clock closes, and always returns 0.
+// The program: starts the session and the clock window (the other windows are
+// made when first opened), runs the message loop until the clock closes, and
+// always returns 0.
 int runZentari(int argc, char** argv);
 
 } // namespace zentari

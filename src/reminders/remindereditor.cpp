@@ -13,7 +13,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStringListModel>
 #include <QTimeEdit>
@@ -71,11 +70,12 @@ QFont fontOf(const QString& family, int pixels, bool italic = false)
 
 } // namespace
 
-TForm5::TForm5(QString programDir, const Services& services, ErrorReport& report, QWidget* parent)
+TForm5::TForm5(ReminderStore& store, QString programDir, const Services& services,
+               ErrorReport& report, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_programDir(std::move(programDir)), m_services(services), m_report(report),
-      m_store(m_programDir)
+      m_store(store)
 {
     setWindowTitle(QStringLiteral("Редактор сообщений"));
     setFixedSize(619, 456);
@@ -223,14 +223,10 @@ QStringList TForm5::listedTitles() const
 
 void TForm5::FormCreate()
 {
-    // Said once, whatever becomes of the loading: a change a crash left that
-    // could not be completed was set aside.
-    const auto tellNotice = qScopeGuard([this] {
-        if (const QString notice = m_store.takeNotice(); !notice.isEmpty())
-            m_report.reportOnce(notice);
-    });
+    // The store was read at start; the window shows it as it is now.
     try {
-        m_store.loadReminders();
+        if (!m_store.loadedAtStart())
+            throw Error(QStringLiteral("Напоминания не прочитаны."));
         const QSignalBlocker quiet(ListBox1->selectionModel());
         m_titles->setStringList(m_store.records().column(&Reminder::title));
         selectRow(0);

@@ -18,13 +18,14 @@ namespace zentari {
 
 class ErrorReport;
 
-// TForm5: the reminder editor ("Редактор сообщений"). Holds the reminder
-// store's one in-memory copy, which the tick reads too.
+// TForm5: the reminder editor ("Редактор сообщений"). Edits the reminder
+// store's one in-memory copy, which the clock's session loads at start and the
+// tick reads too.
 class TForm5 : public QDialog
 {
     Q_OBJECT
 public:
-    TForm5(QString programDir, const Services& services, ErrorReport& report,
+    TForm5(ReminderStore& store, QString programDir, const Services& services, ErrorReport& report,
            QWidget* parent = nullptr);
 
     ReminderStore& store() { return m_store; }
@@ -75,7 +76,7 @@ private:
     QString m_programDir;
     Services m_services;
     ErrorReport& m_report;
-    ReminderStore m_store;
+    ReminderStore& m_store;
     // Shares its texts with the store's titles: ten thousand reminders cost
     // the list no copies.
     QStringListModel* m_titles = nullptr;

@@ -1,5 +1,7 @@
 #include "reminderstore.h"
 
+#include "platform/errorreport.h"
+
 #include "core/paths.h"
 #include "core/cp1251.h"
 #include "core/error.h"
@@ -11,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QFileInfo>
 
 namespace zentari {
@@ -91,6 +94,22 @@ void ReminderStore::loadReminders()
         throw;
     }
     m_loadProblem.clear();
+}
+
+void ReminderStore::loadAtStart(ErrorReport& report)
+{
+    // Said once, whatever becomes of the loading: a change a crash left that
+    // could not be completed was set aside.
+    const auto tellNotice = qScopeGuard([this, &report] {
+        if (const QString notice = takeNotice(); !notice.isEmpty())
+            report.reportOnce(notice);
+    });
+    try {
+        loadReminders();
+        m_loadedAtStart = true;
+    } catch (const std::exception&) {
+        m_loadedAtStart = false;
+    }
 }
 
 void ReminderStore::prepareChange()

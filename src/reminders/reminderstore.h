@@ -11,6 +11,7 @@
 
 namespace zentari {
 
+class ErrorReport;
 class StoreChange;
 
 // One reminder as the store keeps it, a line of each of the five lists.
@@ -53,6 +54,11 @@ public:
     // titles, dates; throws Error at the first file that cannot be read (the
     // records keep the lines of the files before it).
     void loadReminders();
+    // Start-up's read: loadReminders(), with its notice reported once. A list
+    // that cannot be read is not thrown but kept as loadedAtStart() false; the
+    // lines read before it stay.
+    void loadAtStart(ErrorReport& report);
+    bool loadedAtStart() const { return m_loadedAtStart; }
     // What the user should be told once: a change a crash left that could not
     // be completed and was set aside. Empty when there is nothing to tell.
     QString takeNotice() { return m_files.takeNotice(); }
@@ -140,6 +146,7 @@ private:
     quint64 m_revision = 0;
     quint64 m_loads = 0;
     QString m_loadProblem; // why the last read failed; empty when it succeeded
+    bool m_loadedAtStart = false;
 };
 
 } // namespace zentari

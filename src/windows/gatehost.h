@@ -20,6 +20,8 @@ public:
     // Asks the system to abort a pending shutdown or log-off and makes
     // "Прекратить выход из системы" unavailable again.
     virtual void abortShutdown() = 0;
+    // The program-wide permission to close: 1 lets the clock close without restarting.
+    virtual void setExitAllowed(int allowed) = 0;
 };
 
 } // namespace zentari

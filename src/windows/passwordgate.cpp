@@ -83,7 +83,7 @@ void TForm9::Button1Click()
         return;
     const int command = m_host->pendingCommand();
     if (command == 3)
-        exitAllowed = 0;
+        exitAllowed(0);
     const QString stored = m_services.machine->readString(QStringLiteral("PAS"));
     if (!passwordMatches(Edit1->text(), stored)) {
         m_services.messages->show(QStringLiteral("Пароль неверен"), QStringLiteral("Обломись!"),
@@ -97,14 +97,14 @@ void TForm9::Button1Click()
         m_host->showSettings();
         break;
     case 2:
-        exitAllowed = 1;
+        exitAllowed(1);
         accept();
         m_services.shell->open(m_host->programDir() + QStringLiteral("conf"), QString(),
                                m_host->programDir());
         m_host->closeClock();
         break;
     case 3:
-        exitAllowed = 1;
+        exitAllowed(1);
         accept();
         m_host->closeClock();
         break;
@@ -116,6 +116,12 @@ void TForm9::Button1Click()
     default:
         break;
     }
+}
+
+void TForm9::exitAllowed(int allowed)
+{
+    if (m_host)
+        m_host->setExitAllowed(allowed);
 }
 
 void TForm9::Button2Click() { reject(); }

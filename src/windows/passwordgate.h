@@ -21,8 +21,9 @@ public:
 
     void setHost(GateHost* host) { m_host = host; }
 
-    // Program-wide exit permission: 1 lets the clock close without restarting.
-    int exitAllowed = 0;
+    // Sets the program-wide exit permission, which the clock's session keeps:
+    // 1 lets the clock close without restarting.
+    void exitAllowed(int allowed);
 
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr;

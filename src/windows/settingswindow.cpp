@@ -2,14 +2,11 @@
 
 #include "core/options.h"
 #include "core/paths.h"
-#include "reminders/remindereditor.h"
-#include "scheduler/actioneditor.h"
-#include "windows/aboutbox.h"
+#include "session/clocksession.h"
 #include "windows/clockhost.h"
 #include "windows/hinthook.h"
 #include "windows/imagebutton.h"
-#include "windows/passwordgate.h"
-#include "windows/positionchooser.h"
+#include "windows/settingslinks.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -78,11 +75,11 @@ QPixmap alarmClockPicture()
 
 } // namespace
 
-TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
-               ClockHost& clock, QWidget* parent)
+TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report,
+               ClockSession& session, SettingsLinks& windows, ClockHost& clock, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_programDir(std::move(programDir)), m_services(services), m_report(report), m_forms(forms),
-      m_clock(clock), m_steps(clock, report, m_programDir)
+      m_programDir(std::move(programDir)), m_services(services), m_report(report),
+      m_session(session), m_windows(windows), m_clock(clock), m_steps(clock, report, m_programDir)
 {
     setWindowTitle(QStringLiteral("Настройки"));
     setFixedSize(502, 322);
@@ -176,6 +173,8 @@ TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report
     CheckBox4->hide();
     // The boxes' texts are labels beside them; a screen reader hears them with the box.
     CheckBox1->setAccessibleName(QStringLiteral("Активировать будильник"));
+    // The switch is the session's: the box shows it, and the next tick follows a click.
+    connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { m_session.setAlarmEnabled(on); });
     CheckBox3->setAccessibleName(Label7->text());
     CheckBox2->setAccessibleName(QStringLiteral("Широкая панель задач"));
     CheckBox4->setAccessibleName(QStringLiteral("Поверх остальных"));
@@ -262,6 +261,7 @@ void TForm2::FormCreate()
 {
     openConfig();
     CheckBox1->setChecked(options::isOn(m_config, options::On));
+    m_session.setAlarmEnabled(CheckBox1->isChecked());
     for (ImageButton* button : {SpeedButton3, SpeedButton1, SpeedButton2, SpeedButton5, Image2}) {
         button->loadPicture(buttonPicture(1));
         button->setTransparent(true);
@@ -272,6 +272,7 @@ void TForm2::FormActivate()
 {
     openConfig();
     CheckBox1->setChecked(options::isOn(m_config, options::On));
+    m_session.setAlarmEnabled(CheckBox1->isChecked());
     CheckBox4->setChecked(options::isOn(m_config, options::StayOnTop));
     CheckBox3->setChecked(options::isOn(m_config, options::WithBoard));
 }
@@ -346,40 +347,21 @@ void TForm2::LabelMouseUp(QLabel* label)
 
 // ---------------------------------------------------------------- clicks
 
-void TForm2::SpeedButton3Click()
-{
-    if (m_forms.Form4)
-        m_forms.Form4->exec();
-}
+void TForm2::SpeedButton3Click() { m_windows.openActionEditor(); }
 
-void TForm2::SpeedButton5Click()
-{
-    if (m_forms.Form5)
-        m_forms.Form5->exec();
-}
+void TForm2::SpeedButton5Click() { m_windows.openReminderEditor(); }
 
-void TForm2::Image2Click()
-{
-    if (m_forms.Form7) {
-        m_forms.Form7->show();
-        m_forms.Form7->raise();
-        m_forms.Form7->activateWindow();
-    }
-}
+void TForm2::Image2Click() { m_windows.openPositionChooser(); }
 
-void TForm2::Image1DblClick()
-{
-    if (m_forms.Form3)
-        m_forms.Form3->exec();
-}
+void TForm2::Image1DblClick() { m_windows.openAboutBox(); }
 
 void TForm2::SpeedButton1Click()
 {
     SettingsSteps::Choices choices;
     choices.framed = CheckBox3->isChecked();
     choices.widePanel = CheckBox2->isChecked();
-    if (m_forms.Form7)
-        choices.chooserCorner = m_forms.Form7->checkedCorner();
+    if (const std::optional<Corner> corner = m_windows.chooserCorner())
+        choices.chooserCorner = *corner;
     m_steps.save(m_config, choices);
     close();
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/forms.h"
 #include "platform/errorreport.h"
 #include "core/inifile.h"
 #include "platform/services.h"
@@ -16,17 +15,21 @@ class QWindow;
 namespace zentari {
 
 class ClockHost;
+class ClockSession;
 class HintHook;
 class ImageButton;
+class SettingsLinks;
 
 // TForm2: the settings window, the program's main menu. Its check box
-// CheckBox1 is the switch that lets alarms and reminders run.
+// CheckBox1 shows and sets the session's switch that lets alarms and
+// reminders run.
 class TForm2 : public QWidget
 {
     Q_OBJECT
 public:
-    TForm2(QString programDir, const Services& services, ErrorReport& report, Forms& forms,
-           ClockHost& clock, QWidget* parent = nullptr);
+    TForm2(QString programDir, const Services& services, ErrorReport& report,
+           ClockSession& session, SettingsLinks& windows, ClockHost& clock,
+           QWidget* parent = nullptr);
     ~TForm2() override;
 
     QLabel* Image1 = nullptr;            // the little picture; a double click opens the about box
@@ -91,7 +94,8 @@ private:
     QString m_programDir;
     Services m_services;
     ErrorReport& m_report;
-    Forms& m_forms;
+    ClockSession& m_session;
+    SettingsLinks& m_windows;
     ClockHost& m_clock;
     IniFile m_config;
     SettingsSteps m_steps;

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "core/inifile.h"
+#include "platform/errorreport.h"
+#include "platform/services.h"
+#include "reminders/reminderfiring.h"
+#include "reminders/reminderstore.h"
+#include "scheduler/actiondispatcher.h"
+#include "scheduler/actionstore.h"
+#include "scheduler/secondstracker.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace zentari {
+
+// What the tick asks of the windows: it shows, they draw.
+class SessionHost
+{
+public:
+    virtual ~SessionHost() = default;
+    // The tick's first step: the time and date of this second on the clock.
+    virtual void showTime(const QDateTime& now) = 0;
+    // "Остановить звук" enabled or not, as a sound plays or has ended.
+    virtual void stopSoundAvailable(bool available) = 0;
+    // "Прекратить выход из системы" becomes available.
+    virtual void cancelShutdownAvailable() = 0;
+    // The system accepted a shutdown or reboot in `seconds`: the warning shows.
+    virtual void shutdownScheduled(int seconds, const QString& message) = 0;
+    // Shows a due reminder and returns once the user has closed it.
+    virtual void showReminder(const QString& title, const QString& text) = 0;
+    // A reminder's window was closed.
+    virtual void reminderClosed() = 0;
+};
+
+// The clock's session: what the program is, apart from how its windows look.
+// It owns the conf.ini handle, the action and reminder stores, the alarm
+// switch (shown and set by the settings window's CheckBox1), the permission to
+// close (set by the password window and the exit commands) and the one-second
+// tick: seconds tracker, action dispatch, reminder step and sound repeat, over
+// the injected clock and services. No widget: the windows learn what happens
+// through SessionHost.
+class ClockSession : public DispatchSource, private ReminderHost
+{
+public:
+    ClockSession(QString programDir, const Services& services, ErrorReport& report);
+    ~ClockSession() override;
+
+    void setHost(SessionHost* host) { m_host = host; }
+
+    // conf.ini opened afresh (created when missing); a problem reading it is
+    // reported once. Read again at every activation of the clock.
+    void openConfigStore();
+    const QString& confPath() const { return m_confPath; }
+    IniFile& config() { return m_configStore; }
+    // What start-up reads besides the clock window's own: the alarm switch as
+    // conf.ini has it, and the reminders (a set-aside change told once; a list
+    // that cannot be read leaves what came before it, see remindersLoaded()).
+    void loadAtStart();
+
+    // --- the alarm switch: alarms and reminders run only while it is on
+    bool alarmEnabled() const { return m_alarmEnabled; }
+    void setAlarmEnabled(bool on) { m_alarmEnabled = on; }
+
+    // --- the permission to close: 1 lets the clock close without restarting
+    int exitAllowed() const { return m_exitAllowed; }
+    void setExitAllowed(int allowed) { m_exitAllowed = allowed; }
+
+    // --- the stores
+    ActionStore& actions() { return m_actions; }
+    // Reads the action lists the tick uses again (after an editor's change).
+    void reloadActionLists();
+    // After a change made through actions() (a template's append).
+    void keepActionsForTick();
+    ReminderStore& reminders() { return m_reminders; }
+    ActionDispatcher& dispatcher() { return m_dispatcher; }
+    const ReminderFiring& reminderFiring() const { return m_reminderFiring; }
+
+    // --- the tick, once a second
+    void tick();
+    // "Остановить звук": whether it is enabled, and the command itself.
+    bool stopSoundEnabled() const { return m_stopSoundEnabled; }
+    void stopSound();
+
+    // --- DispatchSource
+    const IniFile& configStore() const override { return m_configStore; }
+    QString programDir() const override { return m_programDir; }
+    const QStringList& actionIds() const override { return m_actions.tickIds(); }
+    qsizetype actionCount() const override { return m_actionCount; }
+
+private:
+    // --- ReminderHost
+    void alertSound() override;
+    void showReminder(const QString& title, const QString& text) override;
+    void reminderClosed() override;
+
+    void setStopSoundEnabled(bool enabled);
+
+    QString m_programDir;
+    Services m_services;
+    ErrorReport& m_report;
+    SessionHost* m_host = nullptr;
+    QString m_confPath;
+    IniFile m_configStore;
+    ActionStore m_actions; // the tick's copy of the action ids (the templates load all five)
+    qsizetype m_actionCount = 0; // lines of the paths list: all the tick needs of it
+    ReminderStore m_reminders;
+    ActionDispatcher m_dispatcher;
+    SecondsTracker m_seconds;
+    ReminderFiring m_reminderFiring;
+    bool m_alarmEnabled = false;
+    int m_exitAllowed = 0;
+    bool m_stopSoundEnabled = false;
+};
+
+} // namespace zentari
