@@ -28,40 +28,25 @@ ClockFixture::ClockFixture()
     report = std::make_unique<ErrorReport>(sys.messages);
 }
 
-ClockFixture::~ClockFixture()
+ClockFixture::~ClockFixture() { stop(); }
+
+void ClockFixture::stop()
 {
+    windows.reset(); // the other windows before the clock they reach
     form1.reset();
-    form9.reset();
-    form7.reset();
-    form6.reset();
-    form5.reset();
-    form4.reset();
-    form3.reset();
-    form2.reset();
+    session.reset();
 }
 
 TForm1& ClockFixture::start(const QString& confText)
 {
+    stop();
     if (!confText.isNull())
         dir.writeConf(confText);
-    form1 = std::make_unique<TForm1>(dir.path(), sys.services(), *report, forms, &trayArea);
-    forms.Form1 = form1.get();
-    form2 = std::make_unique<TForm2>(dir.path(), sys.services(), *report, forms, settingsHost);
-    forms.Form2 = form2.get();
-    form3 = std::make_unique<TForm3>(sys.services());
-    forms.Form3 = form3.get();
-    form4 = std::make_unique<TForm4>(dir.path(), sys.services(), *report,
-                                     [this] { return form1->Label1->text(); });
-    forms.Form4 = form4.get();
-    form5 = std::make_unique<TForm5>(dir.path(), sys.services(), *report);
-    forms.Form5 = form5.get();
-    form6 = std::make_unique<TForm6>();
-    forms.Form6 = form6.get();
-    form7 = std::make_unique<TForm7>(form2->steps());
-    forms.Form7 = form7.get();
-    form9 = std::make_unique<TForm9>(sys.services());
-    form9->setHost(form1.get());
-    forms.Form9 = form9.get();
+    session = std::make_unique<ClockSession>(dir.path(), sys.services(), *report);
+    windows = std::make_unique<ClockWindows>(dir.path(), sys.services(), *report, *session);
+    form1 = std::make_unique<TForm1>(dir.path(), sys.services(), *report, *session, *windows,
+                                     &trayArea);
+    session->loadAtStart();
     return *form1;
 }
 

@@ -61,7 +61,7 @@ TEST_F(ClockFixture, SavedPositionIsAppliedAndWrittenBackAtClose)
     TForm1& clock = start(QStringLiteral("[Options big]\nSavePosition=1\nTop=40\n"));
     EXPECT_EQ(clock.pos(), QPoint(0, 40)); // no "Left": the left edge goes to 0
     clock.move(897, 691);
-    form9->exitAllowed = 1;
+    session->setExitAllowed(1);
     clock.close();
     EXPECT_EQ(confValue(QStringLiteral("Options big"), QStringLiteral("Left")), u"897");
     EXPECT_EQ(confValue(QStringLiteral("Options big"), QStringLiteral("Top")), u"691");
@@ -71,7 +71,7 @@ TEST_F(ClockFixture, WithoutSavePositionTheCloseTouchesNothing)
 {
     TForm1& clock = start(QStringLiteral("[Options big]\nSavePosition=yes\n"));
     const QByteArray before = dir.read(QStringLiteral("conf.ini"));
-    form9->exitAllowed = 1;
+    session->setExitAllowed(1);
     clock.close();
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), before);
 }
@@ -143,7 +143,7 @@ TEST_F(ClockFixture, AClosedClockRestartsItselfUnlessExitIsAllowed)
 
     sys.log.clear();
     TForm1& again = start(QString());
-    form9->exitAllowed = 1;
+    session->setExitAllowed(1);
     again.close();
     again.FormDestroy();
     EXPECT_TRUE(sys.log.lines().isEmpty());

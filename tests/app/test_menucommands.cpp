@@ -84,7 +84,7 @@ TEST_F(ClockFixture, TheStartUpTimerSendsTheClockToTheTrayUnlessTraySetIsZero)
     EXPECT_EQ(clock.inTray, 1);
     EXPECT_FALSE(clock.Timer2->isActive());
     EXPECT_TRUE(form4->Timer1->isActive());
-    EXPECT_EQ(form9->exitAllowed, 1);
+    EXPECT_EQ(session->exitAllowed(), 1);
 
     TForm1& shown = start(QStringLiteral("[Options big]\nTraySet=0\n"));
     shown.show();
@@ -97,7 +97,7 @@ TEST_F(ClockFixture, WithProtectionTheStartUpTimerKeepsExitForbidden)
 {
     sys.machine.values[QStringLiteral("USE")] = QStringLiteral("1");
     start(QString()).Timer2Timer();
-    EXPECT_EQ(form9->exitAllowed, 0);
+    EXPECT_EQ(session->exitAllowed(), 0);
 }
 
 TEST_F(ClockFixture, GoingToTheTraySavesThePositionAndEveryPassReappliesIt)
@@ -117,7 +117,7 @@ TEST_F(ClockFixture, ExitWithoutProtectionNeverRestarts)
 {
     TForm1& clock = start(QString());
     clock.N5Click();
-    EXPECT_EQ(form9->exitAllowed, 1);
+    EXPECT_EQ(session->exitAllowed(), 1);
     EXPECT_TRUE(sys.logged(QStringLiteral("restart")).isEmpty());
     EXPECT_TRUE(sys.messages.shown.isEmpty());
 }
@@ -221,7 +221,7 @@ TEST_F(ProtectedClock, EachProtectedCommandHidesTheClockAndWaitsForThePassword)
     }
     EXPECT_TRUE(sys.logged(QStringLiteral("open")).isEmpty());
     EXPECT_TRUE(sys.logged(QStringLiteral("cancel-shutdown")).isEmpty());
-    EXPECT_EQ(form9->exitAllowed, 0);
+    EXPECT_EQ(session->exitAllowed(), 0);
 }
 
 TEST_F(ProtectedClock, AWrongPasswordIsRefusedAndTheRightOneCarriesTheCommandOut)
@@ -237,7 +237,7 @@ TEST_F(ProtectedClock, AWrongPasswordIsRefusedAndTheRightOneCarriesTheCommandOut
             type(gate, "abc");
         },
         [&] { form1->N6Click(); });
-    EXPECT_EQ(form9->exitAllowed, 1);
+    EXPECT_EQ(session->exitAllowed(), 1);
     EXPECT_EQ(sys.logged(QStringLiteral("open")),
               QStringList{QStringLiteral("open\t") + dir.path() + QStringLiteral("conf\t")});
     EXPECT_TRUE(sys.logged(QStringLiteral("restart")).isEmpty()); // closed with permission
@@ -245,16 +245,16 @@ TEST_F(ProtectedClock, AWrongPasswordIsRefusedAndTheRightOneCarriesTheCommandOut
 
 TEST_F(ProtectedClock, ExitClearsThePermissionBeforeCheckingThePassword)
 {
-    form9->exitAllowed = 1;
+    session->setExitAllowed(1);
     withGate(
         [&](TForm9& gate) {
             type(gate, "wrong");
-            EXPECT_EQ(form9->exitAllowed, 0);
+            EXPECT_EQ(session->exitAllowed(), 0);
             gate.Button2Click();
         },
         [&] { form1->N5Click(); });
     withGate([&](TForm9& gate) { type(gate, "abc"); }, [&] { form1->N5Click(); });
-    EXPECT_EQ(form9->exitAllowed, 1);
+    EXPECT_EQ(session->exitAllowed(), 1);
     EXPECT_TRUE(sys.logged(QStringLiteral("restart")).isEmpty());
 }
 
@@ -296,7 +296,7 @@ TEST_F(ClockFixture, WithoutANotificationAreaTheClockStaysSilentlyUntilOneAppear
     EXPECT_EQ(clock.inTray, 0);
     EXPECT_TRUE(clock.isVisible());
     EXPECT_TRUE(form4->Timer1->isActive());
-    EXPECT_EQ(form9->exitAllowed, 1);
+    EXPECT_EQ(session->exitAllowed(), 1);
 
     // Asked for explicitly, the tray's absence is said in Russian.
     clock.SendToTray1->trigger();
@@ -339,22 +339,6 @@ TEST_F(ClockFixture, MinimisingTheClockOnTheDesktopNeverLosesIt)
     EXPECT_TRUE(sys.messages.shown.isEmpty());
 }
 
-TEST_F(ClockFixture, ASecondTheTickMissedIsDispatchedWithItsOwnTexts)
-{
-    TForm1& clock = start(QStringLiteral(
-        "[Actionx]\nAction=0\nTime=23:59:59\nDate=31.12.2026\nType_Per=1\nPath=old-year.mp3\n"));
-    dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
-    dir.write(QStringLiteral("data/1Paths.zdt"), "x\r\n");
-    clock.FormActivate();
-    sys.clock.set(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
-    clock.Timer1Timer();
-    // A long beep blocked the thread across midnight.
-    sys.clock.set(QDateTime(QDate(2027, 1, 1), QTime(0, 0, 1)));
-    clock.Timer1Timer();
-    EXPECT_EQ(sys.logged(QStringLiteral("play")), QStringList{QStringLiteral("play\told-year.mp3")});
-    EXPECT_EQ(clock.Label2->text(), u"01.01.2027");
-}
-
 TEST_F(ClockFixture, TheClockGoesOnTickingUnderABoxOpenedByTheTick)
 {
     TForm1& clock = start(QStringLiteral("[Options big]\nTimesPlay=often\n"));
@@ -369,36 +353,6 @@ TEST_F(ClockFixture, TheClockGoesOnTickingUnderABoxOpenedByTheTick)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     ASSERT_EQ(sys.messages.shown.size(), 1);
     EXPECT_TRUE(armedUnderTheBox);
-}
-
-TEST_F(ClockFixture, ActionsDueWhileABoxOfTheTickIsOpenRunOnce)
-{
-    TForm1& clock = start(QStringLiteral(
-        "[Options big]\nTimesPlay=often\n"
-        "[Actiona]\nAction=1\nTime=12:00:01\nType_Per=2\nPath=/tmp/one\n"
-        "[Actionb]\nAction=1\nTime=12:00:02\nType_Per=2\nPath=/tmp/two\n"));
-    dir.write(QStringLiteral("data/1Ids.zdt"), "a\r\nb\r\n");
-    dir.write(QStringLiteral("data/1Paths.zdt"), "a\r\nb\r\n");
-    clock.FormActivate();
-    clock.dispatcher().startSound(QStringLiteral("a.mp3"));
-    sys.player.finish(); // the repeat step reports the bad "TimesPlay" in a box
-    sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 0)));
-    // Under the box the clock goes on ticking, through both actions' seconds.
-    sys.messages.onShow = [&] {
-        sys.messages.onShow = nullptr;
-        for (int i = 0; i < 2; ++i) {
-            sys.clock.advanceSeconds(1);
-            clock.Timer1Timer();
-        }
-    };
-    clock.Timer1Timer();
-    ASSERT_EQ(sys.messages.shown.size(), 1);
-    for (int i = 0; i < 3; ++i) {
-        sys.clock.advanceSeconds(1);
-        clock.Timer1Timer();
-    }
-    EXPECT_EQ(sys.logged(QStringLiteral("open")),
-              (QStringList{QStringLiteral("open\t/tmp/one\t"), QStringLiteral("open\t/tmp/two\t")}));
 }
 
 TEST_F(ClockFixture, ADueReminderSignalsShowsItsWindowAndBringsTheClockBackFromTheTray)

@@ -29,12 +29,17 @@ struct Editor : ::testing::Test
     ProgramDir dir;
     FakeSystem sys;
     ErrorReport report{sys.messages};
+    std::unique_ptr<ReminderStore> store;
     std::unique_ptr<TForm5> form;
 
+    // The editor as a freshly started program opens it: the store read at start.
     TForm5& open()
     {
         dir.write(QStringLiteral("data/messages/сообщение.zdt"), "Placeholder\r\n");
-        form = std::make_unique<TForm5>(dir.path(), sys.services(), report);
+        form.reset();
+        store = std::make_unique<ReminderStore>(dir.path());
+        store->loadAtStart(report);
+        form = std::make_unique<TForm5>(*store, dir.path(), sys.services(), report);
         form->Label1->setText(QStringLiteral("9:15:00"));
         return *form;
     }

@@ -242,7 +242,7 @@ TEST_F(SettingsWindow, AScreenReaderFindsAndPressesThePictureButtons)
 TEST_F(SettingsWindow, ExitAsksAndEndsOnlyOnYes)
 {
     TForm1& clock = startShown();
-    form9->exitAllowed = 0;
+    session->setExitAllowed(0);
     clock.ConfigureClick();
     settle();
     sys.messages.answer = false;
@@ -250,7 +250,7 @@ TEST_F(SettingsWindow, ExitAsksAndEndsOnlyOnYes)
     EXPECT_EQ(sys.logged(QStringLiteral("question")),
               QStringList{QStringLiteral("question\tВыходим? Так быстро...\tЗавершить работу "
                                          "приложения ?")});
-    EXPECT_EQ(form9->exitAllowed, 1); // stays, though the answer was No
+    EXPECT_EQ(session->exitAllowed(), 1); // stays, though the answer was No
     EXPECT_TRUE(form2->isVisible());
 
     sys.messages.answer = true;

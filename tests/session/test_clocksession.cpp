@@ -1,0 +1,266 @@
+// The clock's session without a window: the tick over a fake clock, recording
+// services and a host that writes down what the windows would be told.
+#include "scheduler/actiondispatcher.h"
+#include "session/clocksession.h"
+#include "support/fakes.h"
+#include "support/programdir.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace zentari;
+using zentari::test::FakeSystem;
+using zentari::test::ProgramDir;
+
+namespace {
+
+class RecordingHost : public SessionHost
+{
+public:
+    void showTime(const QDateTime& now) override { shownTimes.append(now); }
+    void stopSoundAvailable(bool available) override { stopSound.append(available); }
+    void cancelShutdownAvailable() override { steps.append(QStringLiteral("cancel available")); }
+    void shutdownScheduled(int seconds, const QString& message) override
+    {
+        steps.append(QStringLiteral("warning %1 ").arg(seconds) + message);
+    }
+    void showReminder(const QString& title, const QString& text) override
+    {
+        steps.append(QStringLiteral("reminder ") + title + u' ' + text);
+        if (duringReminder)
+            duringReminder();
+    }
+    void reminderClosed() override { steps.append(QStringLiteral("closed")); }
+
+    QList<QDateTime> shownTimes;
+    QList<bool> stopSound;
+    QStringList steps;
+    std::function<void()> duringReminder;
+};
+
+const QDate kToday(2026, 12, 8);
+
+class Session : public ::testing::Test
+{
+protected:
+    ProgramDir dir;
+    FakeSystem sys;
+    ErrorReport report{sys.messages};
+    RecordingHost host;
+    std::unique_ptr<ClockSession> session;
+
+    // The session as start-up makes it, over conf.ini and one action list line per id.
+    ClockSession& start(const QString& conf, const QByteArray& ids = {})
+    {
+        dir.writeConf(conf);
+        if (!ids.isEmpty()) {
+            dir.write(QStringLiteral("data/1Ids.zdt"), ids);
+            dir.write(QStringLiteral("data/1Paths.zdt"), ids);
+        }
+        session = std::make_unique<ClockSession>(dir.path(), sys.services(), report);
+        session->setHost(&host);
+        session->openConfigStore();
+        session->reloadActionLists();
+        session->loadAtStart();
+        return *session;
+    }
+    void tickAt(QTime time, QDate day = kToday)
+    {
+        sys.clock.set(QDateTime(day, time));
+        session->tick();
+    }
+    QStringList played() const { return sys.logged(QStringLiteral("play")); }
+};
+
+const QString kAlarmAtNoonAndFive =
+    QStringLiteral("[Actionx]\nAction=0\nTime=12:00:05\nType_Per=2\nPath=a.mp3\n");
+
+} // namespace
+
+// ---------------------------------------------------------------- actions
+
+TEST_F(Session, ADueActionIsDispatchedOnceAndEverySecondIsShown)
+{
+    ClockSession& s = start(kAlarmAtNoonAndFive, "x\r\n");
+    ASSERT_TRUE(s.alarmEnabled()); // conf.ini says nothing: alarms on
+    tickAt(QTime(12, 0, 4));
+    EXPECT_TRUE(played().isEmpty());
+    tickAt(QTime(12, 0, 5));
+    tickAt(QTime(12, 0, 5)); // a second tick in the same second does nothing more
+    EXPECT_EQ(played(), QStringList{QStringLiteral("play\ta.mp3")});
+    EXPECT_EQ(host.shownTimes.size(), 3);
+    EXPECT_EQ(host.shownTimes.last(), QDateTime(kToday, QTime(12, 0, 5)));
+}
+
+TEST_F(Session, ASecondTheTickMissedIsDispatchedWithItsOwnTexts)
+{
+    start(QStringLiteral("[Actionx]\nAction=0\nTime=23:59:59\nDate=31.12.2026\nType_Per=1\n"
+                         "Path=old-year.mp3\n"),
+          "x\r\n");
+    tickAt(QTime(23, 59, 58), QDate(2026, 12, 31));
+    // A long beep blocked the thread across midnight.
+    tickAt(QTime(0, 0, 1), QDate(2027, 1, 1));
+    EXPECT_EQ(played(), QStringList{QStringLiteral("play\told-year.mp3")});
+    EXPECT_EQ(host.shownTimes.last(), QDateTime(QDate(2027, 1, 1), QTime(0, 0, 1)));
+}
+
+TEST_F(Session, ActionsDueWhileABoxOfTheTickIsOpenRunOnce)
+{
+    ClockSession& s = start(QStringLiteral("[Options big]\nTimesPlay=often\n"
+                                           "[Actiona]\nAction=1\nTime=12:00:01\nType_Per=2\nPath=/tmp/one\n"
+                                           "[Actionb]\nAction=1\nTime=12:00:02\nType_Per=2\nPath=/tmp/two\n"),
+                            "a\r\nb\r\n");
+    s.dispatcher().startSound(QStringLiteral("a.mp3"));
+    sys.player.finish(); // the repeat step reports the bad "TimesPlay" in a box
+    sys.clock.set(QDateTime(kToday, QTime(12, 0, 0)));
+    // Under the box the clock goes on ticking, through both actions' seconds.
+    sys.messages.onShow = [&] {
+        sys.messages.onShow = nullptr;
+        for (int i = 0; i < 2; ++i) {
+            sys.clock.advanceSeconds(1);
+            s.tick();
+        }
+    };
+    s.tick();
+    ASSERT_EQ(sys.messages.shown.size(), 1);
+    for (int i = 0; i < 3; ++i) {
+        sys.clock.advanceSeconds(1);
+        s.tick();
+    }
+    EXPECT_EQ(sys.logged(QStringLiteral("open")),
+              (QStringList{QStringLiteral("open\t/tmp/one\t"), QStringLiteral("open\t/tmp/two\t")}));
+}
+
+TEST_F(Session, TheAlarmSwitchOffSuppressesActionsAndOnDoesNotReplayThem)
+{
+    ClockSession& s = start(QStringLiteral("[Options small]\non=no\n") + kAlarmAtNoonAndFive, "x\r\n");
+    EXPECT_FALSE(s.alarmEnabled()); // read from conf.ini at start
+    tickAt(QTime(12, 0, 5));
+    EXPECT_TRUE(played().isEmpty());
+    EXPECT_EQ(host.shownTimes.size(), 1); // the clock goes on
+    s.setAlarmEnabled(true);
+    tickAt(QTime(12, 0, 6));
+    EXPECT_TRUE(played().isEmpty());
+    // The next day's second comes due as usual.
+    tickAt(QTime(12, 0, 5), kToday.addDays(1));
+    EXPECT_EQ(played(), QStringList{QStringLiteral("play\ta.mp3")});
+}
+
+TEST_F(Session, AnEditorsChangeReachesTheNextTickOnlyOnceReloaded)
+{
+    ClockSession& s = start(QString());
+    dir.writeConf(kAlarmAtNoonAndFive);
+    dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
+    dir.write(QStringLiteral("data/1Paths.zdt"), "x\r\n");
+    s.config().recheckNow();
+    s.reloadActionLists();
+    EXPECT_EQ(s.actionIds(), QStringList{QStringLiteral("x")});
+    tickAt(QTime(12, 0, 5));
+    EXPECT_EQ(played(), QStringList{QStringLiteral("play\ta.mp3")});
+}
+
+TEST_F(Session, AShutdownActionMakesTheAbortAvailableAndWarns)
+{
+    start(QStringLiteral("[Actionx]\nAction=4\nTime=12:00:05\nType_Per=2\n"), "x\r\n");
+    tickAt(QTime(12, 0, 5));
+    EXPECT_EQ(host.steps, (QStringList{QStringLiteral("warning 50 ") +
+                                           ActionDispatcher::kShutdownMessage,
+                                       QStringLiteral("cancel available")}));
+    EXPECT_EQ(sys.logged(QStringLiteral("poweroff")).size(), 1);
+}
+
+// ---------------------------------------------------------------- sound
+
+TEST_F(Session, TheStopSoundItemFollowsTheSoundAndStoppingDisablesIt)
+{
+    ClockSession& s = start(QStringLiteral("[Options big]\nTimesPlay=0\n"));
+    tickAt(QTime(12, 0, 0));
+    EXPECT_FALSE(s.stopSoundEnabled());
+    s.dispatcher().startSound(QStringLiteral("a.mp3"));
+    tickAt(QTime(12, 0, 1));
+    EXPECT_TRUE(s.stopSoundEnabled());
+    s.stopSound();
+    EXPECT_FALSE(s.stopSoundEnabled());
+    EXPECT_EQ(host.stopSound, (QList<bool>{false, true, false}));
+    tickAt(QTime(12, 0, 2));
+    EXPECT_FALSE(s.stopSoundEnabled());
+    EXPECT_EQ(played().size(), 1); // stopped means no repeat either
+}
+
+TEST_F(Session, AnEndedSoundRepeatsUntilHeardTimesPlayTimes)
+{
+    ClockSession& s = start(QStringLiteral("[Options big]\nTimesPlay=3\n"));
+    s.dispatcher().startSound(QStringLiteral("a.mp3"));
+    for (int second = 1; second <= 6; ++second) {
+        sys.player.finish();
+        tickAt(QTime(12, 0, second));
+    }
+    EXPECT_EQ(played().size(), 3);
+}
+
+// ---------------------------------------------------------------- reminders
+
+TEST_F(Session, ADueReminderSignalsShowsAndClosesInListOrderAndOnlyWithAlarmsOn)
+{
+    ClockSession& s = start(QString());
+    ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("Чайник"), QStringLiteral("выключить"),
+                                          kToday, QTime(12, 0, 5)));
+    ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("Врач"), QStringLiteral("в 12:00:07"),
+                                          kToday, QTime(12, 0, 7)));
+    s.setAlarmEnabled(false);
+    tickAt(QTime(12, 0, 5));
+    EXPECT_TRUE(host.steps.isEmpty());
+    EXPECT_TRUE(sys.logged(QStringLiteral("beep")).isEmpty());
+
+    s.setAlarmEnabled(true);
+    tickAt(QTime(12, 0, 7));
+    EXPECT_EQ(host.steps, (QStringList{QStringLiteral("reminder Врач в 12:00:07"),
+                                       QStringLiteral("closed")}));
+    EXPECT_EQ(sys.logged(QStringLiteral("beep")), QStringList{QStringLiteral("beep\t1000\t1000")});
+}
+
+TEST_F(Session, TicksUnderAnOpenReminderGoOnAndItsFollowerWaits)
+{
+    ClockSession& s = start(QString());
+    ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("A"), QStringLiteral("a"), kToday,
+                                          QTime(12, 0, 5)));
+    ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("B"), QStringLiteral("b"), kToday,
+                                          QTime(12, 0, 6)));
+    int ticksUnder = 0;
+    host.duringReminder = [&] {
+        if (ticksUnder++ == 0)
+            tickAt(QTime(12, 0, 6)); // the clock ticks while the first window is open
+    };
+    tickAt(QTime(12, 0, 5));
+    EXPECT_EQ(host.steps, (QStringList{QStringLiteral("reminder A a"), QStringLiteral("closed"),
+                                       QStringLiteral("reminder B b"), QStringLiteral("closed")}));
+    EXPECT_EQ(host.shownTimes.size(), 2);
+}
+
+TEST_F(Session, RemindersAreReadAtStartAndAnUnreadableListIsKeptNotThrown)
+{
+    {
+        ClockSession& s = start(QString());
+        ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("A"), QStringLiteral("a"), kToday,
+                                              QTime(9, 0, 0)));
+    }
+    ClockSession& again = start(QString());
+    EXPECT_TRUE(again.reminders().loadedAtStart());
+    EXPECT_EQ(again.reminders().count(), 1);
+
+    QFile::remove(dir.file(QStringLiteral("data/Titles.zdt")));
+    ClockSession& broken = start(QString());
+    EXPECT_FALSE(broken.reminders().loadedAtStart());
+    EXPECT_TRUE(sys.messages.shown.isEmpty()); // a missing list is no message of its own
+}
+
+// ---------------------------------------------------------------- permission to close
+
+TEST_F(Session, ThePermissionToCloseStartsForbiddenAndTheTickLeavesIt)
+{
+    ClockSession& s = start(kAlarmAtNoonAndFive, "x\r\n");
+    EXPECT_EQ(s.exitAllowed(), 0);
+    s.setExitAllowed(1);
+    tickAt(QTime(12, 0, 5));
+    EXPECT_EQ(s.exitAllowed(), 1);
+}
