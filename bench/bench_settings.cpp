@@ -53,9 +53,10 @@ struct Setup
         const QString path = dir.path() + u'/';
         // The pictures the clock and the settings window paint in use.
         QDir().mkpath(path + QStringLiteral("data/buttons"));
-        for (const QString name :
-             {QStringLiteral("BackGround1.jpg"), QStringLiteral("min.bmp"), QStringLiteral("res.bmp"),
-              QStringLiteral("buttons/ButtonOptions1.bmp"), QStringLiteral("buttons/ButtonOptions2.bmp"),
+        for (const QString& name :
+             {QStringLiteral("BackGround1.jpg"), QStringLiteral("min.bmp"),
+              QStringLiteral("res.bmp"), QStringLiteral("buttons/ButtonOptions1.bmp"),
+              QStringLiteral("buttons/ButtonOptions2.bmp"),
               QStringLiteral("buttons/ButtonOptions3.bmp")})
             QFile::copy(QStringLiteral(ZENTARI_SOURCE_DATA_DIR "/") + name,
                         path + QStringLiteral("data/") + name);

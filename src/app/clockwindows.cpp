@@ -70,8 +70,8 @@ TForm4& ClockWindows::actionEditor()
 TForm5& ClockWindows::reminderEditor()
 {
     if (!m_form5) {
-        m_form5 = std::make_unique<TForm5>(m_session.reminders(), m_programDir, m_services,
-                                           m_report);
+        m_form5 =
+            std::make_unique<TForm5>(m_session.reminders(), m_programDir, m_services, m_report);
         // Its clock label is written by the action editor's clock once that runs.
         if (m_editorClock)
             actionEditor();
@@ -121,11 +121,20 @@ void ClockWindows::startEditorClock()
         m_form4->Timer1->start();
 }
 
-void ClockWindows::openActionEditor() { actionEditor().exec(); }
+void ClockWindows::openActionEditor()
+{
+    actionEditor().exec();
+}
 
-void ClockWindows::openReminderEditor() { reminderEditor().exec(); }
+void ClockWindows::openReminderEditor()
+{
+    reminderEditor().exec();
+}
 
-void ClockWindows::openAboutBox() { aboutBox().exec(); }
+void ClockWindows::openAboutBox()
+{
+    aboutBox().exec();
+}
 
 void ClockWindows::openPositionChooser()
 {

@@ -8,8 +8,8 @@ namespace zentari {
 
 ClockSession::ClockSession(QString programDir, const Services& services, ErrorReport& report)
     : m_programDir(std::move(programDir)), m_services(services), m_report(report),
-      m_actions(m_programDir), m_reminders(m_programDir),
-      m_dispatcher(*this, services, report), m_reminderFiring(report)
+      m_actions(m_programDir), m_reminders(m_programDir), m_dispatcher(*this, services, report),
+      m_reminderFiring(report)
 {
     m_dispatcher.onCancelShutdownAvailable = [this] {
         if (m_host)
@@ -40,9 +40,15 @@ void ClockSession::loadAtStart()
     m_reminders.loadAtStart(m_report);
 }
 
-void ClockSession::reloadActionLists() { m_actionCount = m_actions.loadForTick(m_report); }
+void ClockSession::reloadActionLists()
+{
+    m_actionCount = m_actions.loadForTick(m_report);
+}
 
-void ClockSession::keepActionsForTick() { m_actionCount = m_actions.keepForTick(); }
+void ClockSession::keepActionsForTick()
+{
+    m_actionCount = m_actions.keepForTick();
+}
 
 void ClockSession::tick()
 {
@@ -86,7 +92,10 @@ void ClockSession::setStopSoundEnabled(bool enabled)
         m_host->stopSoundAvailable(enabled);
 }
 
-void ClockSession::alertSound() { m_dispatcher.alertSound(); }
+void ClockSession::alertSound()
+{
+    m_dispatcher.alertSound();
+}
 
 void ClockSession::showReminder(const QString& title, const QString& text)
 {

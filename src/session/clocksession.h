@@ -102,7 +102,7 @@ private:
     SessionHost* m_host = nullptr;
     QString m_confPath;
     IniFile m_configStore;
-    ActionStore m_actions; // the tick's copy of the action ids (the templates load all five)
+    ActionStore m_actions;       // the tick's copy of the action ids (the templates load all five)
     qsizetype m_actionCount = 0; // lines of the paths list: all the tick needs of it
     ReminderStore m_reminders;
     ActionDispatcher m_dispatcher;

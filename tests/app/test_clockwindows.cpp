@@ -2,8 +2,8 @@
 // kept once made: what they remember lasts for the whole run.
 #include "clockfixture.h"
 
-#include <QListView>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QRadioButton>
 
@@ -14,8 +14,8 @@ namespace {
 
 QList<bool> made(const ClockWindows& w)
 {
-    return {w.settingsMade(),       w.aboutBoxMade(),        w.actionEditorMade(),
-            w.reminderEditorMade(), w.reminderWindowMade(),  w.positionChooserMade(),
+    return {w.settingsMade(),          w.aboutBoxMade(),       w.actionEditorMade(),
+            w.reminderEditorMade(),    w.reminderWindowMade(), w.positionChooserMade(),
             w.periodicityDialogMade(), w.passwordWindowMade()};
 }
 
@@ -71,7 +71,8 @@ TEST_F(ClockFixture, ThePeriodicityChoiceAndTheReminderEditorsStateSurviveCloseA
     again.show();
     EXPECT_EQ(&again, &dialog);
     EXPECT_EQ(again.code(), 3);
-    EXPECT_EQ(again.checkedDays(), (std::array<bool, 7>{false, true, false, false, true, false, false}));
+    EXPECT_EQ(again.checkedDays(),
+              (std::array<bool, 7>{false, true, false, false, true, false, false}));
     again.done(0);
 
     const QDate today = sys.clock.now().date();

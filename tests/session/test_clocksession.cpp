@@ -106,10 +106,11 @@ TEST_F(Session, ASecondTheTickMissedIsDispatchedWithItsOwnTexts)
 
 TEST_F(Session, ActionsDueWhileABoxOfTheTickIsOpenRunOnce)
 {
-    ClockSession& s = start(QStringLiteral("[Options big]\nTimesPlay=often\n"
-                                           "[Actiona]\nAction=1\nTime=12:00:01\nType_Per=2\nPath=/tmp/one\n"
-                                           "[Actionb]\nAction=1\nTime=12:00:02\nType_Per=2\nPath=/tmp/two\n"),
-                            "a\r\nb\r\n");
+    ClockSession& s =
+        start(QStringLiteral("[Options big]\nTimesPlay=often\n"
+                             "[Actiona]\nAction=1\nTime=12:00:01\nType_Per=2\nPath=/tmp/one\n"
+                             "[Actionb]\nAction=1\nTime=12:00:02\nType_Per=2\nPath=/tmp/two\n"),
+              "a\r\nb\r\n");
     s.dispatcher().startSound(QStringLiteral("a.mp3"));
     sys.player.finish(); // the repeat step reports the bad "TimesPlay" in a box
     sys.clock.set(QDateTime(kToday, QTime(12, 0, 0)));
@@ -127,13 +128,15 @@ TEST_F(Session, ActionsDueWhileABoxOfTheTickIsOpenRunOnce)
         sys.clock.advanceSeconds(1);
         s.tick();
     }
-    EXPECT_EQ(sys.logged(QStringLiteral("open")),
-              (QStringList{QStringLiteral("open\t/tmp/one\t"), QStringLiteral("open\t/tmp/two\t")}));
+    EXPECT_EQ(
+        sys.logged(QStringLiteral("open")),
+        (QStringList{QStringLiteral("open\t/tmp/one\t"), QStringLiteral("open\t/tmp/two\t")}));
 }
 
 TEST_F(Session, TheAlarmSwitchOffSuppressesActionsAndOnDoesNotReplayThem)
 {
-    ClockSession& s = start(QStringLiteral("[Options small]\non=no\n") + kAlarmAtNoonAndFive, "x\r\n");
+    ClockSession& s =
+        start(QStringLiteral("[Options small]\non=no\n") + kAlarmAtNoonAndFive, "x\r\n");
     EXPECT_FALSE(s.alarmEnabled()); // read from conf.ini at start
     tickAt(QTime(12, 0, 5));
     EXPECT_TRUE(played().isEmpty());
@@ -163,9 +166,9 @@ TEST_F(Session, AShutdownActionMakesTheAbortAvailableAndWarns)
 {
     start(QStringLiteral("[Actionx]\nAction=4\nTime=12:00:05\nType_Per=2\n"), "x\r\n");
     tickAt(QTime(12, 0, 5));
-    EXPECT_EQ(host.steps, (QStringList{QStringLiteral("warning 50 ") +
-                                           ActionDispatcher::kShutdownMessage,
-                                       QStringLiteral("cancel available")}));
+    EXPECT_EQ(host.steps,
+              (QStringList{QStringLiteral("warning 50 ") + ActionDispatcher::kShutdownMessage,
+                           QStringLiteral("cancel available")}));
     EXPECT_EQ(sys.logged(QStringLiteral("poweroff")).size(), 1);
 }
 
@@ -214,8 +217,8 @@ TEST_F(Session, ADueReminderSignalsShowsAndClosesInListOrderAndOnlyWithAlarmsOn)
 
     s.setAlarmEnabled(true);
     tickAt(QTime(12, 0, 7));
-    EXPECT_EQ(host.steps, (QStringList{QStringLiteral("reminder Врач в 12:00:07"),
-                                       QStringLiteral("closed")}));
+    EXPECT_EQ(host.steps,
+              (QStringList{QStringLiteral("reminder Врач в 12:00:07"), QStringLiteral("closed")}));
     EXPECT_EQ(sys.logged(QStringLiteral("beep")), QStringList{QStringLiteral("beep\t1000\t1000")});
 }
 
