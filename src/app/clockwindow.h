@@ -12,28 +12,25 @@
 #include "windows/gatehost.h"
 
 #include <QDateTime>
-#include <QIcon>
 #include <QPoint>
 #include <QWidget>
 #include <memory>
 
-class QAction;
 class QLabel;
-class QMenu;
 class QTimer;
 
 namespace zentari {
 
 class PictureBox;
 class ShutdownWarning;
-class ClockTrayIcon;
+class ClockDesktop;
+class ClockFace;
 class NotificationArea;
-class TTrayIcon;
 struct ShutdownTemplate;
 
 // TForm1: the main clock window. Shows the time over the date on a picture,
-// runs the one-second tick, carries the popup menu and the tray icon, and
-// owns the state the other windows share.
+// runs the one-second tick, answers its popup menu and tray icon, and owns
+// the state the other windows share.
 class TForm1 : public QWidget, public DispatchSource, public GateHost, public ReminderHost
 {
     Q_OBJECT
@@ -54,18 +51,9 @@ public:
     PictureBox* Image1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
-    QAction* SendToTray1 = nullptr;
-    QAction* Configure = nullptr;
-    QAction* N6 = nullptr;
-    QAction* N1 = nullptr; // "Остановить звук"
-    QAction* N3 = nullptr; // "Прекратить выход из системы"
-    QMenu* N11 = nullptr;  // "Шаблоны..."
-    QMenu* N8 = nullptr;   // "Выключить компьютер..."
-    QAction* N7 = nullptr;
-    QAction* N5 = nullptr;
-    TTrayIcon* TrayIcon1 = nullptr;
 
+    // The tray icon and the popup menu with its items.
+    ClockDesktop& desktop() { return *m_desktop; }
     ActionDispatcher& dispatcher() { return m_dispatcher; }
     ActionStore& actionLists() { return m_actions; }
     QString trayHint() const { return m_trayHint; }
@@ -134,27 +122,13 @@ public:
 
 protected:
     bool event(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
 
 private:
-    void buildPopupMenu();
     void openConfigStore();
-    void applyColours();
-    void applyPicture();
-    void applyBorder();
-    void applyTransparency();
-    void applyStoredPosition();
-    void keepDesignPositionOnScreen();
-    // Moves the clock back onto the nearest screen when it is off every one.
-    void keepOnScreens();
-    void watchScreens();
-    void storePosition();
     void keepOutOfTaskbar();
-    QIcon menuPicture(QStringView name) const;
     void armTimer1();
     bool protectionOn() const;
     bool trayAvailable() const;
@@ -175,12 +149,9 @@ private:
     ReminderFiring m_reminders;
     TitleFeature m_title;
     QString m_trayHint;
-    std::unique_ptr<ClockTrayIcon> m_tray;
-    NotificationArea* m_trayArea = nullptr; // the one the tray icon uses
+    ClockFace* m_face = nullptr;
+    std::unique_ptr<ClockDesktop> m_desktop;
     ShutdownWarning* m_warning = nullptr;
-    QHash<QAction*, QString> m_templateItems;
-    bool m_framed = true;
-    bool m_borderApplied = false;
     bool m_skipTaskbar = false;
 };
 
