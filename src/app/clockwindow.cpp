@@ -8,6 +8,7 @@
 #include "app/shutdownwarning.h"
 #include "app/stopsoundkey.h"
 #include "core/timetext.h"
+#include "trayicon/trayicon.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
 #include "scheduler/actioneditor.h"
