@@ -3,19 +3,24 @@
 #include "core/error.h"
 #include "core/paths.h"
 #include "platform/picture.h"
+#include "platform/services.h"
 #include "scheduler/shutdowntemplates.h"
 #include "trayicon/clocktrayicon.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
+#include <QWidget>
+#include <QWindowStateChangeEvent>
 #include <array>
 
 namespace zentari {
 
 ClockDesktop::ClockDesktop(QWidget* clockWindow, QString programDir, WindowSystem* windows,
                            NotificationArea* trayArea)
-    : m_programDir(std::move(programDir))
+    : m_window(clockWindow), m_windows(windows), m_programDir(std::move(programDir))
 {
+    clockWindow->installEventFilter(this);
     buildPopupMenu(clockWindow);
     m_tray = std::make_unique<ClockTrayIcon>(clockWindow, PopupMenu1, windows, trayArea);
     TrayIcon1 = &m_tray->trayIcon();
@@ -39,7 +44,8 @@ void ClockDesktop::buildPopupMenu(QWidget* clockWindow)
     };
     SendToTray1 = item(QStringLiteral("Восстановить из трея"), &ClockDesktop::sendToTrayRequested);
     SendToTray1->setIcon(QIcon(paths::resolve(m_programDir, u"data\\min.bmp")));
-    Configure = item(QStringLiteral("Настройки звонка (будильника)"), &ClockDesktop::settingsRequested);
+    Configure =
+        item(QStringLiteral("Настройки звонка (будильника)"), &ClockDesktop::settingsRequested);
     N6 = item(QStringLiteral("Особые настройки часов (требуется выход)"),
               &ClockDesktop::clockSettingsRequested);
     N1 = item(QStringLiteral("Остановить звук"), &ClockDesktop::stopSoundRequested);
@@ -61,7 +67,8 @@ void ClockDesktop::buildPopupMenu(QWidget* clockWindow)
         const QString itemName = t.itemName.toString();
         action->setObjectName(itemName);
         m_templateItems.insert(action, itemName);
-        connect(action, &QAction::triggered, this, [this, itemName] { Q_EMIT templateChosen(itemName); });
+        connect(action, &QAction::triggered, this,
+                [this, itemName] { Q_EMIT templateChosen(itemName); });
         if (i == 1)
             N8->addSeparator()->setEnabled(false); // N15
         else if (i == 4 || i == 7)
@@ -73,7 +80,10 @@ void ClockDesktop::buildPopupMenu(QWidget* clockWindow)
     connect(PopupMenu1, &QMenu::aboutToShow, this, &ClockDesktop::menuAboutToShow);
 }
 
-bool ClockDesktop::trayAvailable() const { return m_trayArea->available(); }
+bool ClockDesktop::trayAvailable() const
+{
+    return m_trayArea->available();
+}
 
 void ClockDesktop::showSendToTrayCaption(bool inTray)
 {
@@ -113,6 +123,46 @@ void ClockDesktop::showRestored()
     if (TrayIcon1->Visible())
         TrayIcon1->SetVisible(false);
     SendToTray1->setIcon(menuPicture(u"data\\min.bmp"));
+}
+
+void ClockDesktop::leaveTaskbar()
+{
+    m_skipTaskbar = true;
+    keepOutOfTaskbar();
+}
+
+void ClockDesktop::keepOutOfTaskbar()
+{
+    if (m_skipTaskbar && m_windows && m_window->isVisible())
+        m_windows->setSkipTaskbar(m_window->winId(), true);
+}
+
+bool ClockDesktop::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == m_window && e->type() == QEvent::WindowStateChange && !(inTray && inTray())) {
+        const bool was = static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized;
+        minimiseChanged(was, m_window->windowState() & Qt::WindowMinimized);
+    }
+    return QObject::eventFilter(watched, e);
+}
+
+void ClockDesktop::minimiseChanged(bool was, bool is)
+{
+    // The clock has no taskbar button and no tray icon while it is on the
+    // desktop: minimised as it is, it could never be found again. So the
+    // window manager's minimise sends it to the tray, or, without one, it
+    // keeps a taskbar button while it is minimised.
+    if (!was && is) {
+        if (trayAvailable())
+            QTimer::singleShot(0, this, [this] {
+                if (!(inTray && inTray()) && m_window->isMinimized())
+                    Q_EMIT sendToTrayRequested();
+            });
+        else if (m_windows)
+            m_windows->setSkipTaskbar(m_window->winId(), false);
+    } else if (was && !is) {
+        keepOutOfTaskbar();
+    }
 }
 
 QIcon ClockDesktop::menuPicture(QStringView name) const

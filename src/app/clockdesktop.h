@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -58,6 +59,13 @@ public:
     void showMinimized();
     void showRestored();
 
+    // Whether the clock is in the tray now; the clock window knows.
+    std::function<bool()> inTray;
+    // From now on the clock has no taskbar button while it is on the desktop.
+    void leaveTaskbar();
+    // Takes the button away again where a re-shown window got one back.
+    void keepOutOfTaskbar();
+
 Q_SIGNALS:
     void sendToTrayRequested();
     void settingsRequested();
@@ -73,11 +81,18 @@ Q_SIGNALS:
     void trayRestored();
     void trayClicked();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
     void buildPopupMenu(QWidget* clockWindow);
+    void minimiseChanged(bool was, bool is);
     QIcon menuPicture(QStringView name) const;
 
+    QWidget* m_window;
+    WindowSystem* m_windows;
     QString m_programDir;
+    bool m_skipTaskbar = false;
     QHash<QAction*, QString> m_templateItems;
     std::unique_ptr<ClockTrayIcon> m_tray;
     NotificationArea* m_trayArea = nullptr; // the one the tray icon uses

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 #include <QWidget>
 #include <QWindow>
 
@@ -45,6 +46,14 @@ QFont clockFont(int pixelSize)
     font.setPixelSize(pixelSize);
     font.setBold(true);
     return font;
+}
+
+void redTooltips()
+{
+    QPalette p = QToolTip::palette();
+    p.setColor(QPalette::ToolTipBase, QColor(255, 0, 0));
+    p.setColor(QPalette::ToolTipText, QColor(0, 0, 0));
+    QToolTip::setPalette(p);
 }
 
 } // namespace
@@ -80,6 +89,29 @@ ClockFace::ClockFace(QWidget* window, IniFile& config, QString programDir)
     drag->addSource(Label2);
 }
 
+void ClockFace::applyAtStart()
+{
+    redTooltips();
+    applyColours();
+    if (options::isOn(m_configStore, options::SavePosition))
+        applyStoredPosition();
+    else
+        keepDesignPositionOnScreen();
+    applyPicture();
+    applyBorder();
+    applyTransparency();
+    // Measured with the border just given: a position saved on a bigger desktop.
+    keepOnScreens();
+}
+
+void ClockFace::applyOnActivate()
+{
+    redTooltips();
+    applyColours();
+    applyPicture();
+    applyBorder();
+}
+
 void ClockFace::applyColours()
 {
     setTextColour(Label1, fromColorRef(options::readColour(m_configStore, options::Color)));
@@ -95,8 +127,9 @@ void ClockFace::keepDesignPositionOnScreen()
         return;
     const QRect area = screen->availableGeometry();
     const QSize outer(kFramedWidth, kFramedHeight);
-    m_window->move(std::max(area.left(), std::min(m_window->x(), area.right() + 1 - outer.width())),
-                   std::max(area.top(), std::min(m_window->y(), area.bottom() + 1 - outer.height())));
+    m_window->move(
+        std::max(area.left(), std::min(m_window->x(), area.right() + 1 - outer.width())),
+        std::max(area.top(), std::min(m_window->y(), area.bottom() + 1 - outer.height())));
 }
 
 void ClockFace::applyStoredPosition()
@@ -188,8 +221,9 @@ void ClockFace::setFramed(bool framed)
         QMargins frame = handle ? handle->frameMargins() : QMargins();
         if (frame.isNull())
             frame = QMargins(4, 30, 4, 4);
-        m_window->setFixedSize(std::max(kClientWidth, kFramedWidth - frame.left() - frame.right()),
-                               std::max(kClientHeight, kFramedHeight - frame.top() - frame.bottom()));
+        m_window->setFixedSize(
+            std::max(kClientWidth, kFramedWidth - frame.left() - frame.right()),
+            std::max(kClientHeight, kFramedHeight - frame.top() - frame.bottom()));
     }
 }
 

@@ -31,6 +31,11 @@ public:
     // Runs after a changed border has shown the window again (its taskbar state).
     std::function<void()> onShownAgain;
 
+    // Everything conf.ini says about the look and the place, as at start.
+    void applyAtStart();
+    // What a return to the clock reads again: colours, picture, border.
+    void applyOnActivate();
+
     void applyColours();
     void applyPicture();
     void applyBorder();

@@ -24,22 +24,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
-#include <QToolTip>
-#include <QWindowStateChangeEvent>
 
 namespace zentari {
 
 const QString TForm1::kDownloadPage = productSite() + QStringLiteral("/Download.htm");
 
 namespace {
-
-void redTooltips()
-{
-    QPalette p = QToolTip::palette();
-    p.setColor(QPalette::ToolTipBase, QColor(255, 0, 0));
-    p.setColor(QPalette::ToolTipText, QColor(0, 0, 0));
-    QToolTip::setPalette(p);
-}
 
 // Labels size themselves to their text; only a changed text is set, so an idle
 // second repaints just the digits that moved.
@@ -61,7 +51,7 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     // As the window is drawn before any option is read: framed, green text,
     // mostly opaque, in the lower right of a 1024 x 768 screen.
     m_face = new ClockFace(this, m_configStore, m_programDir);
-    m_face->onShownAgain = [this] { keepOutOfTaskbar(); };
+    m_face->onShownAgain = [this] { m_desktop->keepOutOfTaskbar(); };
     setWindowTitle(QStringLiteral("Zentari"));
     setFramed(true);
     move(907, 663);
@@ -91,6 +81,7 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     connect(Timer2, &QTimer::timeout, this, [this] { m_report.guard([this] { Timer2Timer(); }); });
 
     m_desktop = std::make_unique<ClockDesktop>(this, m_programDir, services.windows, trayArea);
+    m_desktop->inTray = [this] { return inTray != 0; };
     const auto react = [this](auto request, void (TForm1::*handler)()) {
         connect(m_desktop.get(), request, this,
                 [this, handler] { m_report.guard([this, handler] { (this->*handler)(); }); });
@@ -150,28 +141,15 @@ void TForm1::FormCreate()
     Label2->setText(timetext::dateToStr(timetext::dayZero()));
     m_trayHint = QStringLiteral("10");
     m_desktop->TrayIcon1->SetHint(m_trayHint);
-    redTooltips();
     reloadActionLists();
-    m_face->applyColours();
-    if (options::isOn(m_configStore, options::SavePosition))
-        m_face->applyStoredPosition();
-    else
-        m_face->keepDesignPositionOnScreen();
-    m_face->applyPicture();
-    m_face->applyBorder();
-    m_face->applyTransparency();
-    // Measured with the border just given: a position saved on a bigger desktop.
-    m_face->keepOnScreens();
+    m_face->applyAtStart();
 }
 
 void TForm1::FormActivate()
 {
     openConfigStore();
-    redTooltips();
     reloadActionLists();
-    m_face->applyColours();
-    m_face->applyPicture();
-    m_face->applyBorder();
+    m_face->applyOnActivate();
 }
 
 void TForm1::setFramed(bool framed) { m_face->setFramed(framed); }
@@ -258,12 +236,6 @@ bool TForm1::protectionOn() const
     return m_services.machine->readString(QStringLiteral("USE")) == u"1";
 }
 
-void TForm1::keepOutOfTaskbar()
-{
-    if (m_skipTaskbar && m_services.windows && isVisible())
-        m_services.windows->setSkipTaskbar(winId(), true);
-}
-
 bool TForm1::trayAvailable() const { return m_desktop->trayAvailable(); }
 
 void TForm1::SendToTray1Click()
@@ -294,8 +266,7 @@ void TForm1::TrayIcon1Restore()
     m_face->applyBorder();
     m_desktop->showRestored();
     inTray = 0;
-    m_skipTaskbar = true;
-    keepOutOfTaskbar();
+    m_desktop->leaveTaskbar();
 }
 
 void TForm1::TrayIcon1Click() { m_desktop->SendToTray1->trigger(); }
@@ -316,8 +287,7 @@ void TForm1::Timer2Timer()
                 SendToTray1Click();
         });
     } else {
-        m_skipTaskbar = true;
-        keepOutOfTaskbar();
+        m_desktop->leaveTaskbar();
     }
     if (m_forms.Form4)
         m_forms.Form4->Timer1->start();
@@ -420,7 +390,7 @@ void TForm1::N13Click() { runTemplate(u"N13"); }
 void TForm1::showMainWindow()
 {
     show();
-    keepOutOfTaskbar();
+    m_desktop->keepOutOfTaskbar();
 }
 
 void TForm1::closeClock() { close(); }
@@ -481,33 +451,9 @@ bool TForm1::event(QEvent* e)
             // The frame is known only once the window manager has framed us.
             if (m_face->framed())
                 setFramed(true);
-            keepOutOfTaskbar();
+            m_desktop->keepOutOfTaskbar();
         });
     return QWidget::event(e);
-}
-
-void TForm1::changeEvent(QEvent* e)
-{
-    QWidget::changeEvent(e);
-    if (e->type() != QEvent::WindowStateChange || inTray != 0)
-        return;
-    const bool was = static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized;
-    const bool is = windowState() & Qt::WindowMinimized;
-    // The clock has no taskbar button and no tray icon while it is on the
-    // desktop: minimised as it is, it could never be found again. So the
-    // window manager's minimise sends it to the tray, or, without one, it
-    // keeps a taskbar button while it is minimised.
-    if (!was && is) {
-        if (trayAvailable())
-            QTimer::singleShot(0, this, [this] {
-                if (inTray == 0 && isMinimized())
-                    m_report.guard([this] { SendToTray1Click(); });
-            });
-        else if (m_services.windows)
-            m_services.windows->setSkipTaskbar(winId(), false);
-    } else if (was && !is) {
-        keepOutOfTaskbar();
-    }
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* e) { m_desktop->PopupMenu1->popup(e->globalPos()); }

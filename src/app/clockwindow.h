@@ -124,11 +124,9 @@ protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
-    void changeEvent(QEvent* e) override;
 
 private:
     void openConfigStore();
-    void keepOutOfTaskbar();
     void armTimer1();
     bool protectionOn() const;
     bool trayAvailable() const;
@@ -152,7 +150,6 @@ private:
     ClockFace* m_face = nullptr;
     std::unique_ptr<ClockDesktop> m_desktop;
     ShutdownWarning* m_warning = nullptr;
-    bool m_skipTaskbar = false;
 };
 
 } // namespace zentari

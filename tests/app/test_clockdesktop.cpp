@@ -52,8 +52,9 @@ protected:
         for (const auto& [signal, name] : requests)
             QObject::connect(desktop.get(), signal, desktop.get(),
                              [this, name] { asked.append(QLatin1String(name)); });
-        QObject::connect(desktop.get(), &ClockDesktop::templateChosen, desktop.get(),
-                         [this](const QString& item) { asked.append(QStringLiteral("template ") + item); });
+        QObject::connect(
+            desktop.get(), &ClockDesktop::templateChosen, desktop.get(),
+            [this](const QString& item) { asked.append(QStringLiteral("template ") + item); });
     }
 
     bool shows(const QAction* item, const char* picture) const
@@ -71,11 +72,13 @@ TEST_F(ClockDesktopTest, EachMenuItemAsksForItsOwnCommandOnly)
 {
     desktop->N1->setEnabled(true); // both start disabled until there is something to stop
     desktop->N3->setEnabled(true);
-    const std::vector<std::pair<QAction*, const char*>> items = {
-        {desktop->SendToTray1, "to tray"}, {desktop->Configure, "settings"},
-        {desktop->N6, "conf"},             {desktop->N1, "stop sound"},
-        {desktop->N3, "abort shutdown"},   {desktop->N7, "update"},
-        {desktop->N5, "exit"}};
+    const std::vector<std::pair<QAction*, const char*>> items = {{desktop->SendToTray1, "to tray"},
+                                                                 {desktop->Configure, "settings"},
+                                                                 {desktop->N6, "conf"},
+                                                                 {desktop->N1, "stop sound"},
+                                                                 {desktop->N3, "abort shutdown"},
+                                                                 {desktop->N7, "update"},
+                                                                 {desktop->N5, "exit"}};
     for (const auto& [item, request] : items) {
         asked.clear();
         item->trigger();
