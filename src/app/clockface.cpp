@@ -61,6 +61,14 @@ void redTooltips()
 ClockFace::ClockFace(QWidget* window, IniFile& config, QString programDir)
     : QObject(window), m_window(window), m_configStore(config), m_programDir(std::move(programDir))
 {
+    // As the window is drawn before any option is read: framed, green text,
+    // mostly opaque, in the lower right of a 1024 x 768 screen.
+    window->setWindowTitle(QStringLiteral("Zentari"));
+    setFramed(true);
+    window->move(907, 663);
+    window->setFixedSize(111, 43);
+    window->setWindowOpacity(230 / 255.0);
+
     Label3 = new QLabel(window);
     Label3->move(40, 24);
     Label3->hide();

@@ -19,8 +19,9 @@ class ClockFace : public QObject
 {
     Q_OBJECT
 public:
-    // Builds the labels and the picture on window; config is the window's
-    // handle on conf.ini, read afresh at every apply.
+    // Gives window its look before any option is read and builds the labels
+    // and the picture on it; config is the window's handle on conf.ini, read
+    // afresh at every apply.
     ClockFace(QWidget* window, IniFile& config, QString programDir);
 
     QLabel* Label1 = nullptr; // the time

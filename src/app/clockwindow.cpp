@@ -48,16 +48,8 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     : QWidget(nullptr), m_programDir(std::move(programDir)), m_services(services), m_report(report),
       m_forms(forms), m_actions(m_programDir), m_dispatcher(*this, services, report), m_reminders(report)
 {
-    // As the window is drawn before any option is read: framed, green text,
-    // mostly opaque, in the lower right of a 1024 x 768 screen.
     m_face = new ClockFace(this, m_configStore, m_programDir);
     m_face->onShownAgain = [this] { m_desktop->keepOutOfTaskbar(); };
-    setWindowTitle(QStringLiteral("Zentari"));
-    setFramed(true);
-    move(907, 663);
-    setFixedSize(111, 43);
-    setWindowOpacity(230 / 255.0);
-
     Label1 = m_face->Label1;
     Label2 = m_face->Label2;
     Label3 = m_face->Label3;
