@@ -1,11 +1,13 @@
 #include "app/clockdesktop.h"
 #include "core/error.h"
 #include "scheduler/shutdowntemplates.h"
+#include "support/fakes.h"
 #include "support/programdir.h"
 #include "trayicon/trayfakes.h"
 #include "trayicon/trayicon.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
@@ -26,6 +28,7 @@ protected:
     ProgramDir dir;
     QStringList traySteps;
     FakeNotificationArea area{traySteps};
+    zentari::test::FakeWindowSystem windows;
     QWidget window;
     std::unique_ptr<ClockDesktop> desktop;
     QStringList asked;
@@ -36,7 +39,7 @@ protected:
         for (const char* name : {"min.bmp", "res.bmp"})
             QFile::copy(from + u'/' + QLatin1String(name),
                         dir.file(QStringLiteral("data/") + QLatin1String(name)));
-        desktop = std::make_unique<ClockDesktop>(&window, dir.path(), nullptr, &area);
+        desktop = std::make_unique<ClockDesktop>(&window, dir.path(), &windows, &area);
         const std::vector<std::pair<void (ClockDesktop::*)(), const char*>> requests = {
             {&ClockDesktop::sendToTrayRequested, "to tray"},
             {&ClockDesktop::settingsRequested, "settings"},
@@ -168,4 +171,38 @@ TEST_F(ClockDesktopTest, WithoutANotificationAreaSendingToTheTraySaysSoAndStays)
     }
     EXPECT_TRUE(asked.isEmpty()); // never minimised: the clock stays where it is
     EXPECT_FALSE(desktop->trayAvailable());
+}
+
+TEST_F(ClockDesktopTest, AClockMinimisedOnTheDesktopGoesToTheTrayOrKeepsAButton)
+{
+    bool inTray = false;
+    desktop->inTray = [&inTray] { return inTray; };
+    window.show();
+    const quint64 id = window.winId();
+    EXPECT_FALSE(windows.skipTaskbar.contains(id)); // a button until the start-up step
+    desktop->leaveTaskbar();
+    EXPECT_TRUE(windows.skipTaskbar.value(id));
+
+    window.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(asked, QStringList{QStringLiteral("to tray")});
+
+    // Already in the tray, a minimise is the icon's own doing: nothing more asked.
+    asked.clear();
+    window.setWindowState(Qt::WindowNoState);
+    inTray = true;
+    window.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(asked.isEmpty());
+
+    // No tray: a taskbar button while minimised, none again once it is back.
+    inTray = false;
+    window.setWindowState(Qt::WindowNoState);
+    area.refuseAdd = true;
+    window.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(windows.skipTaskbar.value(id, true));
+    EXPECT_TRUE(asked.isEmpty());
+    window.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(windows.skipTaskbar.value(id, false));
 }
