@@ -8,14 +8,11 @@
 #include "windows/gatehost.h"
 
 #include <QDateTime>
-#include <QIcon>
 #include <QPoint>
 #include <QWidget>
 #include <memory>
 
-class QAction;
 class QLabel;
-class QMenu;
 class QTimer;
 
 namespace zentari {
@@ -23,13 +20,13 @@ namespace zentari {
 class ClockWindows;
 class PictureBox;
 class ShutdownWarning;
-class ClockTrayIcon;
+class ClockDesktop;
+class ClockFace;
 class NotificationArea;
-class TTrayIcon;
 struct ShutdownTemplate;
 
 // TForm1: the main clock window. Shows the time over the date on a picture,
-// drives the session's one-second tick, carries the popup menu and the tray
+// drives the session's one-second tick, answers its popup menu and tray
 // icon, and opens the other windows.
 class TForm1 : public QWidget, public GateHost, public SessionHost
 {
@@ -51,19 +48,10 @@ public:
     PictureBox* Image1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
-    QAction* SendToTray1 = nullptr;
-    QAction* Configure = nullptr;
-    QAction* N6 = nullptr;
-    QAction* N1 = nullptr; // "Остановить звук"
-    QAction* N3 = nullptr; // "Прекратить выход из системы"
-    QMenu* N11 = nullptr;  // "Шаблоны..."
-    QMenu* N8 = nullptr;   // "Выключить компьютер..."
-    QAction* N7 = nullptr;
-    QAction* N5 = nullptr;
-    TTrayIcon* TrayIcon1 = nullptr;
 
     ClockSession& session() { return m_session; }
+    // The tray icon and the popup menu with its items.
+    ClockDesktop& desktop() { return *m_desktop; }
     ActionDispatcher& dispatcher() { return m_session.dispatcher(); }
     ActionStore& actionLists() { return m_session.actions(); }
     const IniFile& configStore() const { return m_session.configStore(); }
@@ -133,27 +121,11 @@ public:
 
 protected:
     bool event(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void changeEvent(QEvent* e) override;
 
 private:
-    void buildPopupMenu();
     void openConfigStore();
-    void applyColours();
-    void applyPicture();
-    void applyBorder();
-    void applyTransparency();
-    void applyStoredPosition();
-    void keepDesignPositionOnScreen();
-    // Moves the clock back onto the nearest screen when it is off every one.
-    void keepOnScreens();
-    void watchScreens();
-    void storePosition();
-    void keepOutOfTaskbar();
-    QIcon menuPicture(QStringView name) const;
     void armTimer1();
     bool protectionOn() const;
     bool trayAvailable() const;
@@ -170,13 +142,9 @@ private:
     IniFile& m_configStore; // the session's
     TitleFeature m_title;
     QString m_trayHint;
-    std::unique_ptr<ClockTrayIcon> m_tray;
-    NotificationArea* m_trayArea = nullptr; // the one the tray icon uses
+    ClockFace* m_face = nullptr;
+    std::unique_ptr<ClockDesktop> m_desktop;
     ShutdownWarning* m_warning = nullptr;
-    QHash<QAction*, QString> m_templateItems;
-    bool m_framed = true;
-    bool m_borderApplied = false;
-    bool m_skipTaskbar = false;
 };
 
 } // namespace zentari

@@ -1,3 +1,4 @@
+#include "app/clockdesktop.h"
 #include "app/picturebox.h"
 #include "clockfixture.h"
 
@@ -128,7 +129,7 @@ TEST_F(ClockFixture, TheTickShowsTimeDateWeekdayAndTheTrayHint)
     EXPECT_EQ(clock.Label2->text(), u"13.12.2026");
     EXPECT_EQ(clock.Label3->text(), u"1");
     EXPECT_EQ(clock.trayHint(), u"Время : 9:05:07 Дата : 13.12.2026");
-    EXPECT_EQ(clock.TrayIcon1->Hint(), clock.trayHint());
+    EXPECT_EQ(clock.desktop().TrayIcon1->Hint(), clock.trayHint());
 }
 
 TEST_F(ClockFixture, AClosedClockRestartsItselfUnlessExitIsAllowed)

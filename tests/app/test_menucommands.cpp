@@ -1,3 +1,4 @@
+#include "app/clockdesktop.h"
 #include "app/shutdownwarning.h"
 #include "clockfixture.h"
 #include "scheduler/actiondispatcher.h"
@@ -33,7 +34,7 @@ TEST_F(ClockFixture, ThePopupMenuHasItsItemsInOrder)
 {
     TForm1& clock = start(QString());
     clock.PopupMenu1Popup();
-    EXPECT_EQ(captions(clock.PopupMenu1),
+    EXPECT_EQ(captions(clock.desktop().PopupMenu1),
               (QStringList{QStringLiteral("Свернуть в трей"),
                            QStringLiteral("Настройки звонка (будильника)"),
                            QStringLiteral("Особые настройки часов (требуется выход)"),
@@ -41,14 +42,14 @@ TEST_F(ClockFixture, ThePopupMenuHasItsItemsInOrder)
                            QStringLiteral("Прекратить выход из системы"), QStringLiteral("-"),
                            QStringLiteral("Шаблоны..."), QStringLiteral("-"),
                            QStringLiteral("Проверить обновление"), QStringLiteral("Выход")}));
-    EXPECT_FALSE(clock.N1->isEnabled());
-    EXPECT_FALSE(clock.N3->isEnabled());
-    EXPECT_EQ(captions(clock.N11), QStringList{QStringLiteral("Выключить компьютер...")});
-    const QStringList templates = captions(clock.N8);
+    EXPECT_FALSE(clock.desktop().N1->isEnabled());
+    EXPECT_FALSE(clock.desktop().N3->isEnabled());
+    EXPECT_EQ(captions(clock.desktop().N11), QStringList{QStringLiteral("Выключить компьютер...")});
+    const QStringList templates = captions(clock.desktop().N8);
     EXPECT_EQ(templates.size(), 14);
     EXPECT_EQ(templates.first(), u"Через 120 минут");
     EXPECT_EQ(templates[2], u"-");
-    EXPECT_FALSE(clock.N8->actions()[2]->isEnabled()); // the first separator is disabled
+    EXPECT_FALSE(clock.desktop().N8->actions()[2]->isEnabled()); // the first separator is disabled
     EXPECT_EQ(templates.last(), u"Через 1 минуту");
 }
 
@@ -58,19 +59,19 @@ TEST_F(ClockFixture, GoingToTheTrayAndBackFlipsCaptionPictureIconAndState)
     clock.show();
     clock.SendToTray1Click();
     EXPECT_EQ(clock.inTray, 1);
-    EXPECT_TRUE(clock.TrayIcon1->Visible());
+    EXPECT_TRUE(clock.desktop().TrayIcon1->Visible());
     EXPECT_FALSE(clock.isVisible());
     clock.PopupMenu1Popup();
-    EXPECT_EQ(clock.SendToTray1->text(), u"Восстановить из трея");
-    EXPECT_TRUE(showsPicture(clock.SendToTray1, dir.file(QStringLiteral("data/res.bmp"))));
+    EXPECT_EQ(clock.desktop().SendToTray1->text(), u"Восстановить из трея");
+    EXPECT_TRUE(showsPicture(clock.desktop().SendToTray1, dir.file(QStringLiteral("data/res.bmp"))));
 
     clock.SendToTray1Click();
     EXPECT_EQ(clock.inTray, 0);
-    EXPECT_FALSE(clock.TrayIcon1->Visible());
+    EXPECT_FALSE(clock.desktop().TrayIcon1->Visible());
     EXPECT_TRUE(clock.isVisible());
     clock.PopupMenu1Popup();
-    EXPECT_EQ(clock.SendToTray1->text(), u"Свернуть в трей");
-    EXPECT_TRUE(showsPicture(clock.SendToTray1, dir.file(QStringLiteral("data/min.bmp"))));
+    EXPECT_EQ(clock.desktop().SendToTray1->text(), u"Свернуть в трей");
+    EXPECT_TRUE(showsPicture(clock.desktop().SendToTray1, dir.file(QStringLiteral("data/min.bmp"))));
     EXPECT_EQ(traySteps.count(QStringLiteral("add")), 1);
     EXPECT_EQ(traySteps.count(QStringLiteral("remove")), 1);
     EXPECT_TRUE(sys.windows.skipTaskbar.value(clock.winId())); // no taskbar button once back
@@ -127,10 +128,10 @@ TEST_F(ClockFixture, StopSoundAndAbortShutdownDoWhatTheySay)
     TForm1& clock = start(QString());
     clock.dispatcher().startSound(QStringLiteral("a.mp3"));
     clock.Timer1Timer();
-    EXPECT_TRUE(clock.N1->isEnabled());
+    EXPECT_TRUE(clock.desktop().N1->isEnabled());
     clock.N1Click();
     clock.Timer1Timer();
-    EXPECT_FALSE(clock.N1->isEnabled());
+    EXPECT_FALSE(clock.desktop().N1->isEnabled());
 
     conf(QStringLiteral("[Actionx]\nAction=4\nTime=12:00:05\nType_Per=2\n"));
     dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
@@ -138,10 +139,10 @@ TEST_F(ClockFixture, StopSoundAndAbortShutdownDoWhatTheySay)
     clock.FormActivate();
     sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 0, 5)));
     clock.Timer1Timer();
-    EXPECT_TRUE(clock.N3->isEnabled());
+    EXPECT_TRUE(clock.desktop().N3->isEnabled());
     EXPECT_TRUE(clock.shutdownWarning()->isVisible());
     clock.N3Click();
-    EXPECT_FALSE(clock.N3->isEnabled());
+    EXPECT_FALSE(clock.desktop().N3->isEnabled());
     EXPECT_FALSE(clock.shutdownWarning()->isVisible());
     EXPECT_EQ(sys.logged(QStringLiteral("cancel-shutdown")).size(), 1);
 }
@@ -260,10 +261,10 @@ TEST_F(ProtectedClock, ExitClearsThePermissionBeforeCheckingThePassword)
 
 TEST_F(ProtectedClock, TheRightPasswordAbortsAPendingShutdownAndShowsTheClock)
 {
-    form1->N3->setEnabled(true);
+    form1->desktop().N3->setEnabled(true);
     withGate([&](TForm9& gate) { type(gate, "abc"); }, [&] { form1->N3Click(); });
     EXPECT_EQ(sys.logged(QStringLiteral("cancel-shutdown")).size(), 1);
-    EXPECT_FALSE(form1->N3->isEnabled());
+    EXPECT_FALSE(form1->desktop().N3->isEnabled());
     EXPECT_TRUE(form1->isVisible());
 }
 
@@ -299,7 +300,7 @@ TEST_F(ClockFixture, WithoutANotificationAreaTheClockStaysSilentlyUntilOneAppear
     EXPECT_EQ(session->exitAllowed(), 1);
 
     // Asked for explicitly, the tray's absence is said in Russian.
-    clock.SendToTray1->trigger();
+    clock.desktop().SendToTray1->trigger();
     ASSERT_EQ(sys.messages.shown.size(), 1);
     EXPECT_TRUE(sys.messages.shown[0].startsWith(
         QStringLiteral("На этом рабочем столе нет области уведомлений")));
@@ -308,7 +309,7 @@ TEST_F(ClockFixture, WithoutANotificationAreaTheClockStaysSilentlyUntilOneAppear
 
     // A panel with a tray started later: the command works at once.
     trayArea.refuseAdd = false;
-    clock.SendToTray1->trigger();
+    clock.desktop().SendToTray1->trigger();
     EXPECT_EQ(clock.inTray, 1);
     EXPECT_FALSE(clock.isVisible());
 }
@@ -322,7 +323,7 @@ TEST_F(ClockFixture, MinimisingTheClockOnTheDesktopNeverLosesIt)
     clock.setWindowState(Qt::WindowMinimized);
     QCoreApplication::processEvents();
     EXPECT_EQ(clock.inTray, 1) << "minimised with a tray: to the tray";
-    clock.SendToTray1->trigger();
+    clock.desktop().SendToTray1->trigger();
     EXPECT_EQ(clock.inTray, 0);
     EXPECT_FALSE(clock.isMinimized());
 
