@@ -1,14 +1,14 @@
 #include "actioneditor.h"
 
-#include "core/paths.h"
 #include "core/conversions.h"
-#include "platform/currentrowclicks.h"
 #include "core/error.h"
-#include "platform/picture.h"
+#include "core/paths.h"
 #include "core/timetext.h"
+#include "platform/bitmapbutton.h"
+#include "platform/currentrowclicks.h"
+#include "platform/picture.h"
 #include "scheduler/editorpictures.h"
 #include "scheduler/periodicitydialog.h"
-#include "scheduler/picturebutton.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -38,10 +38,27 @@ bool fileExists(const QString& path)
     return QFileInfo::exists(path);
 }
 
-QLabel* caption(QWidget* parent, const QString& text, PictureButton* over)
+// The four picture buttons, top to bottom, each with the caption that stands
+// for it: the caption's text names the button to a screen reader, and pressing
+// or releasing the caption does what that does on the button.
+struct PictureButtonPlace
 {
-    auto* label = new QLabel(text, parent);
-    over->setAccessibleName(text);
+    BitmapButton* TForm4::*button;
+    void (TForm4::*click)();
+    QLabel* TForm4::*caption;
+    const char* text;
+};
+
+const PictureButtonPlace kPictureButtons[] = {
+    {&TForm4::Button4, &TForm4::Button4Click, &TForm4::Label6, "Добавить действие"},
+    {&TForm4::Button3, &TForm4::Button3Click, &TForm4::Label4, "Изменить действие"},
+    {&TForm4::Button2, &TForm4::Button2Click, &TForm4::Label5, "Удалить"},
+    {&TForm4::Button1, &TForm4::Button1Click, &TForm4::Label7, "Выйти"},
+};
+
+QLabel* caption(QWidget* parent, const BitmapButton* over)
+{
+    auto* label = new QLabel(over->text(), parent);
     QFont f = label->font();
     f.setBold(true);
     label->setFont(f);
@@ -148,27 +165,32 @@ TForm4::TForm4(QString programDir, const Services& services, ErrorReport& report
 
     // Four pictures 160 x 36 stacked under the controls, centred in the pane.
     const int buttonLeft = kPaneLeft + (kPaneWidth - 160) / 2;
-    const auto pictureButton = [&](int row) {
-        auto* b = new PictureButton(this);
-        b->setGeometry(buttonLeft, 214 + row * 40, 160, 36);
-        return b;
-    };
-    Button4 = pictureButton(0);
-    Label6 = caption(this, QStringLiteral("Добавить действие"), Button4);
-    Button3 = pictureButton(1);
-    Label4 = caption(this, QStringLiteral("Изменить действие"), Button3);
-    Button2 = pictureButton(2);
-    Label5 = caption(this, QStringLiteral("Удалить"), Button2);
-    Button1 = pictureButton(3);
-    Label7 = caption(this, QStringLiteral("Выйти"), Button1);
-    for (PictureButton* b : {Button1, Button2, Button3, Button4})
-        connect(b, &PictureButton::keyPressed, this,
-                [this, b] { m_report.guard([this, b] { runPictureButton(b); }); });
+    int row = 0;
+    for (const PictureButtonPlace& place : kPictureButtons) {
+        auto* b = new BitmapButton(this);
+        b->setGeometry(buttonLeft, 214 + row++ * 40, 160, 36);
+        b->setText(QString::fromUtf8(place.text));
+        b->setStretched(true);
+        b->setTransparent(true);
+        b->setCursor(Qt::PointingHandCursor);
+        // Reachable with Tab, so that the editor can be used without a mouse.
+        b->setFocusPolicy(Qt::TabFocus);
+        connect(b, &BitmapButton::mouseMoved, this,
+                [this, b] { m_report.guard([this, b] { pictureButtonHover(b); }); });
+        connect(b, &BitmapButton::mouseDown, this, [this, b](Qt::MouseButton pressed) {
+            if (pressed == Qt::LeftButton)
+                m_report.guard([this, b] { pictureButtonPressed(b); });
+        });
+        connect(b, &BitmapButton::clicked, this, [this, click = place.click] {
+            m_report.guard([this, click] { (this->*click)(); });
+        });
+        this->*place.button = b;
+        this->*place.caption = caption(this, b);
+    }
     // Enter in a picker must not press "Обзор" or "Выбрать периодичность".
     BitBtn1->setAutoDefault(false);
     BitBtn3->setAutoDefault(false);
-    for (QObject* o : std::initializer_list<QObject*>{Image1, Button1, Button2, Button3, Button4,
-                                                      Label4, Label5, Label6, Label7})
+    for (QObject* o : std::initializer_list<QObject*>{Image1, Label4, Label5, Label6, Label7})
         o->installEventFilter(this);
 
     // Browse mode.
@@ -238,7 +260,7 @@ template <typename F> void TForm4::withoutRefresh(F&& f)
 void TForm4::FormCreate()
 {
     const QImage normal = buttonPicture(1);
-    for (PictureButton* b : {Button1, Button2, Button3, Button4})
+    for (BitmapButton* b : {Button1, Button2, Button3, Button4})
         b->setPicture(normal);
 }
 
@@ -599,7 +621,7 @@ void TForm4::Timer1Timer()
 
 // ---------------------------------------------------------------- picture buttons
 
-void TForm4::pictureButtonHover(PictureButton* button)
+void TForm4::pictureButtonHover(BitmapButton* button)
 {
     if (hover)
         return;
@@ -614,43 +636,25 @@ void TForm4::Image1MouseMove()
         return;
     hover = false;
     const QImage normal = buttonPicture(1);
-    for (PictureButton* b : {Button4, Button3, Button2, Button1})
+    for (BitmapButton* b : {Button4, Button3, Button2, Button1})
         if (!b->transparent()) {
             b->setTransparent(true);
             b->setPicture(normal);
         }
 }
 
-void TForm4::pictureButtonPressed(PictureButton* button)
+void TForm4::pictureButtonPressed(BitmapButton* button)
 {
     button->setPicture(buttonPicture(3));
     button->setTransparent(false);
 }
 
-void TForm4::runPictureButton(PictureButton* button)
+BitmapButton* TForm4::buttonUnder(const QObject* caption) const
 {
-    if (button == Button4)
-        Button4Click();
-    else if (button == Button3)
-        Button3Click();
-    else if (button == Button2)
-        Button2Click();
-    else if (button == Button1)
-        Button1Click();
-}
-
-PictureButton* TForm4::pictureButtonOf(QObject* o) const
-{
-    // Each caption acts for the picture under it.
-    if (o == Label6)
-        return Button4;
-    if (o == Label4)
-        return Button3;
-    if (o == Label5)
-        return Button2;
-    if (o == Label7)
-        return Button1;
-    return qobject_cast<PictureButton*>(o);
+    for (const PictureButtonPlace& place : kPictureButtons)
+        if (this->*place.caption == caption)
+            return this->*place.button;
+    return nullptr;
 }
 
 bool TForm4::eventFilter(QObject* watched, QEvent* e)
@@ -664,25 +668,21 @@ bool TForm4::eventFilter(QObject* watched, QEvent* e)
             m_report.guard([this] { Image1MouseMove(); });
         return false;
     }
-    PictureButton* button = pictureButtonOf(watched);
+    BitmapButton* button = buttonUnder(watched);
     if (!button)
         return QDialog::eventFilter(watched, e);
-    const auto* mouse = static_cast<QMouseEvent*>(e);
-    const bool left = mouse->button() == Qt::LeftButton;
-    const bool onLabel = watched != button;
+    const bool left = static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton;
     m_report.guard([&] {
         if (type == QEvent::MouseMove) {
             pictureButtonHover(button);
         } else if (type == QEvent::MouseButtonPress && left) {
             pictureButtonPressed(button);
         } else if (type == QEvent::MouseButtonRelease && left) {
-            // A click on the picture counts when released over it; a caption's
-            // release always runs its command.
-            if (onLabel || button->rect().contains(mouse->position().toPoint()))
-                runPictureButton(button);
+            // Wherever it is released: the caption is no button of its own.
+            button->click();
         }
     });
-    return onLabel && type != QEvent::MouseMove;
+    return type != QEvent::MouseMove;
 }
 
 } // namespace zentari

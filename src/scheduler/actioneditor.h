@@ -21,7 +21,7 @@ class QToolButton;
 
 namespace zentari {
 
-class PictureButton;
+class BitmapButton;
 class TForm8;
 
 // TForm4: the action editor ("Настройка будильника"): lists the scheduled
@@ -61,11 +61,11 @@ public:
     QDateEdit* DateTimePicker2 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QLineEdit* Edit1 = nullptr;
-    QPushButton* BitBtn1 = nullptr;   // "Обзор"
-    PictureButton* Button4 = nullptr; // add
-    PictureButton* Button3 = nullptr; // change
-    PictureButton* Button2 = nullptr; // delete
-    PictureButton* Button1 = nullptr; // leave
+    QPushButton* BitBtn1 = nullptr;  // "Обзор"
+    BitmapButton* Button4 = nullptr; // add
+    BitmapButton* Button3 = nullptr; // change
+    BitmapButton* Button2 = nullptr; // delete
+    BitmapButton* Button1 = nullptr; // leave
     QLabel* Label6 = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
@@ -134,10 +134,10 @@ private:
     void refillList();
     void storeChanged();
     void errorBeep();
-    void pictureButtonHover(PictureButton* button);
-    void pictureButtonPressed(PictureButton* button);
-    void runPictureButton(PictureButton* button);
-    PictureButton* pictureButtonOf(QObject* o) const;
+    void pictureButtonHover(BitmapButton* button);
+    void pictureButtonPressed(BitmapButton* button);
+    // The picture button that a caption stands for.
+    BitmapButton* buttonUnder(const QObject* caption) const;
     QImage buttonPicture(int index) const;
     QString askForFile(const QStringList& filters);
     // Activations that come from the editor's own dialogs (periodicity, file,

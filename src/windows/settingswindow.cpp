@@ -2,10 +2,10 @@
 
 #include "core/options.h"
 #include "core/paths.h"
+#include "platform/bitmapbutton.h"
 #include "session/clocksession.h"
 #include "windows/clockhost.h"
 #include "windows/hinthook.h"
-#include "windows/imagebutton.h"
 #include "windows/settingslinks.h"
 
 #include <QApplication>
@@ -23,6 +23,37 @@ namespace zentari {
 namespace {
 
 constexpr int kButtonPictureWidth = 241;
+
+// The five picture buttons in painting order, each with the caption that
+// stands for it: the caption's text names the button to a screen reader, and
+// pressing or releasing the caption does what that does on the button.
+struct PictureButtonPlace
+{
+    BitmapButton* TForm2::*button;
+    void (TForm2::*click)();
+    QRect geometry;
+    const char* hint;
+    QLabel* TForm2::*caption;
+    const char* text;
+    QPoint captionAt;
+    int captionPixels;
+};
+
+const PictureButtonPlace kPictureButtons[] = {
+    {&TForm2::Image2, &TForm2::Image2Click, QRect(264, 0, 249, 73),
+     "Нажмите здесь чтобы выбрать расположение главного окна ( с часами )", &TForm2::Label12,
+     "Выбрать расположение", QPoint(296, 20), 16},
+    {&TForm2::SpeedButton3, &TForm2::SpeedButton3Click, QRect(-8, 56, 241, 73),
+     "Нажмите здесь чтобы перейти к добавлению действий", &TForm2::Label8, "Добавить действие",
+     QPoint(24, 76), 19},
+    {&TForm2::SpeedButton5, &TForm2::SpeedButton5Click, QRect(-8, 152, 241, 73),
+     "Нажмите здесь чтобы перейти к добавлению сообщений", &TForm2::Label9, "Добавить сообщение",
+     QPoint(16, 174), 19},
+    {&TForm2::SpeedButton1, &TForm2::SpeedButton1Click, QRect(-8, 248, 241, 73),
+     "Нажмите здесь чтобы вернуться к часам", &TForm2::Label10, "Сохранить", QPoint(64, 270), 19},
+    {&TForm2::SpeedButton2, &TForm2::SpeedButton2Click, QRect(264, 248, 241, 73),
+     "Нажмите здесь чтобы покинуть приложение", &TForm2::Label11, "Выход", QPoint(352, 270), 19},
+};
 
 // Font sizes are pixel heights: the window's places were laid out for them.
 // Where a designed font is missing, a named stand-in with Cyrillic letters
@@ -106,17 +137,22 @@ TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report
     Image1->setPixmap(alarmClockPicture());
     Image1->setToolTip(QStringLiteral("Это просто для красоты"));
     Image1->setAttribute(Qt::WA_NoMousePropagation);
-    Image2 = makeButton(264, 0, 249,
-                        QStringLiteral("Нажмите здесь чтобы выбрать расположение главного окна ( "
-                                       "с часами )"));
-    SpeedButton3 = makeButton(-8, 56, 241,
-                              QStringLiteral("Нажмите здесь чтобы перейти к добавлению действий"));
-    SpeedButton5 = makeButton(-8, 152, 241,
-                              QStringLiteral("Нажмите здесь чтобы перейти к добавлению сообщений"));
-    SpeedButton1 =
-        makeButton(-8, 248, 241, QStringLiteral("Нажмите здесь чтобы вернуться к часам"));
-    SpeedButton2 =
-        makeButton(264, 248, 241, QStringLiteral("Нажмите здесь чтобы покинуть приложение"));
+    for (const PictureButtonPlace& place : kPictureButtons) {
+        auto* button = new BitmapButton(this);
+        button->setGeometry(place.geometry);
+        button->setToolTip(QString::fromUtf8(place.hint));
+        button->setText(QString::fromUtf8(place.text));
+        connect(button, &BitmapButton::mouseMoved, this, [this, button] {
+            m_report.guard([this, button] { ImageButtonMouseMove(button); });
+        });
+        connect(button, &BitmapButton::mouseDown, this, [this, button] {
+            m_report.guard([this, button] { ImageButtonMouseDown(button); });
+        });
+        connect(button, &BitmapButton::clicked, this, [this, click = place.click] {
+            m_report.guard([this, click] { (this->*click)(); });
+        });
+        this->*place.button = button;
+    }
 
     Label1 = makeLabel(QStringLiteral("Активировать"), 64, 8, boxText);
     Label3 = makeLabel(QStringLiteral("будильник"), 80, 24, boxText);
@@ -130,20 +166,17 @@ TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report
     for (QLabel* label : {Label2, Label4})
         label->setToolTip(panelHint);
 
-    Label12 = makeLabel(QStringLiteral("Выбрать расположение"), 296, 20, buttonCaptionFont(16));
-    Label8 = makeLabel(QStringLiteral("Добавить действие"), 24, 76, buttonCaptionFont(19));
-    Label9 = makeLabel(QStringLiteral("Добавить сообщение"), 16, 174, buttonCaptionFont(19));
-    Label10 = makeLabel(QStringLiteral("Сохранить"), 64, 270, buttonCaptionFont(19));
-    Label11 = makeLabel(QStringLiteral("Выход"), 352, 270, buttonCaptionFont(19));
-    for (QLabel* label : {Label12, Label8, Label9, Label10, Label11}) {
+    for (const PictureButtonPlace& place : kPictureButtons) {
+        BitmapButton* button = this->*place.button;
+        QLabel* label = makeLabel(button->text(), place.captionAt.x(), place.captionAt.y(),
+                                  buttonCaptionFont(place.captionPixels));
+        this->*place.caption = label;
         QPalette yellow = label->palette();
         yellow.setColor(QPalette::WindowText, QColor(255, 255, 0));
         label->setPalette(yellow);
         // Without a hint of its own a caption would show the window's; the
         // button's says what pressing the caption does.
-        ImageButton* button = buttonUnder(label);
         label->setToolTip(button->toolTip());
-        button->setAccessibleName(label->text());
         // Where the designed font is missing a wider one stands in: the caption
         // then moves left and, if need be, gets smaller rather than run off its button.
         const int right = std::min(button->x() + kButtonPictureWidth, width()) - 12;
@@ -215,32 +248,6 @@ QLabel* TForm2::makeLabel(const QString& text, int x, int y, const QFont& font)
     return label;
 }
 
-ImageButton* TForm2::makeButton(int x, int y, int width, const QString& hint)
-{
-    auto* button = new ImageButton(this);
-    button->setGeometry(x, y, width, 73);
-    button->setToolTip(hint);
-    connect(button, &ImageButton::mouseMoved, this,
-            [this, button] { m_report.guard([this, button] { ImageButtonMouseMove(button); }); });
-    connect(button, &ImageButton::mouseDown, this,
-            [this, button] { m_report.guard([this, button] { ImageButtonMouseDown(button); }); });
-    connect(button, &ImageButton::clicked, this, [this, button] {
-        m_report.guard([this, button] {
-            if (button == SpeedButton1)
-                SpeedButton1Click();
-            else if (button == SpeedButton2)
-                SpeedButton2Click();
-            else if (button == SpeedButton3)
-                SpeedButton3Click();
-            else if (button == SpeedButton5)
-                SpeedButton5Click();
-            else if (button == Image2)
-                Image2Click();
-        });
-    });
-    return button;
-}
-
 bool TForm2::alarmEnabled() const
 {
     return CheckBox1->isChecked();
@@ -262,7 +269,7 @@ void TForm2::FormCreate()
     openConfig();
     CheckBox1->setChecked(options::isOn(m_config, options::On));
     m_session.setAlarmEnabled(CheckBox1->isChecked());
-    for (ImageButton* button : {SpeedButton3, SpeedButton1, SpeedButton2, SpeedButton5, Image2}) {
+    for (BitmapButton* button : {SpeedButton3, SpeedButton1, SpeedButton2, SpeedButton5, Image2}) {
         button->loadPicture(buttonPicture(1));
         button->setTransparent(true);
     }
@@ -290,7 +297,7 @@ void TForm2::FormShow()
 
 // ---------------------------------------------------------------- image buttons
 
-void TForm2::ImageButtonMouseMove(ImageButton* button)
+void TForm2::ImageButtonMouseMove(BitmapButton* button)
 {
     if (m_hover != 0)
         return;
@@ -304,7 +311,7 @@ void TForm2::FormMouseMove()
     if (m_hover != 1)
         return;
     m_hover = 0;
-    for (ImageButton* button : {Image2, SpeedButton5, SpeedButton3, SpeedButton2, SpeedButton1}) {
+    for (BitmapButton* button : {Image2, SpeedButton5, SpeedButton3, SpeedButton2, SpeedButton1}) {
         if (button->transparent())
             continue;
         button->loadPicture(buttonPicture(1));
@@ -312,37 +319,29 @@ void TForm2::FormMouseMove()
     }
 }
 
-void TForm2::ImageButtonMouseDown(ImageButton* button)
+void TForm2::ImageButtonMouseDown(BitmapButton* button)
 {
     button->loadPicture(buttonPicture(3));
 }
 
-ImageButton* TForm2::buttonUnder(const QLabel* label) const
+BitmapButton* TForm2::buttonUnder(const QLabel* label) const
 {
-    if (label == Label8)
-        return SpeedButton3;
-    if (label == Label9)
-        return SpeedButton5;
-    if (label == Label10)
-        return SpeedButton1;
-    if (label == Label11)
-        return SpeedButton2;
-    if (label == Label12)
-        return Image2;
+    for (const PictureButtonPlace& place : kPictureButtons)
+        if (this->*place.caption == label)
+            return this->*place.button;
     return nullptr;
 }
 
 void TForm2::LabelMouseDown(QLabel* label)
 {
-    if (ImageButton* button = buttonUnder(label))
+    if (BitmapButton* button = buttonUnder(label))
         ImageButtonMouseDown(button);
 }
 
 void TForm2::LabelMouseUp(QLabel* label)
 {
-    ImageButton* button = buttonUnder(label);
-    if (button)
-        Q_EMIT button->clicked();
+    if (BitmapButton* button = buttonUnder(label))
+        button->click();
 }
 
 // ---------------------------------------------------------------- clicks

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/errorreport.h"
 #include "core/inifile.h"
+#include "platform/errorreport.h"
 #include "platform/services.h"
 #include "windows/settingssteps.h"
 
@@ -17,7 +17,7 @@ namespace zentari {
 class ClockHost;
 class ClockSession;
 class HintHook;
-class ImageButton;
+class BitmapButton;
 class SettingsLinks;
 
 // TForm2: the settings window, the program's main menu. Its check box
@@ -32,28 +32,28 @@ public:
            QWidget* parent = nullptr);
     ~TForm2() override;
 
-    QLabel* Image1 = nullptr;            // the little picture; a double click opens the about box
-    QLabel* Label1 = nullptr;            // "Активировать"
-    QLabel* Label3 = nullptr;            // "будильник"
-    QCheckBox* CheckBox1 = nullptr;      // alarms and reminders active
-    ImageButton* Image2 = nullptr;       // the position chooser
-    QLabel* Label12 = nullptr;           // "Выбрать расположение"
-    ImageButton* SpeedButton3 = nullptr; // the action editor
-    QLabel* Label8 = nullptr;            // "Добавить действие"
-    QLabel* Label7 = nullptr;            // "Главное окно с рамкой"
-    QCheckBox* CheckBox3 = nullptr;      // the clock framed
-    ImageButton* SpeedButton5 = nullptr; // the reminder editor
-    QLabel* Label9 = nullptr;            // "Добавить сообщение"
-    QLabel* Label2 = nullptr;            // "Широкая панель"
-    QLabel* Label4 = nullptr;            // "задач"
-    QCheckBox* CheckBox2 = nullptr;      // the taskbar is wide
-    ImageButton* SpeedButton1 = nullptr; // save and return to the clock
-    QLabel* Label10 = nullptr;           // "Сохранить"
-    ImageButton* SpeedButton2 = nullptr; // exit
-    QLabel* Label11 = nullptr;           // "Выход"
-    QCheckBox* CheckBox4 = nullptr;      // "StayOnTop", shown nowhere
-    QLabel* Label5 = nullptr;            // "Поверх", hidden
-    QLabel* Label6 = nullptr;            // "остальных", hidden
+    QLabel* Image1 = nullptr;             // the little picture; a double click opens the about box
+    QLabel* Label1 = nullptr;             // "Активировать"
+    QLabel* Label3 = nullptr;             // "будильник"
+    QCheckBox* CheckBox1 = nullptr;       // alarms and reminders active
+    BitmapButton* Image2 = nullptr;       // the position chooser
+    QLabel* Label12 = nullptr;            // "Выбрать расположение"
+    BitmapButton* SpeedButton3 = nullptr; // the action editor
+    QLabel* Label8 = nullptr;             // "Добавить действие"
+    QLabel* Label7 = nullptr;             // "Главное окно с рамкой"
+    QCheckBox* CheckBox3 = nullptr;       // the clock framed
+    BitmapButton* SpeedButton5 = nullptr; // the reminder editor
+    QLabel* Label9 = nullptr;             // "Добавить сообщение"
+    QLabel* Label2 = nullptr;             // "Широкая панель"
+    QLabel* Label4 = nullptr;             // "задач"
+    QCheckBox* CheckBox2 = nullptr;       // the taskbar is wide
+    BitmapButton* SpeedButton1 = nullptr; // save and return to the clock
+    QLabel* Label10 = nullptr;            // "Сохранить"
+    BitmapButton* SpeedButton2 = nullptr; // exit
+    QLabel* Label11 = nullptr;            // "Выход"
+    QCheckBox* CheckBox4 = nullptr;       // "StayOnTop", shown nowhere
+    QLabel* Label5 = nullptr;             // "Поверх", hidden
+    QLabel* Label6 = nullptr;             // "остальных", hidden
     HintHook* ApplicationEvents1 = nullptr;
 
     bool alarmEnabled() const;
@@ -72,8 +72,8 @@ public:
     void Image1DblClick();
     void Image2Click();
     // The five image buttons share their mouse handlers.
-    void ImageButtonMouseMove(ImageButton* button);
-    void ImageButtonMouseDown(ImageButton* button);
+    void ImageButtonMouseMove(BitmapButton* button);
+    void ImageButtonMouseDown(BitmapButton* button);
     // Label8 ... Label12 stand for the image buttons under them.
     void LabelMouseDown(QLabel* label);
     void LabelMouseUp(QLabel* label);
@@ -87,9 +87,8 @@ protected:
 private:
     void openConfig();
     QString buttonPicture(int index) const;
-    ImageButton* buttonUnder(const QLabel* label) const;
+    BitmapButton* buttonUnder(const QLabel* label) const;
     QLabel* makeLabel(const QString& text, int x, int y, const QFont& font);
-    ImageButton* makeButton(int x, int y, int width, const QString& hint);
 
     QString m_programDir;
     Services m_services;

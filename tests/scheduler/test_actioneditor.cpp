@@ -2,9 +2,9 @@
 #include "core/cp1251.h"
 #include "core/error.h"
 #include "core/textlist.h"
+#include "platform/bitmapbutton.h"
 #include "scheduler/actioneditor.h"
 #include "scheduler/periodicitydialog.h"
-#include "scheduler/picturebutton.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
 
@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -153,7 +154,8 @@ TEST_F(ActionEditor, AScreenReaderPressesThePictureButtons)
     EXPECT_EQ(add->text(QAccessible::Name), u"Добавить действие");
     ASSERT_TRUE(add->actionInterface());
     add->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_TRUE(f.editing);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.editing; }, 3000)); // as Qt presses a button
+    EXPECT_TRUE(f.Button4->transparent()) << "no pressed picture for a press without the mouse";
 }
 
 TEST_F(ActionEditor, AddSwitchesToEditingAndCancelBack)
@@ -402,7 +404,7 @@ TEST_F(ActionEditor, PictureButtonsLightUpOnHoverAndPressAndResetOverTheBackgrou
     EXPECT_FALSE(f.Button2->transparent());
     f.Image1MouseMove();
     EXPECT_FALSE(f.hover);
-    for (PictureButton* b : {f.Button1, f.Button2, f.Button3, f.Button4})
+    for (BitmapButton* b : {f.Button1, f.Button2, f.Button3, f.Button4})
         EXPECT_TRUE(b->transparent());
     EXPECT_EQ(f.Button2->picture(), f.Button1->picture()) << "the normal picture again";
 }
@@ -439,12 +441,10 @@ TEST_F(ActionEditor, PictureButtonsAnswerTheKeyboard)
 {
     TForm4& f = open();
     EXPECT_EQ(f.Button4->focusPolicy(), Qt::TabFocus);
-    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
-    QApplication::sendEvent(f.Button4, &space);
+    QTest::keyClick(f.Button4, Qt::Key_Space);
     EXPECT_TRUE(f.editing);
     f.BitBtn2Click();
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(f.Button2, &enter); // delete with nothing selected
+    QTest::keyClick(f.Button2, Qt::Key_Return); // delete with nothing selected
     EXPECT_EQ(sys.logged(QStringLiteral("beep")).size(), 1);
 }
 
