@@ -5,7 +5,7 @@
 #include "core/paths.h"
 #include "app/qttranslations.h"
 #include "app/settingshost.h"
-#include "conf/autostart.h"
+#include "platform/autostart.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"
 #include "platform/programicon.h"
@@ -68,7 +68,7 @@ int runZentari(int argc, char** argv)
     std::unique_ptr<TForm9> form9;
     try {
         const QString programDir = paths::programDir();
-        conf::autostart::refreshIfStale(conf::autostart::commandFor(paths::executableDir()));
+        autostart::refreshIfStale(autostart::commandFor(paths::executableDir()));
         ActionStore::removeInterruptedWrites(programDir);
         form1 = std::make_unique<TForm1>(programDir, services, report, forms);
         forms.Form1 = form1.get();
