@@ -72,8 +72,13 @@ function(_zentari_stage_headers target)
   # include from, its own and those of the libraries it links.
   list(JOIN listed "\n" listed)
   file(WRITE ${root}.sources "${listed}\n")
+  get_target_property(type ${target} TYPE)
+  set(property INCLUDE_DIRECTORIES)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    set(property INTERFACE_INCLUDE_DIRECTORIES)
+  endif()
   file(GENERATE OUTPUT ${root}.includes
-    CONTENT "$<JOIN:$<TARGET_PROPERTY:${target},INTERFACE_INCLUDE_DIRECTORIES>,\n>\n")
+    CONTENT "$<JOIN:$<TARGET_PROPERTY:${target},${property}>,\n>\n")
 endfunction()
 
 # Every library under src/ must be layered, and none may see src/ whole.
