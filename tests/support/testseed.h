@@ -17,8 +17,8 @@ inline quint32 testSeed(const char* test, std::optional<quint32> fallback = std:
     quint32 seed = qEnvironmentVariable("ZENTARI_TEST_SEED").toUInt(&given);
     if (!given)
         seed = fallback ? *fallback : QRandomGenerator::system()->generate();
-    std::cout << test << ": seed " << seed << " (ZENTARI_TEST_SEED=" << seed
-              << " runs it again)" << std::endl;
+    std::cout << test << ": seed " << seed << " (ZENTARI_TEST_SEED=" << seed << " runs it again)"
+              << std::endl;
     return seed;
 }
 
