@@ -1,7 +1,7 @@
 #include "confwindow.h"
 
 #include "core/paths.h"
-#include "autostart.h"
+#include "platform/autostart.h"
 #include "core/conversions.h"
 #include "platform/desktopservices.h"
 #include "core/error.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "confform.h"
-#include "confoptions.h"
+#include "conf/confform.h"
+#include "conf/confoptions.h"
 #include "platform/services.h"
-#include "protection.h"
+#include "conf/protection.h"
 
 #include <QHash>
 #include <QWidget>

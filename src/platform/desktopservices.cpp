@@ -56,4 +56,10 @@ void DesktopServices::setNotice(std::function<void(const QString&)> notice)
     m_audio->setNotice(std::move(notice));
 }
 
+void DesktopServices::recordReady()
+{
+    if (m_log)
+        m_log->append({QStringLiteral("ready")});
+}
+
 } // namespace zentari

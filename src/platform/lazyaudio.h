@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audioplugin.h"
+#include "platform/audioplugin.h"
 
 #include <QLibrary>
 #include <memory>

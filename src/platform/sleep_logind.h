@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sleepservice.h"
+#include "platform/sleepservice.h"
 
 #include <QDBusConnection>
 #include <QTimer>

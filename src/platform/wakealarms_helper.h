@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wakealarms.h"
+#include "platform/wakealarms.h"
 
 #include <QStringList>
 #include <QTimer>

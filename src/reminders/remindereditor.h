@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/services.h"
-#include "reminderstore.h"
+#include "reminders/reminderstore.h"
 
 #include <QDialog>
 

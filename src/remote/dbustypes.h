@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listing.h"
+#include "remote/listing.h"
 
 #include <QDBusArgument>
 #include <QMetaType>

@@ -4,7 +4,7 @@
 #include "icontable.h"
 #include "qtpopupmenu.h"
 #include "systemtrayarea.h"
-#include "trayicon.h"
+#include "trayicon/trayicon.h"
 
 #include <QList>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trayservices.h"
+#include "trayicon/trayservices.h"
 
 #include <QHash>
 #include <QIcon>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "icontable.h"
-#include "trayservices.h"
+#include "trayicon/trayservices.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>

@@ -1,4 +1,4 @@
-#include "conf/autostart.h"
+#include "platform/autostart.h"
 #include "conf/confwindow.h"
 #include "conf/protection.h"
 #include "core/cp1251.h"
@@ -174,8 +174,8 @@ TEST_F(ConfWindowTest, AutostartEntryFollowsTheBoxOnSaving)
     EXPECT_FALSE(w->autostartBox()->isChecked());
     w->autostartBox()->setChecked(true);
     ASSERT_TRUE(w->saveAndStart());
-    EXPECT_TRUE(conf::autostart::isEnabled());
-    QFile entry(conf::autostart::entryPath());
+    EXPECT_TRUE(autostart::isEnabled());
+    QFile entry(autostart::entryPath());
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     EXPECT_TRUE(entry.readAll().contains("\nExec=/opt/zentari/Zentari\n")); // a portable build
     EXPECT_EQ(dir.read(QStringLiteral("conf.ini")), kFile);
@@ -184,7 +184,7 @@ TEST_F(ConfWindowTest, AutostartEntryFollowsTheBoxOnSaving)
 TEST_F(ConfWindowTest, AnAutostartEntryTheDesktopSwitchedOffIsShownOff)
 {
     QDir().mkpath(configHome.path() + QStringLiteral("/autostart"));
-    QFile entry(conf::autostart::entryPath());
+    QFile entry(autostart::entryPath());
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
     entry.write("[Desktop Entry]\nType=Application\nExec=zentari\n"
                 "X-GNOME-Autostart-enabled=false\n");
@@ -194,7 +194,7 @@ TEST_F(ConfWindowTest, AnAutostartEntryTheDesktopSwitchedOffIsShownOff)
     // Ticked and saved: on again.
     w->autostartBox()->setChecked(true);
     ASSERT_TRUE(w->saveAndStart());
-    EXPECT_TRUE(conf::autostart::isEnabled());
+    EXPECT_TRUE(autostart::isEnabled());
 }
 
 namespace {

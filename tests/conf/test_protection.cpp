@@ -1,5 +1,5 @@
 #include "core/paths.h"
-#include "conf/autostart.h"
+#include "platform/autostart.h"
 #include "conf/protection.h"
 #include "core/error.h"
 #include "platform/machinestore.h"
@@ -235,32 +235,32 @@ protected:
     void writeEntry(const QByteArray& text)
     {
         QDir().mkpath(tmp.path() + QStringLiteral("/autostart"));
-        QFile f(conf::autostart::entryPath());
+        QFile f(autostart::entryPath());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(text);
     }
-    QByteArray entry() const { return readFile(conf::autostart::entryPath()); }
+    QByteArray entry() const { return readFile(autostart::entryPath()); }
 
     QTemporaryDir tmp;
 };
 
 TEST_F(ConfAutostart, EntryIsWrittenQuotedAndRemoved)
 {
-    EXPECT_FALSE(conf::autostart::isEnabled());
-    conf::autostart::setEnabled(true, QStringLiteral("/opt/my \"clock\"/Zentari"));
-    EXPECT_EQ(conf::autostart::entryPath(),
+    EXPECT_FALSE(autostart::isEnabled());
+    autostart::setEnabled(true, QStringLiteral("/opt/my \"clock\"/Zentari"));
+    EXPECT_EQ(autostart::entryPath(),
               tmp.path() + QStringLiteral("/autostart/zentari.desktop"));
-    EXPECT_TRUE(conf::autostart::isEnabled());
+    EXPECT_TRUE(autostart::isEnabled());
     // The quote's backslash is itself escaped, as the string rules come on top.
     EXPECT_TRUE(entry().contains("Exec=\"/opt/my \\\\\"clock\\\\\"/Zentari\"\n"));
-    conf::autostart::setEnabled(false, QString());
-    EXPECT_FALSE(QFile::exists(conf::autostart::entryPath()));
+    autostart::setEnabled(false, QString());
+    EXPECT_FALSE(QFile::exists(autostart::entryPath()));
 }
 
 TEST_F(ConfAutostart, ExecIsEscapedAsTheDesktopEntryRulesAsk)
 {
-    using conf::autostart::execProgram;
-    using conf::autostart::execValue;
+    using autostart::execProgram;
+    using autostart::execValue;
     EXPECT_EQ(execValue(QStringLiteral("zentari")), u"zentari");
     EXPECT_EQ(execValue(QStringLiteral("/home/u/100%/Zentari")), u"/home/u/100%%/Zentari");
     // A literal "$" in a quoted argument is "\\$", a literal backslash "\\\\".
@@ -281,41 +281,41 @@ TEST_F(ConfAutostart, AnEntryTheDesktopSwitchedOffIsOff)
 {
     writeEntry(
         "[Desktop Entry]\nType=Application\nExec=zentari\nX-GNOME-Autostart-enabled=false\n");
-    EXPECT_FALSE(conf::autostart::isEnabled());
+    EXPECT_FALSE(autostart::isEnabled());
     writeEntry("[Desktop Entry]\nExec=zentari\nHidden = true\n");
-    EXPECT_FALSE(conf::autostart::isEnabled());
+    EXPECT_FALSE(autostart::isEnabled());
     // Only the main group counts.
     writeEntry("[Desktop Entry]\nExec=zentari\nX-GNOME-Autostart-enabled=true\n"
                "[Desktop Action x]\nHidden=true\n");
-    EXPECT_TRUE(conf::autostart::isEnabled());
+    EXPECT_TRUE(autostart::isEnabled());
 }
 
 TEST_F(ConfAutostart, AnEntryPointingAtAProgramThatIsGoneIsRefreshed)
 {
     writeEntry("[Desktop Entry]\n# mine\nExec=\"/home/u/old build/bin/Zentari\"\n"
                "X-GNOME-Autostart-enabled=false\n");
-    EXPECT_TRUE(conf::autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
+    EXPECT_TRUE(autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
     EXPECT_EQ(entry(), QByteArray("[Desktop Entry]\n# mine\nExec=/home/u/new/Zentari\n"
                                   "X-GNOME-Autostart-enabled=false\n"));
-    EXPECT_FALSE(conf::autostart::isEnabled()); // still as the user left it
+    EXPECT_FALSE(autostart::isEnabled()); // still as the user left it
 
     // A program that is there is left alone, on the PATH or by its path.
     const QString sh = QStandardPaths::findExecutable(QStringLiteral("sh"));
-    writeEntry("[Desktop Entry]\nExec=" + conf::autostart::execValue(sh).toUtf8() + "\n");
-    EXPECT_FALSE(conf::autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
+    writeEntry("[Desktop Entry]\nExec=" + autostart::execValue(sh).toUtf8() + "\n");
+    EXPECT_FALSE(autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
     writeEntry("[Desktop Entry]\nExec=sh\n");
-    EXPECT_FALSE(conf::autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
+    EXPECT_FALSE(autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
     EXPECT_EQ(entry(), QByteArray("[Desktop Entry]\nExec=sh\n"));
-    QFile::remove(conf::autostart::entryPath());
-    EXPECT_FALSE(conf::autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
-    EXPECT_FALSE(QFile::exists(conf::autostart::entryPath()));
+    QFile::remove(autostart::entryPath());
+    EXPECT_FALSE(autostart::refreshIfStale(QStringLiteral("/home/u/new/Zentari")));
+    EXPECT_FALSE(QFile::exists(autostart::entryPath()));
 }
 
 TEST_F(ConfAutostart, TheInstalledProgramStartsByItsCommand)
 {
     ProgramDir installed;
-    EXPECT_EQ(conf::autostart::commandFor(installed.path()),
+    EXPECT_EQ(autostart::commandFor(installed.path()),
               installed.path() + QStringLiteral("Zentari"));
     installed.write(paths::kInstalledMarker.toString(), "");
-    EXPECT_EQ(conf::autostart::commandFor(installed.path()), u"zentari");
+    EXPECT_EQ(autostart::commandFor(installed.path()), u"zentari");
 }

@@ -26,6 +26,9 @@ HINT_RE = "Время : (" + TIME_RE + ") Дата : (" + DATE_RE + ")"
 
 CLOCK_SIZE = (127, 47)
 
+# The line the clock writes to the dry-run log once its start-up step has run.
+READY = "ready"
+
 
 class TestFailure(Exception):
     pass
@@ -259,9 +262,35 @@ def type_text(text, delay=0.06):
     _the_input().type(text, delay)
 
 
-def key(*names):
-    """xdotool key, one key at a time, each handled before the next."""
+def active_window():
+    """The window the window manager has made active (_NET_ACTIVE_WINDOW), or 0."""
+    out = run("xdotool", "getactivewindow", check=False).strip()
+    return int(out) if out.isdigit() else 0
+
+
+def focus(wid, timeout=10):
+    """Activates a window and waits until the window manager has made it the
+    active one. Under load the activation comes late, and keys sent before it
+    go to whichever window had the focus."""
+    asked = [0.0]
+
+    def active():
+        if active_window() == wid:
+            return True
+        if time.monotonic() - asked[0] > 1.0:  # ask again now and then, not at every look
+            run("xdotool", "windowactivate", str(wid), check=False)
+            asked[0] = time.monotonic()
+        return False
+
+    poll(f"window 0x{wid:x} to be the active one", active, timeout, interval=0.05)
+
+
+def key(*names, to=None):
+    """xdotool key, one key at a time, each handled before the next. With `to`,
+    each key goes only once that window is the active one (see focus)."""
     for name in names:
+        if to is not None:
+            focus(to)
         run("xdotool", "key", name)
         time.sleep(0.15)
 
@@ -565,12 +594,23 @@ class Clock:
                   newline="\r\n") as f:
             f.write("".join(line + "\n" for line in lines))
 
-    def log_lines(self):
+    def _all_log_lines(self):
         try:
             with open(self.log_path, encoding="utf-8") as f:
                 return f.read().splitlines()
         except FileNotFoundError:
             return []
+
+    def log_lines(self):
+        """The actions in the dry-run log, without the start-up sign."""
+        return [line for line in self._all_log_lines() if line != READY]
+
+    def wait_ready(self, timeout=20):
+        """Waits for the clock's start-up step (2.3 s after start: the pass
+        through the tray, the editors' clock, the exit permission) to have run,
+        which the clock writes to the dry-run log."""
+        poll("the clock's start-up step", lambda: self.expect_running() or
+             READY in self._all_log_lines(), timeout)
 
     def clock_window(self):
         """The clock: the Zentari window that is 127 x 47 (mapped or not)."""

@@ -9,7 +9,6 @@ Controls are found over the accessibility bus.
 
 import os
 import re
-import time
 
 import e2elib as e
 from e2elib import expect, key, log, poll
@@ -48,7 +47,7 @@ def body(make, shots):
     clock.write_list("1Ids.zdt", ["01.12.2026 7:30:00"])
     clock.start()
     poll("the clock window to be shown", clock.mapped_clock, 20)
-    time.sleep(3.5)  # the start-up timer's pass through the tray
+    clock.wait_ready()  # the start-up timer's pass through the tray
 
     e.open_settings(clock)
     e.click_accessible("Настройки", "push button", "Добавить действие")

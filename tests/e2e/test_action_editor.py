@@ -63,8 +63,8 @@ def body(make, shots):
         f.write("the action's file\n")
     clock.start()
     clock_wid = poll("the clock window to be shown", clock.mapped_clock, 20)
-    # The clock's start-up timer visits the tray and comes back; let it settle.
-    time.sleep(3.5)
+    # The clock's start-up timer visits the tray and comes back.
+    clock.wait_ready()
     clock_wid = poll("the clock back from its pass through the tray", clock.mapped_clock, 10)
 
     # The way a user goes: the clock's menu, "Настройки звонка (будильника)",

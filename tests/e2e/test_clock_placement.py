@@ -8,7 +8,6 @@ with a lower resolution or a monitor unplugged, it moves onto it again.
 """
 
 import os
-import time
 
 import e2elib as e
 from e2elib import expect, log, poll
@@ -26,7 +25,7 @@ def body(make, shots):
     clock = make(CONF, tag="placement")
     clock.start()
     wid = poll("the clock window to be shown", clock.mapped_clock, 20)
-    time.sleep(3.5)  # the start-up timer's pass through the tray, which re-applies the position
+    clock.wait_ready()  # the start-up timer's pass through the tray, which re-applies the position
     wid = poll("the clock back on the desktop", clock.mapped_clock, 10)
     info = e.window_info(wid)
     log(f"started at {info['x']},{info['y']}")

@@ -48,8 +48,7 @@ def body(make, shots):
         red = sum(1 for row in pixels for p in row if p[0] > 200 and p[1] < 60 and p[2] < 60)
         expect(red > 200, f"the colour button shows red ({red} red pixels)")
 
-        e.run("xdotool", "windowactivate", "--sync", str(wid))
-        e.run("xdotool", "key", "alt+F4")
+        e.key("alt+F4", to=wid)
         poll("conf to end", lambda: proc.poll() is not None, 10)
         with open(conf_ini, "rb") as f:
             expect(f.read() == before, "closing the window wrote nothing")

@@ -190,8 +190,7 @@ def refusal_keeps_what_was_typed(clock, due):
     wid, info = poll("the refusal", lambda: window_titled("Ошибка!"), 10)
     poll("the reason in the box", lambda: e.find_accessible("Ошибка!", "label", message), 5)
     shot(clock, "editor-edits-refusal.png", info)
-    e.run("xdotool", "windowactivate", "--sync", str(wid), check=False)
-    key("Return")
+    key("Return", to=wid)
     poll("the box to close", lambda: not window_titled("Ошибка!"), 5)
     expect(e.find_accessible(REMINDER_EDITOR, "push button", "Принять изменения"),
            "the editor left edit mode after the refusal")
@@ -235,7 +234,7 @@ def reminder_above_the_editor(clock, due):
     e.run("xdotool", "windowactivate", str(rid), check=False)
     poll("the reminder window raised by its taskbar entry",
          lambda: (e.window_info(rid) or {}).get("viewable") and on_top() and active(), 5)
-    key("alt+F4")
+    key("alt+F4", to=rid)
     poll("the reminder window to close", lambda: not window_titled("Газ и свет"), 5)
     log("the reminder opened above the editor, active")
 
@@ -245,7 +244,7 @@ def body(make, shots):
     seed(clock)
     clock.start()
     poll("the clock window to be shown", clock.mapped_clock, 20)
-    time.sleep(3.5)  # the start-up pass through the tray
+    clock.wait_ready()  # the start-up pass through the tray
     ci = e.window_info(poll("the clock back from the tray", clock.mapped_clock, 10))
     e.move_pointer(ci["x"] + 110, ci["y"] + 10)
     e.click("3")

@@ -56,7 +56,7 @@ def body(make, shots):
 
     clock.start()
     wid = poll("the clock window to be shown", clock.mapped_clock, 20)
-    time.sleep(3.5)  # the start-up timer's pass through the tray
+    clock.wait_ready()  # the start-up timer's pass through the tray
     wid = poll("the clock back on the desktop", clock.mapped_clock, 10)
     expect(datetime.datetime.now() < due - datetime.timedelta(seconds=1),
            "the clock took so long to start that the reminder's second passed")

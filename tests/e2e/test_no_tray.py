@@ -35,8 +35,7 @@ def dismiss(clock, what, shot):
     log(f"{what}: 0x{wid:x} {info['width']} x {info['height']}, title {e.title_of(wid)!r}, "
         f"screenshot {path}")
     expect(e.title_of(wid) == "Zentari", f"the report is titled {e.title_of(wid)!r}")
-    e.run("xdotool", "windowactivate", "--sync", str(wid))
-    e.run("xdotool", "key", "Return")
+    e.key("Return", to=wid)
     poll(f"the box to close ({what})", lambda: not (e.window_info(wid) or {}).get("viewable"), 8)
 
 
@@ -51,7 +50,7 @@ def body(make, shots):
     clock = make("", tag="no-tray")
     clock.start()
     wid = poll("the clock window to be shown", clock.mapped_clock, 20)
-    time.sleep(4.0)  # well past the start-up timer
+    clock.wait_ready()  # past the start-up step, where a box would have opened
     expect(clock.running(), f"Zentari ended (exit status {clock.proc.returncode})")
     expect(not boxes(clock), f"a box opened at start: {[e.title_of(w) for w, _ in dialogs(clock)]}")
     wid = poll("the clock to stay on the desktop", clock.mapped_clock, 5)

@@ -12,7 +12,6 @@ found over the accessibility bus.
 
 import datetime
 import os
-import time
 
 import e2elib as e
 from e2elib import expect, key, log, poll
@@ -61,7 +60,7 @@ def stored_files(clock):
 def open_editor(clock):
     """The clock's menu, "Настройки звонка (будильника)", then "Добавить сообщение"."""
     poll("the clock window to be shown", clock.mapped_clock, 20)
-    time.sleep(3.5)  # 2.3 s after start it passes through the tray and comes back
+    clock.wait_ready()  # 2.3 s after start it passes through the tray and comes back
     e.open_settings(clock)
     e.click_accessible("Настройки", "push button", "Добавить сообщение")
     poll("the reminder editor", lambda: e.find_accessible(EDITOR, "push button",

@@ -110,8 +110,7 @@ def body(make, shots):
     expect(clock.log_lines() == ["beep\t1000\t1000"], f"the signal: {clock.log_lines()}")
     expect(clock.tray_icon(), "the clock left the tray before the window was closed")
 
-    e.run("xdotool", "windowactivate", "--sync", str(rid), check=False)
-    key("alt+F4")
+    key("alt+F4", to=rid)
     poll("the reminder window to close", lambda: not titled(clock, TITLE), 5)
     poll("the clock back from the tray", lambda: clock.mapped_clock() and not clock.tray_icon(), 8)
     time.sleep(2.0)

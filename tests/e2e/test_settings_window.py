@@ -68,7 +68,7 @@ def body(make, shots):
     clock.start()
     poll("the clock window to be shown", clock.mapped_clock, 20)
     # 2.3 s after start it passes through the tray and comes back.
-    time.sleep(3.5)
+    clock.wait_ready()
     clock_wid = poll("the clock to be back from its pass through the tray", clock.mapped_clock, 10)
 
     # "Настройки звонка (будильника)", the second item of the clock's menu.

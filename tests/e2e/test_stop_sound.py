@@ -44,7 +44,7 @@ def body(make, shots):
     clock.write_list("1Ids.zdt", [f"{date} {at}"])
     clock.start()
     poll("the clock window to be shown", clock.mapped_clock, 20)
-    time.sleep(3.5)  # the start-up timer's pass through the tray
+    clock.wait_ready()  # the start-up timer's pass through the tray
 
     settings, _ = e.open_settings(clock)
     expect(not clock.mapped_clock(), "the clock stayed on the screen under the settings")
@@ -54,8 +54,7 @@ def body(make, shots):
          (due - datetime.datetime.now()).total_seconds() + 8)
     log(f"repeating: {clock.log_lines().count(played)} plays")
 
-    e.run("xdotool", "windowactivate", "--sync", str(settings), check=False)
-    key("Escape")
+    key("Escape", to=settings)
     time.sleep(0.5)
     stopped = clock.log_lines().count(played)
     time.sleep(4.0)  # four repeats of a one-second sound, were it still going

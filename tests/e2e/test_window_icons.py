@@ -6,7 +6,6 @@ and the action editor, all with the same picture, small and large.
     with-xsession.sh --wm --tray --a11y -- /usr/bin/python3 test_window_icons.py <Zentari> <source dir>
 """
 
-import time
 
 import e2elib as e
 from e2elib import expect, log, poll
@@ -34,7 +33,7 @@ def body(make, shots):
     clock = make("[Options big]\nTraySet=0\n", tag="icons")
     clock.start()
     poll("the clock window to be shown", clock.mapped_clock, 20)
-    time.sleep(3.5)  # the start-up timer's pass through the tray
+    clock.wait_ready()  # the start-up timer's pass through the tray
     wid = poll("the clock back on the desktop", clock.mapped_clock, 10)
     sizes, pixels = icon_sizes(wid)
     log(f"the clock's icon sizes: {sizes}")

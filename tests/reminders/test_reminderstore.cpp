@@ -4,6 +4,7 @@
 #include "reminders/reminderstore.h"
 #include "support/failingwrites.h"
 #include "support/programdir.h"
+#include "support/testseed.h"
 
 #include <QDir>
 #include <QFile>
@@ -528,7 +529,7 @@ TEST(BoundedReads, ADamagedRecordNeverAsksForMoreMemoryThanItHolds)
     }
     for (qsizetype cut = 0; cut < record.size(); cut += 7)
         damaged.append(record.left(cut));
-    QRandomGenerator random(14);
+    QRandomGenerator random(zentari::test::testSeed("ReminderStore damaged records", 14));
     for (int n = 0; n < 300; ++n) {
         QByteArray b = record;
         for (int flips = 1 + int(random.bounded(4)); flips > 0; --flips)

@@ -6,6 +6,7 @@
 #include "scheduler/actionstore.h"
 #include "support/failingwrites.h"
 #include "support/programdir.h"
+#include "support/testseed.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,6 +78,7 @@ pid_t forkOrDie()
 TEST(StoreSafety, AKillAtAnyMomentOfAChangeLeavesTheOldOrTheNewStore)
 {
     ProgramDir dir;
+    QRandomGenerator random(zentari::test::testSeed("StoreSafety"));
     // First at every file write in turn (just before its rename), then at
     // random moments.
     for (int round = 0; round < 240; ++round) {
@@ -93,7 +95,7 @@ TEST(StoreSafety, AKillAtAnyMomentOfAChangeLeavesTheOldOrTheNewStore)
             churn(dir.path());
         }
         if (round >= 40)
-            ::usleep(QRandomGenerator::global()->bounded(1, 40'000));
+            ::usleep(random.bounded(1, 40'000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);

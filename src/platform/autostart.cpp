@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <optional>
 
-namespace zentari::conf::autostart {
+namespace zentari::autostart {
 
 namespace {
 
@@ -216,4 +216,4 @@ bool refreshIfStale(const QString& program)
     return false;
 }
 
-} // namespace zentari::conf::autostart
+} // namespace zentari::autostart

@@ -3,7 +3,7 @@
 #include <QString>
 
 // The XDG autostart entry that starts the clock with the user's desktop.
-namespace zentari::conf::autostart {
+namespace zentari::autostart {
 
 // $XDG_CONFIG_HOME/autostart/zentari.desktop (by default under ~/.config).
 QString entryPath();
@@ -32,4 +32,4 @@ void setEnabled(bool enabled, const QString& program);
 // returns whether it did. A start must not fail over this: it never throws.
 bool refreshIfStale(const QString& program);
 
-} // namespace zentari::conf::autostart
+} // namespace zentari::autostart
