@@ -8,6 +8,7 @@
 #include "core/inifile.h"
 #include "core/options.h"
 #include "core/paths.h"
+#include "core/timetext.h"
 #include "platform/picture.h"
 
 #include <QGuiApplication>
@@ -16,12 +17,23 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
+#include <QDateTime>
 #include <QWidget>
 #include <QWindow>
 
 namespace zentari {
 
 namespace {
+
+// Labels size themselves to their text; only a changed text is set, so an idle
+// second repaints just the digits that moved.
+void setCaption(QLabel* label, const QString& text)
+{
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    label->adjustSize();
+}
 
 constexpr int kClientWidth = 127;
 constexpr int kClientHeight = 47;
@@ -265,6 +277,13 @@ bool ClockFace::eventFilter(QObject* watched, QEvent* e)
         return true;
     }
     return QObject::eventFilter(watched, e);
+}
+
+void ClockFace::showTime(const QDateTime& now)
+{
+    setCaption(Label1, timetext::timeToStr(now.time()));
+    setCaption(Label2, timetext::dateToStr(now.date()));
+    Label3->setText(timetext::weekdayText(timetext::strToDate(Label2->text())));
 }
 
 } // namespace zentari

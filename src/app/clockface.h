@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QDateTime;
 class QLabel;
 class QWidget;
 
@@ -31,6 +32,9 @@ public:
 
     // Runs after a changed border has shown the window again (its taskbar state).
     std::function<void()> onShownAgain;
+
+    // The time and date of now on the labels (and the hidden weekday number).
+    void showTime(const QDateTime& now);
 
     // Everything conf.ini says about the look and the place, as at start.
     void applyAtStart();

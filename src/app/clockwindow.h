@@ -5,7 +5,6 @@
 #include "core/inifile.h"
 #include "platform/services.h"
 #include "session/clocksession.h"
-#include "windows/gatehost.h"
 
 #include <QDateTime>
 #include <QPoint>
@@ -18,17 +17,18 @@ class QTimer;
 namespace zentari {
 
 class ClockWindows;
+class CloseGuard;
 class PictureBox;
+class SecondTimer;
 class ShutdownWarning;
 class ClockDesktop;
 class ClockFace;
 class NotificationArea;
-struct ShutdownTemplate;
 
 // TForm1: the main clock window. Shows the time over the date on a picture,
 // drives the session's one-second tick, answers its popup menu and tray
 // icon, and opens the other windows.
-class TForm1 : public QWidget, public GateHost, public SessionHost
+class TForm1 : public QWidget, public SessionHost
 {
     Q_OBJECT
 public:
@@ -40,7 +40,6 @@ public:
     // --- state shared with the other windows
     QString confPath;
     int inTray = 0;
-    int m_pendingCommand = 0;
 
     QLabel* Label1 = nullptr; // the time
     QLabel* Label2 = nullptr; // the date
@@ -55,10 +54,12 @@ public:
     ActionDispatcher& dispatcher() { return m_session.dispatcher(); }
     ActionStore& actionLists() { return m_session.actions(); }
     const IniFile& configStore() const { return m_session.configStore(); }
-    QString programDir() const override { return m_programDir; }
+    QString programDir() const { return m_programDir; }
     const QStringList& actionIds() const { return m_session.actionIds(); }
     QString trayHint() const { return m_trayHint; }
     ShutdownWarning* shutdownWarning() const { return m_warning; }
+    // The password gate and close guard; the password window's host.
+    CloseGuard& closeGuard() { return *m_guard; }
 
     // --- handlers
     // Reads the action lists the tick uses again (after an editor's change).
@@ -98,13 +99,13 @@ public:
     void N14Click();
     void N13Click();
 
-    // --- GateHost
-    int pendingCommand() const override { return m_pendingCommand; }
-    void showMainWindow() override;
-    void closeClock() override;
-    void showSettings() override;
-    void abortShutdown() override;
-    void setExitAllowed(int allowed) override;
+    // --- what the password window has carried out through the close guard
+    // The protected command waiting for the password.
+    int pendingCommand() const;
+    void showMainWindow();
+    // Asks the system to abort a pending shutdown or log-off and makes
+    // "Прекратить выход из системы" unavailable again.
+    void abortShutdown();
 
     // Framed: 135 x 81 with a caption and no buttons; otherwise 127 x 47 bare.
     void setFramed(bool framed);
@@ -126,13 +127,7 @@ protected:
 
 private:
     void openConfigStore();
-    void armTimer1();
-    bool protectionOn() const;
-    bool trayAvailable() const;
-    // Notes the protected command and opens the password window (modal).
-    void passwordGate(int command);
     void runTemplate(QStringView itemName);
-    void forbiddenCloseRestart();
 
     QString m_programDir;
     Services m_services;
@@ -144,7 +139,9 @@ private:
     QString m_trayHint;
     ClockFace* m_face = nullptr;
     std::unique_ptr<ClockDesktop> m_desktop;
+    std::unique_ptr<CloseGuard> m_guard;
     ShutdownWarning* m_warning = nullptr;
+    SecondTimer* m_tickTimer = nullptr; // Timer1
 };
 
 } // namespace zentari
