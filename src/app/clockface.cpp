@@ -11,13 +11,13 @@
 #include "core/timetext.h"
 #include "platform/picture.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
-#include <QDateTime>
 #include <QWidget>
 #include <QWindow>
 
@@ -194,6 +194,20 @@ void ClockFace::storePosition()
 {
     options::write(m_configStore, options::Left, conv::intToStr(m_window->x()));
     options::write(m_configStore, options::Top, conv::intToStr(m_window->y()));
+}
+
+void ClockFace::applyRememberedPosition()
+{
+    if (!options::isOn(m_configStore, options::SavePosition))
+        return;
+    applyStoredPosition();
+    keepOnScreens();
+}
+
+void ClockFace::rememberPosition()
+{
+    if (options::isOn(m_configStore, options::SavePosition))
+        storePosition();
 }
 
 void ClockFace::applyPicture()

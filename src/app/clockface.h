@@ -54,6 +54,10 @@ public:
     void keepOnScreens();
     void watchScreens();
     void storePosition();
+    // Only while the position is to be remembered (options::SavePosition): the
+    // remembered one taken back and kept on a screen, or the current one stored.
+    void applyRememberedPosition();
+    void rememberPosition();
 
 Q_SIGNALS:
     // A left double click on the picture.

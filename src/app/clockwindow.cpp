@@ -2,22 +2,22 @@
 
 #include "app/clockdesktop.h"
 #include "app/clockface.h"
+#include "app/clockwindows.h"
 #include "app/closeguard.h"
 #include "app/secondtimer.h"
+#include "app/shutdownwarning.h"
+#include "app/stopsoundkey.h"
 #include "core/options.h"
 #include "core/paths.h"
 #include "core/product.h"
-#include "app/shutdownwarning.h"
-#include "app/stopsoundkey.h"
 #include "core/timetext.h"
-#include "app/clockwindows.h"
-#include "trayicon/trayicon.h"
 #include "reminders/reminderwindow.h"
+#include "trayicon/trayicon.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QMenu>
@@ -99,8 +99,6 @@ void TForm1::openConfigStore()
     confPath = m_session.confPath();
 }
 
-void TForm1::reloadActionLists() { m_session.reloadActionLists(); }
-
 void TForm1::FormCreate()
 {
     openConfigStore();
@@ -119,11 +117,7 @@ void TForm1::FormActivate()
     m_face->applyOnActivate();
 }
 
-void TForm1::setFramed(bool framed) { m_face->setFramed(framed); }
-
 // ---------------------------------------------------------------- the tick
-
-void TForm1::Timer1Timer() { m_session.tick(); }
 
 void TForm1::showTime(const QDateTime& now)
 {
@@ -134,9 +128,15 @@ void TForm1::showTime(const QDateTime& now)
         showTitle();
 }
 
-void TForm1::stopSoundAvailable(bool available) { m_desktop->N1->setEnabled(available); }
+void TForm1::stopSoundAvailable(bool available)
+{
+    m_desktop->N1->setEnabled(available);
+}
 
-void TForm1::cancelShutdownAvailable() { m_desktop->N3->setEnabled(true); }
+void TForm1::cancelShutdownAvailable()
+{
+    m_desktop->N3->setEnabled(true);
+}
 
 void TForm1::shutdownScheduled(int seconds, const QString& message)
 {
@@ -154,13 +154,11 @@ void TForm1::reminderClosed()
         SendToTray1Click();
 }
 
-void TForm1::showClock() { showClock(m_services.clock->now()); }
-
 void TForm1::showClock(const QDateTime& now)
 {
     m_face->showTime(now);
-    m_trayHint = QStringLiteral("Время : ") + Label1->text() + QStringLiteral(" Дата : ") +
-                 Label2->text();
+    m_trayHint =
+        QStringLiteral("Время : ") + Label1->text() + QStringLiteral(" Дата : ") + Label2->text();
     m_desktop->TrayIcon1->SetHint(m_trayHint);
 }
 
@@ -178,18 +176,14 @@ void TForm1::SendToTray1Click()
         m_desktop->restoreFromTray();
     else
         m_desktop->sendToTray();
-    if (options::isOn(m_configStore, options::SavePosition)) {
-        m_face->applyStoredPosition();
-        m_face->keepOnScreens();
-    }
+    m_face->applyRememberedPosition();
 }
 
 void TForm1::TrayIcon1Minimize()
 {
     m_desktop->showMinimized();
     inTray = 1;
-    if (options::isOn(m_configStore, options::SavePosition))
-        m_face->storePosition();
+    m_face->rememberPosition();
 }
 
 void TForm1::TrayIcon1Restore()
@@ -203,9 +197,15 @@ void TForm1::TrayIcon1Restore()
     m_desktop->leaveTaskbar();
 }
 
-void TForm1::TrayIcon1Click() { m_desktop->SendToTray1->trigger(); }
+void TForm1::TrayIcon1Click()
+{
+    m_desktop->SendToTray1->trigger();
+}
 
-void TForm1::PopupMenu1Popup() { m_desktop->showSendToTrayCaption(inTray != 0); }
+void TForm1::PopupMenu1Popup()
+{
+    m_desktop->showSendToTrayCaption(inTray != 0);
+}
 
 void TForm1::Timer2Timer()
 {
@@ -226,8 +226,6 @@ void TForm1::Timer2Timer()
     m_windows.startEditorClock();
     m_session.setExitAllowed(m_guard->protectionOn() ? 0 : 1);
 }
-
-void TForm1::N1Click() { m_session.stopSound(); }
 
 void TForm1::N3Click()
 {
@@ -274,9 +272,10 @@ void TForm1::ConfigureClick()
         m_desktop->SendToTray1->trigger();
 }
 
-void TForm1::N7Click() { m_services.shell->open(kDownloadPage, QString(), QString()); }
-
-void TForm1::Image1DblClick() { ConfigureClick(); }
+void TForm1::N7Click()
+{
+    m_services.shell->open(kDownloadPage, QString(), QString());
+}
 
 void TForm1::runTemplate(QStringView itemName)
 {
@@ -284,21 +283,7 @@ void TForm1::runTemplate(QStringView itemName)
                           Label1->text());
 }
 
-void TForm1::N12Click() { runTemplate(u"N12"); }
-void TForm1::N10Click() { runTemplate(u"N10"); }
-void TForm1::N601Click() { runTemplate(u"N601"); }
-void TForm1::N451Click() { runTemplate(u"N451"); }
-void TForm1::N301Click() { runTemplate(u"N301"); }
-void TForm1::N151Click() { runTemplate(u"N151"); }
-void TForm1::N101Click() { runTemplate(u"N101"); }
-void TForm1::N51Click() { runTemplate(u"N51"); }
-void TForm1::N31Click() { runTemplate(u"N31"); }
-void TForm1::N14Click() { runTemplate(u"N14"); }
-void TForm1::N13Click() { runTemplate(u"N13"); }
-
 // ---------------------------------------------------------------- gate host
-
-int TForm1::pendingCommand() const { return m_guard->pendingCommand(); }
 
 void TForm1::showMainWindow()
 {
@@ -313,11 +298,8 @@ void TForm1::FormClose()
     m_guard->closing();
     // The reminder editor's lists are freed here once it exists.
     m_configStore = IniFile(confPath);
-    if (options::isOn(m_configStore, options::SavePosition))
-        m_face->storePosition();
+    m_face->rememberPosition();
 }
-
-void TForm1::FormDestroy() { m_guard->destroying(); }
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
@@ -346,6 +328,9 @@ bool TForm1::event(QEvent* e)
     return QWidget::event(e);
 }
 
-void TForm1::contextMenuEvent(QContextMenuEvent* e) { m_desktop->PopupMenu1->popup(e->globalPos()); }
+void TForm1::contextMenuEvent(QContextMenuEvent* e)
+{
+    m_desktop->PopupMenu1->popup(e->globalPos());
+}
 
 } // namespace zentari

@@ -44,14 +44,29 @@ void CloseGuard::destroying()
         forbiddenCloseRestart();
 }
 
-void CloseGuard::showMainWindow() { m_clock.showMainWindow(); }
+void CloseGuard::showMainWindow()
+{
+    m_clock.showMainWindow();
+}
 
-void CloseGuard::closeClock() { m_clock.close(); }
+void CloseGuard::closeClock()
+{
+    m_clock.close();
+}
 
-void CloseGuard::showSettings() { m_windows.showSettings(); }
+void CloseGuard::showSettings()
+{
+    m_windows.showSettings();
+}
 
-void CloseGuard::abortShutdown() { m_clock.abortShutdown(); }
+void CloseGuard::abortShutdown()
+{
+    m_clock.abortShutdown();
+}
 
-void CloseGuard::setExitAllowed(int allowed) { m_session.setExitAllowed(allowed); }
+void CloseGuard::setExitAllowed(int allowed)
+{
+    m_session.setExitAllowed(allowed);
+}
 
 } // namespace zentari
