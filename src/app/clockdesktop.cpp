@@ -171,4 +171,13 @@ QIcon ClockDesktop::menuPicture(QStringView name) const
     return QIcon(QPixmap::fromImage(loadPicture(paths::resolve(m_programDir, name))));
 }
 
+QString ClockDesktop::templateCaption(QStringView itemName) const
+{
+    for (auto it = m_templateItems.cbegin(); it != m_templateItems.cend(); ++it) {
+        if (it.value() == itemName)
+            return it.key()->text().remove(u'&'); // a toolkit may add accelerator marks
+    }
+    return QString();
+}
+
 } // namespace zentari

@@ -45,6 +45,9 @@ public:
 
     // The eleven template items and the item names they stand for.
     const QHash<QAction*, QString>& templateItems() const { return m_templateItems; }
+    // What the template item for itemName reads, without accelerator marks
+    // (null when there is no such item).
+    QString templateCaption(QStringView itemName) const;
     bool trayAvailable() const;
 
     // The first item names the way back, whichever way that is.

@@ -8,8 +8,10 @@
 #include "core/inifile.h"
 #include "core/options.h"
 #include "core/paths.h"
+#include "core/timetext.h"
 #include "platform/picture.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -22,6 +24,16 @@
 namespace zentari {
 
 namespace {
+
+// Labels size themselves to their text; only a changed text is set, so an idle
+// second repaints just the digits that moved.
+void setCaption(QLabel* label, const QString& text)
+{
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    label->adjustSize();
+}
 
 constexpr int kClientWidth = 127;
 constexpr int kClientHeight = 47;
@@ -184,6 +196,20 @@ void ClockFace::storePosition()
     options::write(m_configStore, options::Top, conv::intToStr(m_window->y()));
 }
 
+void ClockFace::applyRememberedPosition()
+{
+    if (!options::isOn(m_configStore, options::SavePosition))
+        return;
+    applyStoredPosition();
+    keepOnScreens();
+}
+
+void ClockFace::rememberPosition()
+{
+    if (options::isOn(m_configStore, options::SavePosition))
+        storePosition();
+}
+
 void ClockFace::applyPicture()
 {
     const QString configured = options::read(m_configStore, options::Picture, m_programDir);
@@ -265,6 +291,13 @@ bool ClockFace::eventFilter(QObject* watched, QEvent* e)
         return true;
     }
     return QObject::eventFilter(watched, e);
+}
+
+void ClockFace::showTime(const QDateTime& now)
+{
+    setCaption(Label1, timetext::timeToStr(now.time()));
+    setCaption(Label2, timetext::dateToStr(now.date()));
+    Label3->setText(timetext::weekdayText(timetext::strToDate(Label2->text())));
 }
 
 } // namespace zentari

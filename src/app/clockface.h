@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QDateTime;
 class QLabel;
 class QWidget;
 
@@ -32,6 +33,9 @@ public:
     // Runs after a changed border has shown the window again (its taskbar state).
     std::function<void()> onShownAgain;
 
+    // The time and date of now on the labels (and the hidden weekday number).
+    void showTime(const QDateTime& now);
+
     // Everything conf.ini says about the look and the place, as at start.
     void applyAtStart();
     // What a return to the clock reads again: colours, picture, border.
@@ -50,6 +54,10 @@ public:
     void keepOnScreens();
     void watchScreens();
     void storePosition();
+    // Only while the position is to be remembered (options::SavePosition): the
+    // remembered one taken back and kept on a screen, or the current one stored.
+    void applyRememberedPosition();
+    void rememberPosition();
 
 Q_SIGNALS:
     // A left double click on the picture.

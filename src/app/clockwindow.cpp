@@ -2,23 +2,22 @@
 
 #include "app/clockdesktop.h"
 #include "app/clockface.h"
+#include "app/clockwindows.h"
+#include "app/closeguard.h"
+#include "app/secondtimer.h"
+#include "app/shutdownwarning.h"
+#include "app/stopsoundkey.h"
 #include "core/options.h"
 #include "core/paths.h"
 #include "core/product.h"
-#include "app/shutdownwarning.h"
-#include "app/stopsoundkey.h"
 #include "core/timetext.h"
-#include "app/clockwindows.h"
-#include "trayicon/trayicon.h"
 #include "reminders/reminderwindow.h"
-#include "scheduler/shutdowntemplates.h"
-#include "windows/passwordgate.h"
-#include "windows/settingswindow.h"
+#include "trayicon/trayicon.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QMenu>
@@ -28,26 +27,13 @@ namespace zentari {
 
 const QString TForm1::kDownloadPage = productSite() + QStringLiteral("/Download.htm");
 
-namespace {
-
-// Labels size themselves to their text; only a changed text is set, so an idle
-// second repaints just the digits that moved.
-void setCaption(QLabel* label, const QString& text)
-{
-    if (label->text() == text)
-        return;
-    label->setText(text);
-    label->adjustSize();
-}
-
-} // namespace
-
 TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report,
                ClockSession& session, ClockWindows& windows, NotificationArea* trayArea)
     : QWidget(nullptr), m_programDir(std::move(programDir)), m_services(services), m_report(report),
       m_session(session), m_windows(windows), m_configStore(session.config())
 {
     m_session.setHost(this);
+    m_guard = std::make_unique<CloseGuard>(*this, m_session, m_windows, services, m_programDir);
     m_windows.setClock(this);
     m_face = new ClockFace(this, m_configStore, m_programDir);
     m_face->onShownAgain = [this] { m_desktop->keepOutOfTaskbar(); };
@@ -58,16 +44,8 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     connect(m_face, &ClockFace::pictureDoubleClicked, this,
             [this] { m_report.guard([this] { Image1DblClick(); }); });
 
-    Timer1 = new QTimer(this);
-    Timer1->setSingleShot(true);
-    Timer1->setTimerType(Qt::PreciseTimer);
-    connect(Timer1, &QTimer::timeout, this, [this] {
-        // Armed before the tick runs: a modal window opened inside the tick (an
-        // error report, a reminder) runs its own event loop, and the clock must
-        // go on ticking under it.
-        armTimer1();
-        Timer1Timer();
-    });
+    m_tickTimer = new SecondTimer(this, [this] { Timer1Timer(); });
+    Timer1 = m_tickTimer;
     Timer2 = new QTimer(this);
     Timer2->setSingleShot(true);
     Timer2->setInterval(2300);
@@ -102,7 +80,7 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
 
     m_report.guard([this] { FormCreate(); });
     m_face->watchScreens();
-    armTimer1();
+    m_tickTimer->arm();
     Timer2->start();
 }
 
@@ -120,8 +98,6 @@ void TForm1::openConfigStore()
     m_session.openConfigStore();
     confPath = m_session.confPath();
 }
-
-void TForm1::reloadActionLists() { m_session.reloadActionLists(); }
 
 void TForm1::FormCreate()
 {
@@ -141,19 +117,7 @@ void TForm1::FormActivate()
     m_face->applyOnActivate();
 }
 
-void TForm1::setFramed(bool framed) { m_face->setFramed(framed); }
-
 // ---------------------------------------------------------------- the tick
-
-void TForm1::armTimer1()
-{
-    // Just after the next wall-clock second begins, so that under normal load
-    // every second's time text is seen by exactly one tick.
-    const qint64 ms = QDateTime::currentMSecsSinceEpoch() % 1000;
-    Timer1->start(int(1000 - ms + 5));
-}
-
-void TForm1::Timer1Timer() { m_session.tick(); }
 
 void TForm1::showTime(const QDateTime& now)
 {
@@ -164,9 +128,15 @@ void TForm1::showTime(const QDateTime& now)
         showTitle();
 }
 
-void TForm1::stopSoundAvailable(bool available) { m_desktop->N1->setEnabled(available); }
+void TForm1::stopSoundAvailable(bool available)
+{
+    m_desktop->N1->setEnabled(available);
+}
 
-void TForm1::cancelShutdownAvailable() { m_desktop->N3->setEnabled(true); }
+void TForm1::cancelShutdownAvailable()
+{
+    m_desktop->N3->setEnabled(true);
+}
 
 void TForm1::shutdownScheduled(int seconds, const QString& message)
 {
@@ -184,15 +154,11 @@ void TForm1::reminderClosed()
         SendToTray1Click();
 }
 
-void TForm1::showClock() { showClock(m_services.clock->now()); }
-
 void TForm1::showClock(const QDateTime& now)
 {
-    setCaption(Label1, timetext::timeToStr(now.time()));
-    setCaption(Label2, timetext::dateToStr(now.date()));
-    Label3->setText(timetext::weekdayText(timetext::strToDate(Label2->text())));
-    m_trayHint = QStringLiteral("Время : ") + Label1->text() + QStringLiteral(" Дата : ") +
-                 Label2->text();
+    m_face->showTime(now);
+    m_trayHint =
+        QStringLiteral("Время : ") + Label1->text() + QStringLiteral(" Дата : ") + Label2->text();
     m_desktop->TrayIcon1->SetHint(m_trayHint);
 }
 
@@ -204,31 +170,20 @@ void TForm1::showTitle()
 
 // ---------------------------------------------------------------- tray and menu
 
-bool TForm1::protectionOn() const
-{
-    return m_services.machine->readString(QStringLiteral("USE")) == u"1";
-}
-
-bool TForm1::trayAvailable() const { return m_desktop->trayAvailable(); }
-
 void TForm1::SendToTray1Click()
 {
     if (inTray == 1)
         m_desktop->restoreFromTray();
     else
         m_desktop->sendToTray();
-    if (options::isOn(m_configStore, options::SavePosition)) {
-        m_face->applyStoredPosition();
-        m_face->keepOnScreens();
-    }
+    m_face->applyRememberedPosition();
 }
 
 void TForm1::TrayIcon1Minimize()
 {
     m_desktop->showMinimized();
     inTray = 1;
-    if (options::isOn(m_configStore, options::SavePosition))
-        m_face->storePosition();
+    m_face->rememberPosition();
 }
 
 void TForm1::TrayIcon1Restore()
@@ -242,9 +197,15 @@ void TForm1::TrayIcon1Restore()
     m_desktop->leaveTaskbar();
 }
 
-void TForm1::TrayIcon1Click() { m_desktop->SendToTray1->trigger(); }
+void TForm1::TrayIcon1Click()
+{
+    m_desktop->SendToTray1->trigger();
+}
 
-void TForm1::PopupMenu1Popup() { m_desktop->showSendToTrayCaption(inTray != 0); }
+void TForm1::PopupMenu1Popup()
+{
+    m_desktop->showSendToTrayCaption(inTray != 0);
+}
 
 void TForm1::Timer2Timer()
 {
@@ -253,7 +214,7 @@ void TForm1::Timer2Timer()
     // stays where it is, without a box at every start; the steps below still
     // run, or the editors' clock would never start and every exit would
     // restart the program.
-    if (trayAvailable()) {
+    if (m_desktop->trayAvailable()) {
         m_report.guard([this] {
             SendToTray1Click();
             if (!options::isOn(m_configStore, options::TraySet))
@@ -263,22 +224,14 @@ void TForm1::Timer2Timer()
         m_desktop->leaveTaskbar();
     }
     m_windows.startEditorClock();
-    m_session.setExitAllowed(protectionOn() ? 0 : 1);
-}
-
-void TForm1::N1Click() { m_session.stopSound(); }
-
-void TForm1::passwordGate(int command)
-{
-    m_pendingCommand = command;
-    m_windows.passwordWindow().exec(); // it carries the command out after the right password
+    m_session.setExitAllowed(m_guard->protectionOn() ? 0 : 1);
 }
 
 void TForm1::N3Click()
 {
-    if (protectionOn()) {
+    if (m_guard->protectionOn()) {
         hide();
-        return passwordGate(4);
+        return m_guard->passwordGate(4);
     }
     abortShutdown();
 }
@@ -293,8 +246,8 @@ void TForm1::abortShutdown()
 void TForm1::N5Click()
 {
     hide();
-    if (protectionOn())
-        return passwordGate(3);
+    if (m_guard->protectionOn())
+        return m_guard->passwordGate(3);
     m_session.setExitAllowed(1);
     close();
 }
@@ -302,8 +255,8 @@ void TForm1::N5Click()
 void TForm1::N6Click()
 {
     hide();
-    if (protectionOn())
-        return passwordGate(2);
+    if (m_guard->protectionOn())
+        return m_guard->passwordGate(2);
     m_services.shell->open(m_programDir + QStringLiteral("conf"), QString(), m_programDir);
     close();
 }
@@ -311,47 +264,24 @@ void TForm1::N6Click()
 void TForm1::ConfigureClick()
 {
     hide();
-    if (protectionOn())
-        passwordGate(1);
+    if (m_guard->protectionOn())
+        m_guard->passwordGate(1);
     else
-        showSettings();
+        m_windows.showSettings();
     if (inTray == 1)
         m_desktop->SendToTray1->trigger();
 }
 
-void TForm1::N7Click() { m_services.shell->open(kDownloadPage, QString(), QString()); }
-
-void TForm1::Image1DblClick() { ConfigureClick(); }
+void TForm1::N7Click()
+{
+    m_services.shell->open(kDownloadPage, QString(), QString());
+}
 
 void TForm1::runTemplate(QStringView itemName)
 {
-    for (const ShutdownTemplate& t : kShutdownTemplates) {
-        if (t.itemName != itemName)
-            continue;
-        QString caption = t.caption.toString();
-        for (auto it = m_desktop->templateItems().cbegin(); it != m_desktop->templateItems().cend(); ++it) {
-            if (it.value() == itemName)
-                caption = it.key()->text().remove(u'&'); // a toolkit may add accelerator marks
-        }
-        runShutdownTemplate(t, caption, m_services.clock->now().time(), Label2->text(),
-                            Label1->text(), m_configStore, m_session.actions(),
-                            *m_services.beeper);
-        m_session.keepActionsForTick();
-        return;
-    }
+    m_session.runTemplate(itemName, m_desktop->templateCaption(itemName), Label2->text(),
+                          Label1->text());
 }
-
-void TForm1::N12Click() { runTemplate(u"N12"); }
-void TForm1::N10Click() { runTemplate(u"N10"); }
-void TForm1::N601Click() { runTemplate(u"N601"); }
-void TForm1::N451Click() { runTemplate(u"N451"); }
-void TForm1::N301Click() { runTemplate(u"N301"); }
-void TForm1::N151Click() { runTemplate(u"N151"); }
-void TForm1::N101Click() { runTemplate(u"N101"); }
-void TForm1::N51Click() { runTemplate(u"N51"); }
-void TForm1::N31Click() { runTemplate(u"N31"); }
-void TForm1::N14Click() { runTemplate(u"N14"); }
-void TForm1::N13Click() { runTemplate(u"N13"); }
 
 // ---------------------------------------------------------------- gate host
 
@@ -361,41 +291,14 @@ void TForm1::showMainWindow()
     m_desktop->keepOutOfTaskbar();
 }
 
-void TForm1::closeClock() { close(); }
-
-void TForm1::showSettings()
-{
-    TForm2& settings = m_windows.settings();
-    settings.show();
-    settings.raise();
-    settings.activateWindow();
-}
-
-void TForm1::setExitAllowed(int allowed) { m_session.setExitAllowed(allowed); }
-
 // ---------------------------------------------------------------- close guard
-
-void TForm1::forbiddenCloseRestart()
-{
-    m_services.messages->show(QStringLiteral("А так делать нельзя!"), QStringLiteral("<(:-Р"),
-                              MessageIcon::None);
-    m_services.shell->restart(m_programDir + QStringLiteral("Zentari"));
-}
 
 void TForm1::FormClose()
 {
-    if (m_session.exitAllowed() != 1)
-        forbiddenCloseRestart();
+    m_guard->closing();
     // The reminder editor's lists are freed here once it exists.
     m_configStore = IniFile(confPath);
-    if (options::isOn(m_configStore, options::SavePosition))
-        m_face->storePosition();
-}
-
-void TForm1::FormDestroy()
-{
-    if (protectionOn() && m_session.exitAllowed() == 0)
-        forbiddenCloseRestart();
+    m_face->rememberPosition();
 }
 
 void TForm1::closeEvent(QCloseEvent* e)
@@ -425,6 +328,9 @@ bool TForm1::event(QEvent* e)
     return QWidget::event(e);
 }
 
-void TForm1::contextMenuEvent(QContextMenuEvent* e) { m_desktop->PopupMenu1->popup(e->globalPos()); }
+void TForm1::contextMenuEvent(QContextMenuEvent* e)
+{
+    m_desktop->PopupMenu1->popup(e->globalPos());
+}
 
 } // namespace zentari

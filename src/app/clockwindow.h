@@ -1,11 +1,12 @@
 #pragma once
 
+#include "app/clockface.h"
+#include "app/closeguard.h"
 #include "app/titlefeature.h"
-#include "platform/errorreport.h"
 #include "core/inifile.h"
+#include "platform/errorreport.h"
 #include "platform/services.h"
 #include "session/clocksession.h"
-#include "windows/gatehost.h"
 
 #include <QDateTime>
 #include <QPoint>
@@ -19,28 +20,26 @@ namespace zentari {
 
 class ClockWindows;
 class PictureBox;
+class SecondTimer;
 class ShutdownWarning;
 class ClockDesktop;
-class ClockFace;
 class NotificationArea;
-struct ShutdownTemplate;
 
 // TForm1: the main clock window. Shows the time over the date on a picture,
 // drives the session's one-second tick, answers its popup menu and tray
 // icon, and opens the other windows.
-class TForm1 : public QWidget, public GateHost, public SessionHost
+class TForm1 : public QWidget, public SessionHost
 {
     Q_OBJECT
 public:
     // trayArea replaces the desktop's notification area (tests without a tray).
-    TForm1(QString programDir, const Services& services, ErrorReport& report,
-           ClockSession& session, ClockWindows& windows, NotificationArea* trayArea = nullptr);
+    TForm1(QString programDir, const Services& services, ErrorReport& report, ClockSession& session,
+           ClockWindows& windows, NotificationArea* trayArea = nullptr);
     ~TForm1() override;
 
     // --- state shared with the other windows
     QString confPath;
     int inTray = 0;
-    int m_pendingCommand = 0;
 
     QLabel* Label1 = nullptr; // the time
     QLabel* Label2 = nullptr; // the date
@@ -55,59 +54,61 @@ public:
     ActionDispatcher& dispatcher() { return m_session.dispatcher(); }
     ActionStore& actionLists() { return m_session.actions(); }
     const IniFile& configStore() const { return m_session.configStore(); }
-    QString programDir() const override { return m_programDir; }
+    QString programDir() const { return m_programDir; }
     const QStringList& actionIds() const { return m_session.actionIds(); }
     QString trayHint() const { return m_trayHint; }
     ShutdownWarning* shutdownWarning() const { return m_warning; }
+    // The password gate and close guard; the password window's host.
+    CloseGuard& closeGuard() { return *m_guard; }
 
     // --- handlers
     // Reads the action lists the tick uses again (after an editor's change).
-    void reloadActionLists();
+    void reloadActionLists() { m_session.reloadActionLists(); }
 
     void FormCreate();
     void FormActivate();
     void FormClose();
-    void FormDestroy();
-    void Image1DblClick();
-    void showClock();
+    void FormDestroy() { m_guard->destroying(); }
+    void Image1DblClick() { ConfigureClick(); }
+    void showClock() { showClock(m_services.clock->now()); }
     void showClock(const QDateTime& now);
     void showTitle();
-    void Timer1Timer();
+    void Timer1Timer() { m_session.tick(); }
     void Timer2Timer();
     void SendToTray1Click();
     void TrayIcon1Minimize();
     void TrayIcon1Restore();
     void TrayIcon1Click();
     void PopupMenu1Popup();
-    void N1Click();
+    void N1Click() { m_session.stopSound(); }
     void N3Click();
     void N5Click();
     void N6Click();
     void ConfigureClick();
     void N7Click();
     // The eleven shutdown templates, one handler per menu item.
-    void N12Click();
-    void N10Click();
-    void N601Click();
-    void N451Click();
-    void N301Click();
-    void N151Click();
-    void N101Click();
-    void N51Click();
-    void N31Click();
-    void N14Click();
-    void N13Click();
+    void N12Click() { runTemplate(u"N12"); }
+    void N10Click() { runTemplate(u"N10"); }
+    void N601Click() { runTemplate(u"N601"); }
+    void N451Click() { runTemplate(u"N451"); }
+    void N301Click() { runTemplate(u"N301"); }
+    void N151Click() { runTemplate(u"N151"); }
+    void N101Click() { runTemplate(u"N101"); }
+    void N51Click() { runTemplate(u"N51"); }
+    void N31Click() { runTemplate(u"N31"); }
+    void N14Click() { runTemplate(u"N14"); }
+    void N13Click() { runTemplate(u"N13"); }
 
-    // --- GateHost
-    int pendingCommand() const override { return m_pendingCommand; }
-    void showMainWindow() override;
-    void closeClock() override;
-    void showSettings() override;
-    void abortShutdown() override;
-    void setExitAllowed(int allowed) override;
+    // --- what the password window has carried out through the close guard
+    // The protected command waiting for the password.
+    int pendingCommand() const { return m_guard->pendingCommand(); }
+    void showMainWindow();
+    // Asks the system to abort a pending shutdown or log-off and makes
+    // "Прекратить выход из системы" unavailable again.
+    void abortShutdown();
 
     // Framed: 135 x 81 with a caption and no buttons; otherwise 127 x 47 bare.
-    void setFramed(bool framed);
+    void setFramed(bool framed) { m_face->setFramed(framed); }
 
     // --- SessionHost
     void showTime(const QDateTime& now) override;
@@ -126,13 +127,7 @@ protected:
 
 private:
     void openConfigStore();
-    void armTimer1();
-    bool protectionOn() const;
-    bool trayAvailable() const;
-    // Notes the protected command and opens the password window (modal).
-    void passwordGate(int command);
     void runTemplate(QStringView itemName);
-    void forbiddenCloseRestart();
 
     QString m_programDir;
     Services m_services;
@@ -144,7 +139,9 @@ private:
     QString m_trayHint;
     ClockFace* m_face = nullptr;
     std::unique_ptr<ClockDesktop> m_desktop;
+    std::unique_ptr<CloseGuard> m_guard;
     ShutdownWarning* m_warning = nullptr;
+    SecondTimer* m_tickTimer = nullptr; // Timer1
 };
 
 } // namespace zentari

@@ -1,6 +1,7 @@
 #include "clockwindows.h"
 
 #include "app/clockwindow.h"
+#include "app/closeguard.h"
 #include "app/settingshost.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
@@ -41,6 +42,14 @@ TForm2& ClockWindows::settings()
                                            *m_settingsHost);
     }
     return *m_form2;
+}
+
+void ClockWindows::showSettings()
+{
+    TForm2& form = settings();
+    form.show();
+    form.raise();
+    form.activateWindow();
 }
 
 TForm3& ClockWindows::aboutBox()
@@ -109,7 +118,7 @@ TForm9& ClockWindows::passwordWindow()
 {
     if (!m_form9) {
         m_form9 = std::make_unique<TForm9>(m_services);
-        m_form9->setHost(m_clock);
+        m_form9->setHost(m_clock ? &m_clock->closeGuard() : nullptr);
     }
     return *m_form9;
 }

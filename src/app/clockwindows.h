@@ -39,6 +39,8 @@ public:
     ClockSession& session() { return m_session; }
 
     TForm2& settings();
+    // The settings window made if need be, shown and brought to the front.
+    void showSettings();
     TForm3& aboutBox();
     TForm4& actionEditor();
     TForm5& reminderEditor();

@@ -38,43 +38,6 @@ bool fileExists(const QString& path)
     return QFileInfo::exists(path);
 }
 
-// The four picture buttons, top to bottom, each with the caption that stands
-// for it: the caption's text names the button to a screen reader, and pressing
-// or releasing the caption does what that does on the button.
-struct PictureButtonPlace
-{
-    BitmapButton* TForm4::*button;
-    void (TForm4::*click)();
-    QLabel* TForm4::*caption;
-    const char* text;
-};
-
-const PictureButtonPlace kPictureButtons[] = {
-    {&TForm4::Button4, &TForm4::Button4Click, &TForm4::Label6, "Добавить действие"},
-    {&TForm4::Button3, &TForm4::Button3Click, &TForm4::Label4, "Изменить действие"},
-    {&TForm4::Button2, &TForm4::Button2Click, &TForm4::Label5, "Удалить"},
-    {&TForm4::Button1, &TForm4::Button1Click, &TForm4::Label7, "Выйти"},
-};
-
-QLabel* caption(QWidget* parent, const BitmapButton* over)
-{
-    auto* label = new QLabel(over->text(), parent);
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, QColor(255, 255, 0));
-    label->setPalette(pal);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    label->setMouseTracking(true);
-    label->setCursor(Qt::PointingHandCursor);
-    label->adjustSize();
-    // Over the picture's face, which sits a little above its middle (the shadow is below).
-    const QRect face = over->geometry().adjusted(0, 0, 0, -3);
-    label->move(face.center() - label->rect().center());
-    return label;
-}
-
 } // namespace
 
 TForm4::TForm4(QString programDir, const Services& services, ErrorReport& report,
@@ -164,34 +127,10 @@ TForm4::TForm4(QString programDir, const Services& services, ErrorReport& report
     Label1->setToolTip(daysHint);
 
     // Four pictures 160 x 36 stacked under the controls, centred in the pane.
-    const int buttonLeft = kPaneLeft + (kPaneWidth - 160) / 2;
-    int row = 0;
-    for (const PictureButtonPlace& place : kPictureButtons) {
-        auto* b = new BitmapButton(this);
-        b->setGeometry(buttonLeft, 214 + row++ * 40, 160, 36);
-        b->setText(QString::fromUtf8(place.text));
-        b->setStretched(true);
-        b->setTransparent(true);
-        b->setCursor(Qt::PointingHandCursor);
-        // Reachable with Tab, so that the editor can be used without a mouse.
-        b->setFocusPolicy(Qt::TabFocus);
-        connect(b, &BitmapButton::mouseMoved, this,
-                [this, b] { m_report.guard([this, b] { pictureButtonHover(b); }); });
-        connect(b, &BitmapButton::mouseDown, this, [this, b](Qt::MouseButton pressed) {
-            if (pressed == Qt::LeftButton)
-                m_report.guard([this, b] { pictureButtonPressed(b); });
-        });
-        connect(b, &BitmapButton::clicked, this, [this, click = place.click] {
-            m_report.guard([this, click] { (this->*click)(); });
-        });
-        this->*place.button = b;
-        this->*place.caption = caption(this, b);
-    }
+    makePictureButtons(kPaneLeft + (kPaneWidth - 160) / 2, 214);
     // Enter in a picker must not press "Обзор" or "Выбрать периодичность".
     BitBtn1->setAutoDefault(false);
     BitBtn3->setAutoDefault(false);
-    for (QObject* o : std::initializer_list<QObject*>{Image1, Label4, Label5, Label6, Label7})
-        o->installEventFilter(this);
 
     // Browse mode.
     BitBtn3->hide();
@@ -234,13 +173,6 @@ void TForm4::setPeriodicityDialog(TForm8* dialog)
         dialog->Form4 = this;
 }
 
-QImage TForm4::buttonPicture(int index) const
-{
-    return loadPicture(
-        paths::resolve(m_programDir, QString(QStringLiteral("data\\buttons\\ButtonAddAction") +
-                                             QString::number(index) + QStringLiteral(".bmp"))));
-}
-
 // ---------------------------------------------------------------- life cycle
 
 template <typename F> void TForm4::withoutRefresh(F&& f)
@@ -255,13 +187,6 @@ template <typename F> void TForm4::withoutRefresh(F&& f)
     // The activation that the closing dialog hands back arrives after this
     // returns, once the window manager has moved the focus: give it time.
     QTimer::singleShot(300, this, [this] { --m_ownDialogs; });
-}
-
-void TForm4::FormCreate()
-{
-    const QImage normal = buttonPicture(1);
-    for (BitmapButton* b : {Button1, Button2, Button3, Button4})
-        b->setPicture(normal);
 }
 
 void TForm4::FormActivate()
@@ -617,72 +542,6 @@ void TForm4::Timer1Timer()
     Label3->setText(time);
     if (reminderClockLabel)
         reminderClockLabel->setText(time);
-}
-
-// ---------------------------------------------------------------- picture buttons
-
-void TForm4::pictureButtonHover(BitmapButton* button)
-{
-    if (hover)
-        return;
-    hover = true;
-    button->setPicture(buttonPicture(2));
-    button->setTransparent(false);
-}
-
-void TForm4::Image1MouseMove()
-{
-    if (!hover)
-        return;
-    hover = false;
-    const QImage normal = buttonPicture(1);
-    for (BitmapButton* b : {Button4, Button3, Button2, Button1})
-        if (!b->transparent()) {
-            b->setTransparent(true);
-            b->setPicture(normal);
-        }
-}
-
-void TForm4::pictureButtonPressed(BitmapButton* button)
-{
-    button->setPicture(buttonPicture(3));
-    button->setTransparent(false);
-}
-
-BitmapButton* TForm4::buttonUnder(const QObject* caption) const
-{
-    for (const PictureButtonPlace& place : kPictureButtons)
-        if (this->*place.caption == caption)
-            return this->*place.button;
-    return nullptr;
-}
-
-bool TForm4::eventFilter(QObject* watched, QEvent* e)
-{
-    const auto type = e->type();
-    if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
-        type != QEvent::MouseButtonRelease)
-        return QDialog::eventFilter(watched, e);
-    if (watched == Image1) {
-        if (type == QEvent::MouseMove)
-            m_report.guard([this] { Image1MouseMove(); });
-        return false;
-    }
-    BitmapButton* button = buttonUnder(watched);
-    if (!button)
-        return QDialog::eventFilter(watched, e);
-    const bool left = static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton;
-    m_report.guard([&] {
-        if (type == QEvent::MouseMove) {
-            pictureButtonHover(button);
-        } else if (type == QEvent::MouseButtonPress && left) {
-            pictureButtonPressed(button);
-        } else if (type == QEvent::MouseButtonRelease && left) {
-            // Wherever it is released: the caption is no button of its own.
-            button->click();
-        }
-    });
-    return type != QEvent::MouseMove;
 }
 
 } // namespace zentari

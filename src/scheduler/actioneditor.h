@@ -134,6 +134,8 @@ private:
     void refillList();
     void storeChanged();
     void errorBeep();
+    // The four picture buttons, the first at (left, top), with their captions.
+    void makePictureButtons(int left, int top);
     void pictureButtonHover(BitmapButton* button);
     void pictureButtonPressed(BitmapButton* button);
     // The picture button that a caption stands for.

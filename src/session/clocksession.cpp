@@ -3,6 +3,7 @@
 #include "core/options.h"
 #include "core/paths.h"
 #include "core/timetext.h"
+#include "scheduler/shutdowntemplates.h"
 
 namespace zentari {
 
@@ -48,6 +49,21 @@ void ClockSession::reloadActionLists()
 void ClockSession::keepActionsForTick()
 {
     m_actionCount = m_actions.keepForTick();
+}
+
+bool ClockSession::runTemplate(QStringView itemName, const QString& menuCaption,
+                               const QString& dateLabel, const QString& timeLabel)
+{
+    for (const ShutdownTemplate& t : kShutdownTemplates) {
+        if (t.itemName != itemName)
+            continue;
+        const QString caption = menuCaption.isNull() ? t.caption.toString() : menuCaption;
+        runShutdownTemplate(t, caption, m_services.clock->now().time(), dateLabel, timeLabel,
+                            m_configStore, m_actions, *m_services.beeper);
+        keepActionsForTick();
+        return true;
+    }
+    return false;
 }
 
 void ClockSession::tick()

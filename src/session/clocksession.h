@@ -72,6 +72,12 @@ public:
     void reloadActionLists();
     // After a change made through actions() (a template's append).
     void keepActionsForTick();
+    // A shutdown template of the menu ("N13"...): the optional beep and the new
+    // shutdown action, kept for the tick. menuCaption is what the menu item
+    // reads (the table's caption when null); dateLabel and timeLabel are the
+    // clock's current texts. False for an unknown item.
+    bool runTemplate(QStringView itemName, const QString& menuCaption, const QString& dateLabel,
+                     const QString& timeLabel);
     ReminderStore& reminders() { return m_reminders; }
     ActionDispatcher& dispatcher() { return m_dispatcher; }
     const ReminderFiring& reminderFiring() const { return m_reminderFiring; }

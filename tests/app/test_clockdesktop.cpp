@@ -117,6 +117,16 @@ TEST_F(ClockDesktopTest, EachTemplateItemAsksForItsOwnTemplate)
     EXPECT_TRUE(desktop->N11->actions().contains(desktop->N8->menuAction()));
 }
 
+TEST_F(ClockDesktopTest, ATemplatesCaptionIsWhatItsItemReadsWithoutAcceleratorMarks)
+{
+    EXPECT_EQ(desktop->templateCaption(u"N13"), u"Через 1 минуту");
+    // A toolkit or a theme may give the item an accelerator.
+    desktop->N8->findChild<QAction*>(QStringLiteral("N51"))
+        ->setText(QStringLiteral("Через &5 минут"));
+    EXPECT_EQ(desktop->templateCaption(u"N51"), u"Через 5 минут");
+    EXPECT_TRUE(desktop->templateCaption(u"N99").isNull());
+}
+
 TEST_F(ClockDesktopTest, TheTrayIconsGesturesAskForMinimiseRestoreAndClick)
 {
     window.show();
