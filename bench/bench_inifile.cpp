@@ -3,8 +3,8 @@
 
 #include "actionfolder.h"
 
-#include "core/options.h"
 #include "core/inifile.h"
+#include "core/options.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

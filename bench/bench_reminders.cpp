@@ -37,7 +37,8 @@ void writeReminders(const QString& programDir)
         l.dates.append(date);
         l.times.append(timetext::timeToStr(QTime(8, 0).addSecs(i)));
         l.ids.append(title + date);
-        l.messes.append(programDir + QStringLiteral("data\\Messages\\") + title + date + QStringLiteral(".zdt"));
+        l.messes.append(programDir + QStringLiteral("data\\Messages\\") + title + date +
+                        QStringLiteral(".zdt"));
     }
     QDir(programDir).mkpath(QStringLiteral("data/messages"));
     textlist::save(programDir + QStringLiteral("data/Titles.zdt"), l.titles);

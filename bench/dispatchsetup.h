@@ -5,9 +5,9 @@
 
 #include "actionfolder.h"
 
+#include "core/textlist.h"
 #include "platform/errorreport.h"
 #include "platform/recording.h"
-#include "core/textlist.h"
 #include "scheduler/actiondispatcher.h"
 
 #include <memory>
@@ -81,6 +81,5 @@ struct Setup
     void tick() { dispatcher->dispatchActions(folder.unusedTime(), date, weekday); }
     bool quiet() const { return log.lines().isEmpty() && boxes.shown.isEmpty(); }
 };
-
 
 } // namespace zentari::bench

@@ -126,7 +126,10 @@ QRect SettingsClockHost::availableGeometry() const
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-void SettingsClockHost::allowExit() { m_windows.session().setExitAllowed(1); }
+void SettingsClockHost::allowExit()
+{
+    m_windows.session().setExitAllowed(1);
+}
 
 void SettingsClockHost::closeClock()
 {

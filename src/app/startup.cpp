@@ -2,8 +2,8 @@
 
 #include "app/clockwindow.h"
 #include "app/clockwindows.h"
-#include "core/paths.h"
 #include "app/qttranslations.h"
+#include "core/paths.h"
 #include "platform/autostart.h"
 #include "platform/desktopservices.h"
 #include "platform/errorreport.h"

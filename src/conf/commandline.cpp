@@ -1,8 +1,8 @@
 #include "commandline.h"
 
-#include "core/paths.h"
 #include "confoptions.h"
 #include "core/error.h"
+#include "core/paths.h"
 
 #include <QDir>
 #include <QFileInfo>

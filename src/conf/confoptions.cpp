@@ -1,10 +1,10 @@
 #include "confoptions.h"
 
-#include "core/paths.h"
 #include "core/conversions.h"
 #include "core/cp1251.h"
 #include "core/error.h"
 #include "core/filelock.h"
+#include "core/paths.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/options.h"
 #include "core/inifile.h"
+#include "core/options.h"
 
 #include <QList>
 #include <QString>

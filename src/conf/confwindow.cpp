@@ -1,10 +1,10 @@
 #include "confwindow.h"
 
+#include "core/conversions.h"
+#include "core/error.h"
 #include "core/paths.h"
 #include "platform/autostart.h"
-#include "core/conversions.h"
 #include "platform/desktopservices.h"
-#include "core/error.h"
 #include "platform/machinestore.h"
 #include "platform/picture.h"
 #include "platform/programicon.h"

@@ -2,8 +2,8 @@
 
 #include "conf/confform.h"
 #include "conf/confoptions.h"
-#include "platform/services.h"
 #include "conf/protection.h"
+#include "platform/services.h"
 
 #include <QHash>
 #include <QWidget>

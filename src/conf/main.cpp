@@ -1,7 +1,7 @@
-#include "core/paths.h"
 #include "commandline.h"
 #include "confwindow.h"
 #include "core/error.h"
+#include "core/paths.h"
 #include "platform/machinestore.h"
 #include "storewriter.h"
 

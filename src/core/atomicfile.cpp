@@ -14,7 +14,10 @@ std::function<void(const QString&)>& hook()
 }
 } // namespace
 
-void setAtomicWriteHookForTesting(std::function<void(const QString&)> h) { hook() = std::move(h); }
+void setAtomicWriteHookForTesting(std::function<void(const QString&)> h)
+{
+    hook() = std::move(h);
+}
 
 StagedFile::StagedFile(const QString& path, const QByteArray& bytes)
     : m_path(path), m_file(std::make_unique<QSaveFile>(path))

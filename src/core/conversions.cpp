@@ -54,22 +54,25 @@ int strToInt(const QString& text)
     return static_cast<int>(value);
 }
 
-QString intToStr(int value) { return QString::number(value); }
+QString intToStr(int value)
+{
+    return QString::number(value);
+}
 
 unsigned int stringToColor(const QString& text)
 {
     static const QHash<QString, unsigned int> names = {
-        {QStringLiteral("clblack"), 0x000000},   {QStringLiteral("clmaroon"), 0x000080},
-        {QStringLiteral("clgreen"), 0x008000},   {QStringLiteral("clolive"), 0x008080},
-        {QStringLiteral("clnavy"), 0x800000},    {QStringLiteral("clpurple"), 0x800080},
-        {QStringLiteral("clteal"), 0x808000},    {QStringLiteral("clgray"), 0x808080},
-        {QStringLiteral("clsilver"), 0xC0C0C0},  {QStringLiteral("clred"), 0x0000FF},
-        {QStringLiteral("cllime"), 0x00FF00},    {QStringLiteral("clyellow"), 0x00FFFF},
-        {QStringLiteral("clblue"), 0xFF0000},    {QStringLiteral("clfuchsia"), 0xFF00FF},
-        {QStringLiteral("claqua"), 0xFFFF00},    {QStringLiteral("clwhite"), 0xFFFFFF},
-        {QStringLiteral("clltgray"), 0xC0C0C0},  {QStringLiteral("cldkgray"), 0x808080},
+        {QStringLiteral("clblack"), 0x000000},      {QStringLiteral("clmaroon"), 0x000080},
+        {QStringLiteral("clgreen"), 0x008000},      {QStringLiteral("clolive"), 0x008080},
+        {QStringLiteral("clnavy"), 0x800000},       {QStringLiteral("clpurple"), 0x800080},
+        {QStringLiteral("clteal"), 0x808000},       {QStringLiteral("clgray"), 0x808080},
+        {QStringLiteral("clsilver"), 0xC0C0C0},     {QStringLiteral("clred"), 0x0000FF},
+        {QStringLiteral("cllime"), 0x00FF00},       {QStringLiteral("clyellow"), 0x00FFFF},
+        {QStringLiteral("clblue"), 0xFF0000},       {QStringLiteral("clfuchsia"), 0xFF00FF},
+        {QStringLiteral("claqua"), 0xFFFF00},       {QStringLiteral("clwhite"), 0xFFFFFF},
+        {QStringLiteral("clltgray"), 0xC0C0C0},     {QStringLiteral("cldkgray"), 0x808080},
         {QStringLiteral("clmoneygreen"), 0xC0DCC0}, {QStringLiteral("clskyblue"), 0xF0CAA6},
-        {QStringLiteral("clcream"), 0xF0FBFF},   {QStringLiteral("clmedgray"), 0xA4A0A0},
+        {QStringLiteral("clcream"), 0xF0FBFF},      {QStringLiteral("clmedgray"), 0xA4A0A0},
     };
     const auto it = names.constFind(text.trimmed().toLower());
     if (it != names.constEnd())

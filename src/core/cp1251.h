@@ -12,7 +12,10 @@ namespace zentari::cp1251 {
 
 QChar toUnicode(unsigned char byte);
 QString decode(const char* data, qsizetype size);
-inline QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
+inline QString decode(const QByteArray& bytes)
+{
+    return decode(bytes.constData(), bytes.size());
+}
 
 // Characters the code page cannot hold become '?', as the system's converter does.
 unsigned char fromUnicode(QChar ch);

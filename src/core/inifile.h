@@ -39,7 +39,8 @@ public:
     std::optional<QString> value(QStringView section, QStringView key) const;
     // The value byte for byte as it stands after "=", blanks included (for
     // values such as encoded passwords whose trailing space is part of them).
-    QString readExactString(QStringView section, QStringView key, const QString& defaultValue) const;
+    QString readExactString(QStringView section, QStringView key,
+                            const QString& defaultValue) const;
     bool sectionExists(QStringView section) const;
 
     // Why the file, which exists, could not be read (Russian, for the user);

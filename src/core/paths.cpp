@@ -22,7 +22,10 @@ QString withSeparator(QString dir)
 
 // A read-only conf.ini in a writable folder keeps the folder: that file is
 // reported by the store, not silently replaced by another.
-bool isWritableFolder(const QString& dir) { return QFileInfo(dir).isWritable(); }
+bool isWritableFolder(const QString& dir)
+{
+    return QFileInfo(dir).isWritable();
+}
 
 // True when the file exists afterwards.
 bool ensureConfigFile(const QString& confPath)
@@ -38,7 +41,10 @@ bool ensureConfigFile(const QString& confPath)
 
 } // namespace
 
-QString executableDir() { return withSeparator(QCoreApplication::applicationDirPath()); }
+QString executableDir()
+{
+    return withSeparator(QCoreApplication::applicationDirPath());
+}
 
 QString userProgramDir()
 {
@@ -49,7 +55,10 @@ QString userProgramDir()
     return withSeparator(base + QStringLiteral("/zentari"));
 }
 
-QString programDir() { return programDirFor(executableDir(), userProgramDir()); }
+QString programDir()
+{
+    return programDirFor(executableDir(), userProgramDir());
+}
 
 bool isInstalledProgramDir(const QString& dir)
 {
@@ -134,7 +143,10 @@ QString resolve(const QString& programDir, QStringView name)
     return programDir + relative;
 }
 
-QString confPath(const QString& programDir) { return programDir + QStringLiteral("conf.ini"); }
+QString confPath(const QString& programDir)
+{
+    return programDir + QStringLiteral("conf.ini");
+}
 
 bool openConfig(IniFile& holder, const QString& programDir)
 {

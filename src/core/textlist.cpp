@@ -47,7 +47,8 @@ qsizetype countLines(const QString& path)
         return 0;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Не удалось открыть файл «%1»: %2").arg(path, file.errorString()));
+        throw Error(
+            QStringLiteral("Не удалось открыть файл «%1»: %2").arg(path, file.errorString()));
     const QByteArray bytes = file.readAll();
     const char* p = bytes.constData();
     const qsizetype n = bytes.size();
@@ -67,7 +68,8 @@ QStringList load(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Не удалось открыть файл «%1»: %2").arg(path, file.errorString()));
+        throw Error(
+            QStringLiteral("Не удалось открыть файл «%1»: %2").arg(path, file.errorString()));
     return split(file.readAll());
 }
 
@@ -78,6 +80,9 @@ QStringList loadOrEmpty(const QString& path)
     return load(path);
 }
 
-void save(const QString& path, const QStringList& lines) { writeFileAtomically(path, join(lines)); }
+void save(const QString& path, const QStringList& lines)
+{
+    writeFileAtomically(path, join(lines));
+}
 
 } // namespace zentari::textlist

@@ -21,7 +21,10 @@ int field(QStringView text, int maxDigits)
     return value;
 }
 
-QString quoted(const QString& text) { return QStringLiteral("«%1»").arg(text); }
+QString quoted(const QString& text)
+{
+    return QStringLiteral("«%1»").arg(text);
+}
 
 } // namespace
 
@@ -101,6 +104,9 @@ QDateTime strToDateTime(const QString& text)
     }
 }
 
-QDate dayZero() { return QDate(1899, 12, 30); }
+QDate dayZero()
+{
+    return QDate(1899, 12, 30);
+}
 
 } // namespace zentari::timetext

@@ -1,6 +1,6 @@
 // The sound plug-in's entry point: SDL_mixer behind the AudioBackend interface.
-#include "audio_sdl.h"
 #include "audioplugin.h"
+#include "audio_sdl.h"
 
 namespace {
 

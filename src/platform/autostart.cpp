@@ -1,8 +1,8 @@
 #include "autostart.h"
 
-#include "core/paths.h"
 #include "core/atomicfile.h"
 #include "core/error.h"
+#include "core/paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -23,8 +23,8 @@ public:
 DesktopServices::DesktopServices()
     : m_audio(std::make_unique<LazyAudio>()), m_clock(std::make_unique<SystemClock>()),
       m_messages(std::make_unique<QtMessageBoxes>()), m_windows(createWindowSystem()),
-      m_machine(std::make_unique<IniMachineStore>()),
-      m_soundPlayer(&m_audio->player()), m_soundBeeper(&m_audio->beeper())
+      m_machine(std::make_unique<IniMachineStore>()), m_soundPlayer(&m_audio->player()),
+      m_soundBeeper(&m_audio->beeper())
 {
     const QString dryRunFile = qEnvironmentVariable("ZENTARI_DRY_RUN");
     if (dryRunFile.isEmpty()) {

@@ -21,8 +21,7 @@ public:
     void reportOnce(const QString& text);
 
     // Runs a handler; an Error escaping it ends the handler and is reported.
-    template <typename F>
-    void guard(F&& handler)
+    template <typename F> void guard(F&& handler)
     {
         try {
             handler();

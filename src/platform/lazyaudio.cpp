@@ -9,11 +9,15 @@ namespace zentari {
 LazyAudio::LazyAudio(QString pluginPath) : m_pluginPath(std::move(pluginPath))
 {
     if (m_pluginPath.isEmpty())
-        m_pluginPath = QCoreApplication::applicationDirPath() + QStringLiteral("/libzentari_audio.so");
+        m_pluginPath =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/libzentari_audio.so");
 }
 
 // The back end goes before the library whose code it is.
-LazyAudio::~LazyAudio() { m_backend.reset(); }
+LazyAudio::~LazyAudio()
+{
+    m_backend.reset();
+}
 
 void LazyAudio::setNotice(std::function<void(const QString&)> notice)
 {
@@ -29,12 +33,14 @@ AudioBackend* LazyAudio::backend()
     if (m_backend || m_failed)
         return m_backend.get();
     m_library.setFileName(m_pluginPath);
-    const auto create = reinterpret_cast<AudioBackendFactory>(m_library.resolve(kAudioBackendFactory));
+    const auto create =
+        reinterpret_cast<AudioBackendFactory>(m_library.resolve(kAudioBackendFactory));
     if (!create) {
         m_failed = true;
-        const QString text = QStringLiteral("Звуковой модуль не загружен (%1). Звуки и сигналы "
-                                            "Zentari не будут слышны, но будильник продолжит работать.")
-                                 .arg(m_library.errorString());
+        const QString text =
+            QStringLiteral("Звуковой модуль не загружен (%1). Звуки и сигналы "
+                           "Zentari не будут слышны, но будильник продолжит работать.")
+                .arg(m_library.errorString());
         if (m_notice)
             m_notice(text);
         else
@@ -51,7 +57,8 @@ void LazyAudio::Player::open(const QString& file)
 {
     AudioBackend* backend = m_audio.backend();
     if (!backend)
-        throw Error(QStringLiteral("Не удалось открыть звук «%1»: звуковой модуль не загружен").arg(file));
+        throw Error(
+            QStringLiteral("Не удалось открыть звук «%1»: звуковой модуль не загружен").arg(file));
     backend->player().open(file);
 }
 

@@ -29,18 +29,26 @@ void RecordingShell::restart(const QString& executable)
 
 bool RecordingPower::scheduleShutdown(PowerAction action, int delaySeconds, const QString& message)
 {
-    m_log.append({action == PowerAction::Reboot ? QStringLiteral("reboot") : QStringLiteral("poweroff"),
-                  QString::number(delaySeconds), message});
+    m_log.append(
+        {action == PowerAction::Reboot ? QStringLiteral("reboot") : QStringLiteral("poweroff"),
+         QString::number(delaySeconds), message});
     return !refuse;
 }
 
-void RecordingPower::logOff() { m_log.append({QStringLiteral("logoff")}); }
+void RecordingPower::logOff()
+{
+    m_log.append({QStringLiteral("logoff")});
+}
 
-void RecordingPower::cancelShutdown() { m_log.append({QStringLiteral("cancel-shutdown")}); }
+void RecordingPower::cancelShutdown()
+{
+    m_log.append({QStringLiteral("cancel-shutdown")});
+}
 
 void RecordingBeeper::beep(int frequencyHz, int durationMs)
 {
-    m_log.append({QStringLiteral("beep"), QString::number(frequencyHz), QString::number(durationMs)});
+    m_log.append(
+        {QStringLiteral("beep"), QString::number(frequencyHz), QString::number(durationMs)});
     if (m_sound)
         m_sound->beep(frequencyHz, durationMs);
 }

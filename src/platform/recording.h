@@ -52,7 +52,9 @@ private:
 class RecordingBeeper : public Beeper
 {
 public:
-    explicit RecordingBeeper(ActionLog& log, Beeper* sound = nullptr) : m_log(log), m_sound(sound) {}
+    explicit RecordingBeeper(ActionLog& log, Beeper* sound = nullptr) : m_log(log), m_sound(sound)
+    {
+    }
     void beep(int frequencyHz, int durationMs) override;
     void stop() override;
     bool sounding() const override;

@@ -29,7 +29,13 @@ public:
     virtual void restart(const QString& executable) = 0;
 };
 
-enum class MessageIcon { None, Error, Warning, Information };
+enum class MessageIcon
+{
+    None,
+    Error,
+    Warning,
+    Information
+};
 
 // Modal message boxes; show() returns when the user has closed the box.
 class MessageBoxes
@@ -47,7 +53,11 @@ public:
     }
 };
 
-enum class PowerAction { PowerOff, Reboot };
+enum class PowerAction
+{
+    PowerOff,
+    Reboot
+};
 
 // Shutting down, rebooting and logging off the session.
 class PowerService
@@ -81,7 +91,12 @@ public:
 class MediaPlayer
 {
 public:
-    enum class Mode { NotOpen, Stopped, Playing };
+    enum class Mode
+    {
+        NotOpen,
+        Stopped,
+        Playing
+    };
     virtual ~MediaPlayer() = default;
     // Replaces whatever was open or playing. Throws Error when the file cannot be opened.
     virtual void open(const QString& file) = 0;

@@ -1,10 +1,10 @@
 #include "remindereditor.h"
 
-#include "core/paths.h"
-#include "platform/currentrowclicks.h"
 #include "core/error.h"
-#include "platform/errorreport.h"
+#include "core/paths.h"
 #include "core/timetext.h"
+#include "platform/currentrowclicks.h"
+#include "platform/errorreport.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -74,8 +74,7 @@ TForm5::TForm5(ReminderStore& store, QString programDir, const Services& service
                ErrorReport& report, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      m_programDir(std::move(programDir)), m_services(services), m_report(report),
-      m_store(store)
+      m_programDir(std::move(programDir)), m_services(services), m_report(report), m_store(store)
 {
     setWindowTitle(QStringLiteral("Редактор сообщений"));
     setFixedSize(619, 456);

@@ -1,8 +1,8 @@
 #include "reminderfiring.h"
 
 #include "core/error.h"
-#include "platform/errorreport.h"
 #include "core/timetext.h"
+#include "platform/errorreport.h"
 #include "reminderstore.h"
 
 #include <QScopedValueRollback>

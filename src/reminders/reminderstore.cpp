@@ -2,10 +2,10 @@
 
 #include "platform/errorreport.h"
 
-#include "core/paths.h"
 #include "core/cp1251.h"
 #include "core/error.h"
 #include "core/inifile.h"
+#include "core/paths.h"
 #include "core/regularfile.h"
 #include "core/storechange.h"
 #include "core/textlist.h"
@@ -13,8 +13,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace zentari {
 namespace {

@@ -1,10 +1,10 @@
 #include "actiondispatcher.h"
 
 #include "actionstore.h"
-#include "core/options.h"
-#include "core/paths.h"
 #include "core/conversions.h"
 #include "core/error.h"
+#include "core/options.h"
+#include "core/paths.h"
 
 #include <algorithm>
 
@@ -56,7 +56,8 @@ void ActionDispatcher::refreshIndex()
     m_index.positions.reserve(size_t(n));
     for (qsizetype i = 0; i < n; ++i)
         m_index.positions.emplace_back(
-            qHash(read(ActionStore::sectionName(ids[i]), u"Time", QStringLiteral("00:00:01")), 0), i);
+            qHash(read(ActionStore::sectionName(ids[i]), u"Time", QStringLiteral("00:00:01")), 0),
+            i);
     std::sort(m_index.positions.begin(), m_index.positions.end());
     m_index.ids = ids;
     m_index.count = count;

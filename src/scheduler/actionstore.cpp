@@ -1,12 +1,12 @@
 #include "actionstore.h"
 
-#include "core/paths.h"
 #include "core/cp1251.h"
 #include "core/error.h"
-#include "platform/errorreport.h"
+#include "core/paths.h"
 #include "core/storechange.h"
 #include "core/textlist.h"
 #include "core/timetext.h"
+#include "platform/errorreport.h"
 
 #include <QFile>
 
@@ -189,7 +189,8 @@ void requireStorable(const ScheduledAction& a, const QString& sectionPath)
 }
 } // namespace
 
-QList<std::pair<QString, QString>> ActionStore::commonKeys(const ScheduledAction& a, const QString& path)
+QList<std::pair<QString, QString>> ActionStore::commonKeys(const ScheduledAction& a,
+                                                           const QString& path)
 {
     return {{QStringLiteral("Action"), QString::number(a.typeCode)},
             {QStringLiteral("Date"), a.dateText},

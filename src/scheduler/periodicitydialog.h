@@ -14,7 +14,8 @@ class TForm4;
 
 // TForm8: the periodicity dialog ("Выберите периодичность исполнения") of the
 // action editor: once, every day or on chosen weekdays. Made when first
-// needed, then kept and only hidden when closed, so its choice and check marks last for the whole run.
+// needed, then kept and only hidden when closed, so its choice and check marks last for the whole
+// run.
 class TForm8 : public QDialog
 {
     Q_OBJECT

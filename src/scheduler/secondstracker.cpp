@@ -30,7 +30,8 @@ QList<QDateTime> SecondsTracker::take(const QDateTime& now)
         const QDateTime at = s == second ? now : now.addSecs(s - second);
         const qint64 local = localKey(at);
         if (local <= m_lastLocal)
-            continue; // a local time already dispatched (the hour repeated at the end of summer time)
+            continue; // a local time already dispatched (the hour repeated at the end of summer
+                      // time)
         m_lastLocal = local;
         owed.append(at);
     }

@@ -1,7 +1,7 @@
 #include "passwordgate.h"
 
-#include "gatehost.h"
 #include "core/passwordcode.h"
+#include "gatehost.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -65,9 +65,15 @@ TForm9::TForm9(const Services& services, QWidget* parent)
     FormCreate();
 }
 
-void TForm9::FormCreate() { Edit1->clear(); }
+void TForm9::FormCreate()
+{
+    Edit1->clear();
+}
 
-void TForm9::FormActivate() { Edit1->clear(); }
+void TForm9::FormActivate()
+{
+    Edit1->clear();
+}
 
 bool TForm9::event(QEvent* e)
 {
@@ -124,7 +130,10 @@ void TForm9::exitAllowed(int allowed)
         m_host->setExitAllowed(allowed);
 }
 
-void TForm9::Button2Click() { reject(); }
+void TForm9::Button2Click()
+{
+    reject();
+}
 
 void TForm9::reject()
 {

@@ -1,9 +1,9 @@
 #include "settingssteps.h"
 
-#include "core/options.h"
 #include "clockhost.h"
 #include "core/conversions.h"
 #include "core/error.h"
+#include "core/options.h"
 
 namespace zentari {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/errorreport.h"
 #include "core/inifile.h"
+#include "platform/errorreport.h"
 
 #include <QPoint>
 #include <QRect>

@@ -207,7 +207,8 @@ TForm2::TForm2(QString programDir, const Services& services, ErrorReport& report
     // The boxes' texts are labels beside them; a screen reader hears them with the box.
     CheckBox1->setAccessibleName(QStringLiteral("Активировать будильник"));
     // The switch is the session's: the box shows it, and the next tick follows a click.
-    connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { m_session.setAlarmEnabled(on); });
+    connect(CheckBox1, &QCheckBox::toggled, this,
+            [this](bool on) { m_session.setAlarmEnabled(on); });
     CheckBox3->setAccessibleName(Label7->text());
     CheckBox2->setAccessibleName(QStringLiteral("Широкая панель задач"));
     CheckBox4->setAccessibleName(QStringLiteral("Поверх остальных"));
@@ -346,13 +347,25 @@ void TForm2::LabelMouseUp(QLabel* label)
 
 // ---------------------------------------------------------------- clicks
 
-void TForm2::SpeedButton3Click() { m_windows.openActionEditor(); }
+void TForm2::SpeedButton3Click()
+{
+    m_windows.openActionEditor();
+}
 
-void TForm2::SpeedButton5Click() { m_windows.openReminderEditor(); }
+void TForm2::SpeedButton5Click()
+{
+    m_windows.openReminderEditor();
+}
 
-void TForm2::Image2Click() { m_windows.openPositionChooser(); }
+void TForm2::Image2Click()
+{
+    m_windows.openPositionChooser();
+}
 
-void TForm2::Image1DblClick() { m_windows.openAboutBox(); }
+void TForm2::Image1DblClick()
+{
+    m_windows.openAboutBox();
+}
 
 void TForm2::SpeedButton1Click()
 {

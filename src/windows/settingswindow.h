@@ -27,9 +27,8 @@ class TForm2 : public QWidget
 {
     Q_OBJECT
 public:
-    TForm2(QString programDir, const Services& services, ErrorReport& report,
-           ClockSession& session, SettingsLinks& windows, ClockHost& clock,
-           QWidget* parent = nullptr);
+    TForm2(QString programDir, const Services& services, ErrorReport& report, ClockSession& session,
+           SettingsLinks& windows, ClockHost& clock, QWidget* parent = nullptr);
     ~TForm2() override;
 
     QLabel* Image1 = nullptr;             // the little picture; a double click opens the about box

@@ -15,8 +15,8 @@ void copyData(const ProgramDir& dir)
     QDir(dir.path()).mkpath(QStringLiteral("data/buttons"));
     for (const char* name :
          {"BackGround1.jpg", "min.bmp", "res.bmp", "buttons/ButtonAddAction1.bmp",
-          "buttons/ButtonAddAction2.bmp", "buttons/ButtonAddAction3.bmp", "buttons/ButtonOptions1.bmp",
-          "buttons/ButtonOptions2.bmp", "buttons/ButtonOptions3.bmp"})
+          "buttons/ButtonAddAction2.bmp", "buttons/ButtonAddAction3.bmp",
+          "buttons/ButtonOptions1.bmp", "buttons/ButtonOptions2.bmp", "buttons/ButtonOptions3.bmp"})
         QFile::copy(from + u'/' + QLatin1String(name),
                     dir.file(QStringLiteral("data/") + QLatin1String(name)));
 }
@@ -28,7 +28,10 @@ ClockFixture::ClockFixture()
     report = std::make_unique<ErrorReport>(sys.messages);
 }
 
-ClockFixture::~ClockFixture() { stop(); }
+ClockFixture::~ClockFixture()
+{
+    stop();
+}
 
 void ClockFixture::stop()
 {

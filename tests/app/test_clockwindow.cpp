@@ -4,16 +4,22 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 
 using namespace zentari;
 using zentari::test::ClockFixture;
 
 namespace {
-QColor textColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
-bool framed(const QWidget& w) { return !(w.windowFlags() & Qt::FramelessWindowHint); }
+QColor textColour(const QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+bool framed(const QWidget& w)
+{
+    return !(w.windowFlags() & Qt::FramelessWindowHint);
+}
 } // namespace
 
 TEST_F(ClockFixture, AnEmptyConfigurationGivesTheDefaultClock)
@@ -38,7 +44,8 @@ TEST_F(ClockFixture, AnEmptyConfigurationGivesTheDefaultClock)
 TEST_F(ClockFixture, OnlyZeroMeansNoBorder)
 {
     for (const char* value : {"1", "yes", ""}) {
-        TForm1& clock = start(QStringLiteral("[Options big]\nWithBoard=%1\n").arg(QLatin1String(value)));
+        TForm1& clock =
+            start(QStringLiteral("[Options big]\nWithBoard=%1\n").arg(QLatin1String(value)));
         EXPECT_TRUE(framed(clock)) << value;
         EXPECT_GE(clock.width(), 127);
         EXPECT_LE(clock.width(), 135);
@@ -49,8 +56,8 @@ TEST_F(ClockFixture, TranslucencyIsAlphaValuePlus127AsOneByte)
 {
     const std::pair<const char*, int> cases[] = {{"0", 127}, {"128", 255}, {"129", 0}, {"200", 71}};
     for (const auto& [value, alpha] : cases) {
-        TForm1& clock =
-            start(QStringLiteral("[Options big]\nUseAlpha=1\nAlphaValue=%1\n").arg(QLatin1String(value)));
+        TForm1& clock = start(
+            QStringLiteral("[Options big]\nUseAlpha=1\nAlphaValue=%1\n").arg(QLatin1String(value)));
         EXPECT_NEAR(clock.windowOpacity(), alpha / 255.0, 0.002) << value;
     }
     TForm1& clock = start(QStringLiteral("[Options big]\nUseAlpha=yes\nAlphaValue=0\n"));

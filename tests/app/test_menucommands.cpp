@@ -4,9 +4,9 @@
 #include "scheduler/actiondispatcher.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 
 using namespace zentari;
@@ -63,7 +63,8 @@ TEST_F(ClockFixture, GoingToTheTrayAndBackFlipsCaptionPictureIconAndState)
     EXPECT_FALSE(clock.isVisible());
     clock.PopupMenu1Popup();
     EXPECT_EQ(clock.desktop().SendToTray1->text(), u"Восстановить из трея");
-    EXPECT_TRUE(showsPicture(clock.desktop().SendToTray1, dir.file(QStringLiteral("data/res.bmp"))));
+    EXPECT_TRUE(
+        showsPicture(clock.desktop().SendToTray1, dir.file(QStringLiteral("data/res.bmp"))));
 
     clock.SendToTray1Click();
     EXPECT_EQ(clock.inTray, 0);
@@ -71,7 +72,8 @@ TEST_F(ClockFixture, GoingToTheTrayAndBackFlipsCaptionPictureIconAndState)
     EXPECT_TRUE(clock.isVisible());
     clock.PopupMenu1Popup();
     EXPECT_EQ(clock.desktop().SendToTray1->text(), u"Свернуть в трей");
-    EXPECT_TRUE(showsPicture(clock.desktop().SendToTray1, dir.file(QStringLiteral("data/min.bmp"))));
+    EXPECT_TRUE(
+        showsPicture(clock.desktop().SendToTray1, dir.file(QStringLiteral("data/min.bmp"))));
     EXPECT_EQ(traySteps.count(QStringLiteral("add")), 1);
     EXPECT_EQ(traySteps.count(QStringLiteral("remove")), 1);
     EXPECT_TRUE(sys.windows.skipTaskbar.value(clock.winId())); // no taskbar button once back
@@ -165,7 +167,8 @@ TEST_F(ClockFixture, ATemplateClickIsSeenByTheNextTick)
 
 TEST_F(ClockFixture, AlarmsOffStopsDispatchButNotTheClock)
 {
-    TForm1& clock = start(QStringLiteral("[Options small]\non=no\n[Actionx]\nAction=0\nTime=12:00:00\nType_Per=2\nPath=a.mp3\n"));
+    TForm1& clock = start(QStringLiteral(
+        "[Options small]\non=no\n[Actionx]\nAction=0\nTime=12:00:00\nType_Per=2\nPath=a.mp3\n"));
     dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
     dir.write(QStringLiteral("data/1Paths.zdt"), "x\r\n");
     clock.FormActivate();
@@ -205,8 +208,10 @@ protected:
 
 TEST_F(ProtectedClock, EachProtectedCommandHidesTheClockAndWaitsForThePassword)
 {
-    const std::vector<std::pair<int, void (TForm1::*)()>> commands = {
-        {1, &TForm1::ConfigureClick}, {2, &TForm1::N6Click}, {3, &TForm1::N5Click}, {4, &TForm1::N3Click}};
+    const std::vector<std::pair<int, void (TForm1::*)()>> commands = {{1, &TForm1::ConfigureClick},
+                                                                      {2, &TForm1::N6Click},
+                                                                      {3, &TForm1::N5Click},
+                                                                      {4, &TForm1::N3Click}};
     for (const auto& [code, command] : commands) {
         withGate(
             [&](TForm9& gate) {
@@ -360,10 +365,10 @@ TEST_F(ClockFixture, ADueReminderSignalsShowsItsWindowAndBringsTheClockBackFromT
 {
     TForm1& clock = start(QString());
     const QDate today = sys.clock.now().date();
-    ASSERT_TRUE(form5->store().addReminder(QStringLiteral("Чайник"), QStringLiteral("выключить"), today,
-                                           QTime(12, 0, 5)));
-    ASSERT_TRUE(form5->store().addReminder(QStringLiteral("Врач"), QStringLiteral("в 12:00:07"), today,
-                                           QTime(12, 0, 7)));
+    ASSERT_TRUE(form5->store().addReminder(QStringLiteral("Чайник"), QStringLiteral("выключить"),
+                                           today, QTime(12, 0, 5)));
+    ASSERT_TRUE(form5->store().addReminder(QStringLiteral("Врач"), QStringLiteral("в 12:00:07"),
+                                           today, QTime(12, 0, 7)));
     clock.show();
     clock.Timer2Timer();
     ASSERT_EQ(clock.inTray, 1);

@@ -1,11 +1,11 @@
-#include "platform/autostart.h"
 #include "conf/confwindow.h"
 #include "conf/protection.h"
 #include "core/cp1251.h"
+#include "core/passwordcode.h"
+#include "platform/autostart.h"
 #include "platform/machinestore.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
-#include "core/passwordcode.h"
 
 #include <QCheckBox>
 #include <QDir>

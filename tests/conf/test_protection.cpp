@@ -1,10 +1,10 @@
-#include "core/paths.h"
-#include "platform/autostart.h"
 #include "conf/protection.h"
 #include "core/error.h"
+#include "core/passwordcode.h"
+#include "core/paths.h"
+#include "platform/autostart.h"
 #include "platform/machinestore.h"
 #include "support/programdir.h"
-#include "core/passwordcode.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -248,8 +248,7 @@ TEST_F(ConfAutostart, EntryIsWrittenQuotedAndRemoved)
 {
     EXPECT_FALSE(autostart::isEnabled());
     autostart::setEnabled(true, QStringLiteral("/opt/my \"clock\"/Zentari"));
-    EXPECT_EQ(autostart::entryPath(),
-              tmp.path() + QStringLiteral("/autostart/zentari.desktop"));
+    EXPECT_EQ(autostart::entryPath(), tmp.path() + QStringLiteral("/autostart/zentari.desktop"));
     EXPECT_TRUE(autostart::isEnabled());
     // The quote's backslash is itself escaped, as the string rules come on top.
     EXPECT_TRUE(entry().contains("Exec=\"/opt/my \\\\\"clock\\\\\"/Zentari\"\n"));

@@ -92,8 +92,9 @@ TEST(IniFile, NewKeysGoToTheEndOfTheirSectionAndNewSectionsToTheEndOfTheFile)
     ini.writeString(u"a", u"z", u"3");
     ini.writeString(u"B", u"w", u"4");
     ini.writeString(u"Options big", u"Top", u"691");
-    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
-              QByteArray("[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\nw=4\r\n[Options big]\r\nTop=691\r\n"));
+    EXPECT_EQ(
+        dir.read(QStringLiteral("conf.ini")),
+        QByteArray("[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\nw=4\r\n[Options big]\r\nTop=691\r\n"));
 }
 
 TEST(IniFile, CyrillicValuesRoundTripInWindows1251)

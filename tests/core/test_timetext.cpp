@@ -20,8 +20,8 @@ TEST(TimeText, ClockTextsHaveOneDigitHoursAndPaddedDates)
 
 TEST(TimeText, WeekdaysCountFromSunday)
 {
-    EXPECT_EQ(weekdayText(QDate(2026, 12, 6)), u"1"); // Sunday
-    EXPECT_EQ(weekdayText(QDate(2026, 12, 7)), u"2"); // Monday
+    EXPECT_EQ(weekdayText(QDate(2026, 12, 6)), u"1");  // Sunday
+    EXPECT_EQ(weekdayText(QDate(2026, 12, 7)), u"2");  // Monday
     EXPECT_EQ(weekdayText(QDate(2026, 12, 12)), u"7"); // Saturday
 }
 
@@ -34,7 +34,8 @@ TEST(TimeText, ConversionsBackAcceptWhatTheClockWritesAndTwoDigitHours)
     EXPECT_EQ(strToDate(QStringLiteral("1.2.2026")), QDate(2026, 2, 1));
     EXPECT_EQ(strToDateTime(QStringLiteral("08.12.2026 0:15:00")),
               QDateTime(QDate(2026, 12, 8), QTime(0, 15)));
-    EXPECT_EQ(strToDateTime(QStringLiteral("08.12.2026")), QDateTime(QDate(2026, 12, 8), QTime(0, 0)));
+    EXPECT_EQ(strToDateTime(QStringLiteral("08.12.2026")),
+              QDateTime(QDate(2026, 12, 8), QTime(0, 0)));
     for (const char* bad : {"", "24:00:00", "12:60:00", "1:2:3:4", "ab:cd:ef", "12:00:00 pm"})
         EXPECT_THROW(strToTime(QString::fromUtf8(bad)), ConvertError) << bad;
     for (const char* bad : {"", "31.02.2026", "01.13.2026", "2026-12-08", "1.1"})

@@ -38,10 +38,11 @@ TEST(ActionStore, EditorAppendWritesFiveListsAndTheSectionInOrder)
     EXPECT_EQ(dir.read(QStringLiteral("data/1Dates.zdt")), QByteArray("07.12.2026\r\n"));
     EXPECT_EQ(dir.read(QStringLiteral("data/1Paths.zdt")),
               cp1251::encode(u"/музыка/a.mp3") + "\r\n");
-    EXPECT_EQ(dir.read(QStringLiteral("conf.ini")),
-              "[Action07.12.2026 10:30:00]\r\nAction=0\r\nDate=07.12.2026\r\nTime=10:30:00\r\nPath=" +
-                  cp1251::encode(u"/музыка/a.mp3") +
-                  "\r\nType_Per=3\r\nMon=1\r\nTue=0\r\nWed=1\r\nThu=0\r\nFri=0\r\nSat=0\r\nSun=1\r\n");
+    EXPECT_EQ(
+        dir.read(QStringLiteral("conf.ini")),
+        "[Action07.12.2026 10:30:00]\r\nAction=0\r\nDate=07.12.2026\r\nTime=10:30:00\r\nPath=" +
+            cp1251::encode(u"/музыка/a.mp3") +
+            "\r\nType_Per=3\r\nMon=1\r\nTue=0\r\nWed=1\r\nThu=0\r\nFri=0\r\nSat=0\r\nSun=1\r\n");
 }
 
 TEST(ActionStore, UntilThePeriodicityDialogWasClosedEditorSavesAreOnce)
@@ -51,7 +52,8 @@ TEST(ActionStore, UntilThePeriodicityDialogWasClosedEditorSavesAreOnce)
     store.openStore();
     const QString id =
         store.appendAction(soundAt(QDate(2026, 12, 7), QTime(10, 30), QStringLiteral("a")), false);
-    EXPECT_EQ(store.config().readString(ActionStore::sectionName(id), u"Type_Per", QString()), u"1");
+    EXPECT_EQ(store.config().readString(ActionStore::sectionName(id), u"Type_Per", QString()),
+              u"1");
     EXPECT_EQ(store.config().readString(ActionStore::sectionName(id), u"Mon", QString()), u"1");
 }
 

@@ -64,16 +64,17 @@ struct DispatcherTest : ::testing::Test
 
 TEST_F(DispatcherTest, EachPeriodicityComesDueOnlyWhenItShould)
 {
-    store(QStringLiteral("[Actiononce]\nAction=0\nTime=7:00:00\nDate=07.12.2026\nPath=once.mp3\nType_Per=1\n"
-                         "[Actiondaily]\nAction=0\nTime=7:00:00\nDate=01.01.2020\nPath=daily.mp3\nType_Per=2\n"
-                         "[Actionweek]\nAction=0\nTime=7:00:00\nPath=week.mp3\nType_Per=3\nSun=1\nMon=0\n"
-                         "[Actionnone]\nAction=0\nTime=7:00:00\nPath=none.mp3\nType_Per=3\n"),
+    store(QStringLiteral(
+              "[Actiononce]\nAction=0\nTime=7:00:00\nDate=07.12.2026\nPath=once.mp3\nType_Per=1\n"
+              "[Actiondaily]\nAction=0\nTime=7:00:00\nDate=01.01.2020\nPath=daily.mp3\nType_Per=2\n"
+              "[Actionweek]\nAction=0\nTime=7:00:00\nPath=week.mp3\nType_Per=3\nSun=1\nMon=0\n"
+              "[Actionnone]\nAction=0\nTime=7:00:00\nPath=none.mp3\nType_Per=3\n"),
           {QStringLiteral("once"), QStringLiteral("daily"), QStringLiteral("week"),
            QStringLiteral("none")});
-    dispatch("7:00:00");                     // Monday the 7th
-    dispatch("7:00:01");                     // not their second
-    dispatch("07:00:00");                    // a two-digit hour never matches
-    dispatch("7:00:00", "13.12.2026", "1");  // Sunday the 13th
+    dispatch("7:00:00");                    // Monday the 7th
+    dispatch("7:00:01");                    // not their second
+    dispatch("07:00:00");                   // a two-digit hour never matches
+    dispatch("7:00:00", "13.12.2026", "1"); // Sunday the 13th
     EXPECT_EQ(sys.logged(QStringLiteral("play")),
               (QStringList{QStringLiteral("play\tonce.mp3"), QStringLiteral("play\tdaily.mp3"),
                            QStringLiteral("play\tdaily.mp3"), QStringLiteral("play\tweek.mp3")}));
@@ -98,14 +99,15 @@ TEST_F(DispatcherTest, MissingKeysTakeTheirDefaults)
 
 TEST_F(DispatcherTest, ActionTypesDoWhatTheySayAndOnlyShutdownAndLogOffOfferTheCancel)
 {
-    store(QStringLiteral("[Actionfile]\nAction=1\nTime=8:00:00\nPath=/home/u/report.pdf\nType_Per=2\n"
-                         "[Actionreboot]\nAction=2\nTime=8:00:01\nType_Per=2\n"
-                         "[Actionoff]\nAction=4\nTime=8:00:02\nType_Per=2\n"
-                         "[Actionlogoff]\nAction=3\nTime=8:00:03\nType_Per=2\n"
-                         "[Actionodd]\nAction=7\nTime=8:00:04\nType_Per=2\n"
-                         "[Actionnotype]\nAction=-1\nTime=8:00:04\nType_Per=2\n"),
-          {QStringLiteral("file"), QStringLiteral("reboot"), QStringLiteral("off"),
-           QStringLiteral("logoff"), QStringLiteral("odd"), QStringLiteral("notype")});
+    store(
+        QStringLiteral("[Actionfile]\nAction=1\nTime=8:00:00\nPath=/home/u/report.pdf\nType_Per=2\n"
+                       "[Actionreboot]\nAction=2\nTime=8:00:01\nType_Per=2\n"
+                       "[Actionoff]\nAction=4\nTime=8:00:02\nType_Per=2\n"
+                       "[Actionlogoff]\nAction=3\nTime=8:00:03\nType_Per=2\n"
+                       "[Actionodd]\nAction=7\nTime=8:00:04\nType_Per=2\n"
+                       "[Actionnotype]\nAction=-1\nTime=8:00:04\nType_Per=2\n"),
+        {QStringLiteral("file"), QStringLiteral("reboot"), QStringLiteral("off"),
+         QStringLiteral("logoff"), QStringLiteral("odd"), QStringLiteral("notype")});
     dispatch("8:00:00");
     EXPECT_EQ(dispatcher->lastRunPath(), u"/home/u/report.pdf");
     dispatch("8:00:01");
@@ -127,7 +129,8 @@ TEST_F(DispatcherTest, ActionTypesDoWhatTheySayAndOnlyShutdownAndLogOffOfferTheC
 TEST_F(DispatcherTest, ARefusedShutdownBeepsAndShowsNoWarning)
 {
     sys.power.refuse = true;
-    store(QStringLiteral("[Actionoff]\nAction=4\nTime=8:00:00\nType_Per=2\n"), {QStringLiteral("off")});
+    store(QStringLiteral("[Actionoff]\nAction=4\nTime=8:00:00\nType_Per=2\n"),
+          {QStringLiteral("off")});
     dispatch("8:00:00");
     EXPECT_EQ(sys.logged(QStringLiteral("beep")), QStringList{QStringLiteral("beep\t1000\t1000")});
     EXPECT_TRUE(warnings.isEmpty());
@@ -137,7 +140,8 @@ TEST_F(DispatcherTest, ARefusedShutdownBeepsAndShowsNoWarning)
 TEST_F(DispatcherTest, SoundsRepeatTimesPlayTimesInAllOrUntilStopped)
 {
     auto heardTimes = [&](const char* timesPlay) {
-        dir.writeConf(QStringLiteral("[Options big]\nTimesPlay=%1\n").arg(QLatin1String(timesPlay)));
+        dir.writeConf(
+            QStringLiteral("[Options big]\nTimesPlay=%1\n").arg(QLatin1String(timesPlay)));
         source.ini.recheckNow();
         sys.log.clear();
         dispatcher->startSound(QStringLiteral("alarm.mp3"));

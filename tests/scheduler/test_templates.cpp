@@ -37,10 +37,9 @@ struct TemplateFixture : ::testing::Test
     void click(QStringView item, QDateTime now)
     {
         const auto& t = byItem(item);
-        runShutdownTemplate(t, t.caption.toString(), now.time(),
-                            now.date().toString(QStringLiteral("dd.MM.yyyy")),
-                            now.time().toString(QStringLiteral("H:mm:ss")), store.config(), store,
-                            sys.beeper);
+        runShutdownTemplate(
+            t, t.caption.toString(), now.time(), now.date().toString(QStringLiteral("dd.MM.yyyy")),
+            now.time().toString(QStringLiteral("H:mm:ss")), store.config(), store, sys.beeper);
     }
 };
 
@@ -67,11 +66,12 @@ TEST_F(TemplateFixture, OneMinuteAtNoonBeepsAndStoresATodayShutdown)
     EXPECT_EQ(dir.read(QStringLiteral("data/1Dates.zdt")), QByteArray("08.12.2026\r\n"));
     EXPECT_EQ(dir.read(QStringLiteral("data/1Paths.zdt")),
               cp1251::encode(u"Шаблон на выключениеЧерез 1 минуту12:01:00") + "\r\n");
-    EXPECT_TRUE(dir.read(QStringLiteral("conf.ini"))
-                    .endsWith(QByteArray("[Action08.12.2026 12:01:00]\r\nAction=4\r\nDate=08.12.2026\r\n"
-                              "Time=12:01:00\r\nPath=" +
-                              cp1251::encode(u"Шаблон выключенияЧерез 1 минуту12:01:00") +
-                              "\r\nType_Per=1\r\n")));
+    EXPECT_TRUE(
+        dir.read(QStringLiteral("conf.ini"))
+            .endsWith(QByteArray("[Action08.12.2026 12:01:00]\r\nAction=4\r\nDate=08.12.2026\r\n"
+                                 "Time=12:01:00\r\nPath=" +
+                                 cp1251::encode(u"Шаблон выключенияЧерез 1 минуту12:01:00") +
+                                 "\r\nType_Per=1\r\n")));
     // The clock's own copy sees the action at once, without a reload.
     EXPECT_EQ(store.lists().ids, QStringList{QStringLiteral("08.12.2026 12:01:00")});
 }
@@ -89,8 +89,9 @@ TEST_F(TemplateFixture, MonthAndYearEndsRollOverAndMidnightKeepsTheSpaceInTheId)
 {
     click(u"N13", QDateTime(QDate(2026, 12, 31), QTime(23, 59, 30)));
     click(u"N12", QDateTime(QDate(2027, 2, 28), QTime(22, 0, 0)));
-    EXPECT_EQ(dir.readList(QStringLiteral("data/1Ids.zdt")),
-              (QStringList{QStringLiteral("01.01.2027 0:00:30"), QStringLiteral("01.03.2027 0:00:00")}));
+    EXPECT_EQ(
+        dir.readList(QStringLiteral("data/1Ids.zdt")),
+        (QStringList{QStringLiteral("01.01.2027 0:00:30"), QStringLiteral("01.03.2027 0:00:00")}));
     EXPECT_TRUE(sys.logged(QStringLiteral("beep")).isEmpty()); // "SchemeAck" missing: silent
 }
 

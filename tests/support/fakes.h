@@ -40,7 +40,11 @@ public:
     void close() override;
     Mode mode() const override { return m_mode; }
 
-    void finish() { if (m_mode == Mode::Playing) m_mode = Mode::Stopped; }
+    void finish()
+    {
+        if (m_mode == Mode::Playing)
+            m_mode = Mode::Stopped;
+    }
     QSet<QString> broken;
     QString openFile;
 

@@ -16,9 +16,15 @@ ProgramDir::ProgramDir()
         write(QStringLiteral("data/%1.zdt").arg(QLatin1String(name)), {});
 }
 
-QString ProgramDir::path() const { return m_dir.path() + u'/'; }
+QString ProgramDir::path() const
+{
+    return m_dir.path() + u'/';
+}
 
-QString ProgramDir::file(const QString& relative) const { return path() + relative; }
+QString ProgramDir::file(const QString& relative) const
+{
+    return path() + relative;
+}
 
 void ProgramDir::write(const QString& relative, const QByteArray& bytes) const
 {
@@ -36,7 +42,8 @@ QByteArray ProgramDir::read(const QString& relative) const
 void ProgramDir::writeConf(const QString& text) const
 {
     QString crlf = text;
-    crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\n', QStringLiteral("\r\n"));
+    crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(u'\n', QStringLiteral("\r\n"));
     write(QStringLiteral("conf.ini"), cp1251::encode(crlf));
 }
 

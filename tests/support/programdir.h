@@ -14,7 +14,7 @@ namespace zentari::test {
 class ProgramDir
 {
 public:
-    ProgramDir(); // creates data/ and the ten empty list files
+    ProgramDir();         // creates data/ and the ten empty list files
     QString path() const; // with a trailing separator
     QString file(const QString& relative) const;
     QString confPath() const { return file(QStringLiteral("conf.ini")); }

@@ -1,5 +1,5 @@
-#include "platform/audio_sdl.h"
 #include "core/error.h"
+#include "platform/audio_sdl.h"
 #include "soundfiles.h"
 
 #include <QDeadlineTimer>
