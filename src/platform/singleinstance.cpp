@@ -7,13 +7,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace zentari {
@@ -25,6 +29,8 @@ using namespace std::chrono_literals;
 constexpr auto kIdleConnection = 60s;
 // How often a start that waits asks for the lock or the socket again.
 constexpr auto kPoll = 50ms;
+// The longest the clock waits for room to write an answer in.
+constexpr auto kAnswerSend = 2s;
 
 int milliseconds(const QDeadlineTimer& deadline)
 {
@@ -75,10 +81,142 @@ QString runtimeFolder(QString& problem)
                          true, problem);
 }
 
+// The socket's address; false when the path does not fit sun_path.
+bool socketAddress(const QString& path, sockaddr_un& address)
+{
+    const QByteArray native = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (native.isEmpty() || size_t(native.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    return true;
+}
+
+// An AF_UNIX stream socket that never blocks and is not inherited by the
+// programs the clock starts (which would otherwise keep it alive).
+int newSocket()
+{
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+}
+
+// Waits for `events` on `fd` until the deadline: true when they came.
+bool waitFor(int fd, short events, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int ready = ::poll(&p, 1, milliseconds(deadline));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+enum class Sent
+{
+    All,
+    TimedOut,
+    Broken, // the other end is gone
+};
+
+// Writes all of `bytes` to the non-blocking `fd`, waiting for room until the
+// deadline. MSG_NOSIGNAL: a peer that is gone must not end this process.
+Sent sendAll(int fd, const QByteArray& bytes, const QDeadlineTimer& deadline)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::send(fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!waitFor(fd, POLLOUT, deadline))
+                return deadline.hasExpired() ? Sent::TimedOut : Sent::Broken;
+        } else {
+            return Sent::Broken;
+        }
+    }
+    return Sent::All;
+}
+
+enum class Received
+{
+    Some,    // bytes were appended
+    Nothing, // none are there yet
+    End,     // the other end closed, or the connection broke
+};
+
+// Appends what can be read from `fd` without waiting.
+Received receive(int fd, QByteArray& buffer)
+{
+    Received result = Received::Nothing;
+    char chunk[16384];
+    for (;;) {
+        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n > 0) {
+            buffer.append(chunk, n);
+            result = Received::Some;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return result;
+        // End of stream, or a reset: what came before it still counts.
+        return result == Received::Some ? Received::Some : Received::End;
+    }
+}
+
 } // namespace
 
-InstanceRequest::InstanceRequest(QStringList arguments, QLocalSocket* socket)
-    : QObject(socket), m_arguments(std::move(arguments)), m_socket(socket)
+// One accepted connection of a later start, on the clock's side: its
+// descriptor, watched by the event loop, and what it sent so far. Deletes
+// itself (and the request it carries) when the start hangs up.
+class InstanceConnection : public QObject
+{
+public:
+    InstanceConnection(int fd, QObject* parent)
+        : QObject(parent), m_fd(fd),
+          m_notifier(new QSocketNotifier(fd, QSocketNotifier::Read, this))
+    {
+    }
+    ~InstanceConnection() override { close(); }
+
+    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    QSocketNotifier* notifier() const { return m_notifier; }
+    QByteArray& buffer() { return m_buffer; }
+    bool hasRequest() const { return m_hasRequest; }
+    void setHasRequest() { m_hasRequest = true; }
+
+    // Closes the connection now; the object goes from the event loop.
+    void abort()
+    {
+        close();
+        deleteLater();
+    }
+
+private:
+    void close()
+    {
+        if (m_fd < 0)
+            return;
+        m_notifier->setEnabled(false);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_fd;
+    QSocketNotifier* m_notifier;
+    QByteArray m_buffer;
+    bool m_hasRequest = false;
+};
+
+InstanceRequest::InstanceRequest(QStringList arguments, InstanceConnection* connection)
+    : QObject(connection), m_arguments(std::move(arguments)), m_connection(connection)
 {
 }
 
@@ -87,12 +225,14 @@ void InstanceRequest::answer(int status, const QString& message)
     if (m_answered)
         return;
     m_answered = true;
-    if (m_socket->state() != QLocalSocket::ConnectedState)
+    if (!m_connection->isOpen())
         return;
-    m_socket->write(handover::encode(handover::answerMessage(status, message)));
-    // Out at once: the answer to "quit" is followed by the end of the process.
-    m_socket->flush();
-    m_socket->disconnectFromServer();
+    // Out at once, before this returns: the answer to "quit" is followed by
+    // the end of the process. An answer fits the socket's buffer; a start
+    // that reads nothing holds the clock up no longer than kAnswerSend.
+    sendAll(m_connection->fd(), handover::encode(handover::answerMessage(status, message)),
+            QDeadlineTimer(kAnswerSend));
+    m_connection->abort();
 }
 
 SingleInstance::SingleInstance(const QString& programDir, const QString& runtimeDir,
@@ -165,92 +305,142 @@ bool SingleInstance::claim(std::chrono::milliseconds wait)
 
 void SingleInstance::listen()
 {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // What a holder that died left behind: the lock is ours now, so nobody
-    // else listens there.
-    QLocalServer::removeServer(socketPath());
-    if (!m_server->listen(socketPath())) {
+    const QString path = socketPath();
+    sockaddr_un address;
+    if (!socketAddress(path, address)) {
         m_problem =
-            QStringLiteral("Часы не могут принимать команды: %1").arg(m_server->errorString());
-        delete m_server;
-        m_server = nullptr;
+            QStringLiteral("Часы не могут принимать команды: путь «%1» слишком длинный.").arg(path);
         return;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
+    const int fd = newSocket();
+    if (fd < 0) {
+        m_problem =
+            QStringLiteral("Часы не могут принимать команды: %1").arg(qt_error_string(errno));
+        return;
+    }
+    // What a holder that died left behind: the lock is ours now, so nobody
+    // else listens there.
+    ::unlink(address.sun_path);
+    // Only this user may connect, whatever the umask: Linux gives the file
+    // the mode of the socket it is bound from.
+    ::fchmod(fd, 0600);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(address.sun_path, 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        m_problem =
+            QStringLiteral("Часы не могут принимать команды: %1").arg(qt_error_string(errno));
+        ::close(fd);
+        return;
+    }
+    m_listener = fd;
+    m_listenerNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_listenerNotifier, &QSocketNotifier::activated, this, &SingleInstance::accept);
 }
 
 void SingleInstance::stopListening()
 {
-    if (m_server)
-        m_server->close(); // removes the socket file; accepted requests can still be answered
+    // Accepted requests can still be answered.
+    if (m_listener < 0)
+        return;
+    delete m_listenerNotifier;
+    m_listenerNotifier = nullptr;
+    ::close(m_listener);
+    m_listener = -1;
+    ::unlink(QFile::encodeName(socketPath()).constData());
 }
 
 void SingleInstance::release()
 {
     stopListening();
-    delete m_server;
-    m_server = nullptr;
+    // Requests not answered yet go with their connections.
+    qDeleteAll(findChildren<InstanceConnection*>(QString(), Qt::FindDirectChildrenOnly));
     m_lock.reset(); // removes the lock file
 }
 
 void SingleInstance::accept()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QTimer::singleShot(kIdleConnection, socket, &QLocalSocket::abort);
-        auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QLocalSocket::readyRead, this,
-                [this, socket, buffer] { read(socket, *buffer); });
+    for (;;) {
+        const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // EAGAIN: all taken; else out of descriptors, tried again at the next start
+        }
+        auto* connection = new InstanceConnection(fd, this);
+        QTimer::singleShot(kIdleConnection, connection, &InstanceConnection::abort);
+        connect(connection->notifier(), &QSocketNotifier::activated, this,
+                [this, connection] { read(connection); });
     }
 }
 
-void SingleInstance::read(QLocalSocket* socket, QByteArray& buffer)
+void SingleInstance::read(InstanceConnection* connection)
 {
-    // One request per connection; what follows it is not read.
-    if (socket->findChild<InstanceRequest*>(QString(), Qt::FindDirectChildrenOnly))
+    if (!connection->isOpen())
         return;
-    buffer += socket->readAll();
+    // One request per connection; what follows it is read only to be dropped,
+    // so that the start hanging up is still seen.
+    QByteArray discarded;
+    QByteArray& buffer = connection->hasRequest() ? discarded : connection->buffer();
+    if (receive(connection->fd(), buffer) == Received::End) {
+        connection->abort(); // a start gone mid-message, or one that stopped waiting
+        return;
+    }
+    if (connection->hasRequest())
+        return;
     QStringList message;
     switch (handover::decode(buffer, message)) {
     case handover::Decoded::Incomplete:
         return;
     case handover::Decoded::Malformed:
-        socket->abort();
+        connection->abort();
         return;
     case handover::Decoded::Complete:
         break;
     }
     QStringList arguments;
     if (!handover::readRequest(message, arguments)) {
-        socket->abort();
+        connection->abort();
         return;
     }
     buffer = QByteArray();
-    Q_EMIT requestReceived(new InstanceRequest(std::move(arguments), socket));
+    connection->setHasRequest();
+    Q_EMIT requestReceived(new InstanceRequest(std::move(arguments), connection));
 }
 
 SingleInstance::Delivery SingleInstance::handOver(const QStringList& arguments,
                                                   std::chrono::milliseconds timeout,
                                                   Answer& answer) const
 {
-    if (m_dir.isEmpty())
+    sockaddr_un address;
+    if (m_dir.isEmpty() || !socketAddress(socketPath(), address))
         return Delivery::NotDelivered;
     const QDeadlineTimer deadline(timeout);
-    QLocalSocket socket;
-    socket.connectToServer(socketPath());
-    if (!socket.waitForConnected(milliseconds(deadline)))
+    const int fd = newSocket();
+    if (fd < 0)
         return Delivery::NotDelivered;
-    socket.write(handover::encode(handover::requestMessage(arguments)));
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(milliseconds(deadline)))
-            return socket.state() == QLocalSocket::ConnectedState ? Delivery::NoAnswer
-                                                                  : Delivery::NotDelivered;
+    // Closes the descriptor on every way out.
+    const std::unique_ptr<const int, void (*)(const int*)> closer(
+        &fd, [](const int* f) { ::close(*f); });
+    // A local connect completes at once, or fails at once; EAGAIN is a full
+    // queue of starts not yet accepted, which is tried again.
+    while (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN || deadline.hasExpired())
+            return Delivery::NotDelivered;
+        QThread::msleep(10);
+    }
+    switch (sendAll(fd, handover::encode(handover::requestMessage(arguments)), deadline)) {
+    case Sent::All:
+        break;
+    case Sent::TimedOut:
+        return Delivery::NoAnswer;
+    case Sent::Broken:
+        return Delivery::NotDelivered;
     }
     QByteArray buffer;
     QStringList message;
     for (;;) {
-        buffer += socket.readAll();
+        const Received received = receive(fd, buffer);
         switch (handover::decode(buffer, message)) {
         case handover::Decoded::Complete:
             return handover::readAnswer(message, answer.status, answer.message)
@@ -261,11 +451,9 @@ SingleInstance::Delivery SingleInstance::handOver(const QStringList& arguments,
         case handover::Decoded::Incomplete:
             break;
         }
-        if (socket.state() != QLocalSocket::ConnectedState && socket.bytesAvailable() == 0)
+        if (received == Received::End || deadline.hasExpired())
             return Delivery::NoAnswer;
-        if (deadline.hasExpired())
-            return Delivery::NoAnswer;
-        socket.waitForReadyRead(milliseconds(deadline));
+        waitFor(fd, POLLIN, deadline);
     }
 }
 

@@ -9,11 +9,12 @@
 #include <memory>
 #include <optional>
 
-class QLocalServer;
-class QLocalSocket;
 class QLockFile;
+class QSocketNotifier;
 
 namespace zentari {
+
+class InstanceConnection;
 
 // One request a later start handed to the running clock. The receiver of
 // SingleInstance::requestReceived answers it, at once or later (it lives until
@@ -34,10 +35,10 @@ public:
 
 private:
     friend class SingleInstance;
-    InstanceRequest(QStringList arguments, QLocalSocket* socket);
+    InstanceRequest(QStringList arguments, InstanceConnection* connection);
 
     QStringList m_arguments;
-    QLocalSocket* m_socket;
+    InstanceConnection* m_connection;
     bool m_answered = false;
 };
 
@@ -119,13 +120,14 @@ Q_SIGNALS:
 private:
     void listen();
     void accept();
-    void read(QLocalSocket* socket, QByteArray& buffer);
+    void read(InstanceConnection* connection);
 
     QString m_dir; // with a trailing separator; empty when there is no runtime folder
     QString m_key;
     QString m_problem;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
+    int m_listener = -1; // the listening socket's descriptor
+    QSocketNotifier* m_listenerNotifier = nullptr;
     std::chrono::milliseconds m_takeOverWait{10000};
     std::chrono::milliseconds m_answerWait{15000};
 };

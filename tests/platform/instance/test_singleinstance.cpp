@@ -1,3 +1,4 @@
+#include "platform/handovermessage.h"
 #include "platform/singleinstance.h"
 #include "support/printers.h"
 
@@ -5,7 +6,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -14,8 +14,14 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace zentari;
 using namespace std::chrono_literals;
@@ -35,6 +41,44 @@ void whileServing(const std::function<void()>& work)
     while (!done && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     worker.join();
+}
+
+// Connects to `path` as any program of this user could, writes `bytes`, and
+// tells whether the other end then hung up within five seconds.
+bool hungUpAfter(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(native.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool hungUp = false;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size()) {
+        pollfd p{fd, POLLIN, 0};
+        char c;
+        // End of stream, or a reset when it left some of the bytes unread.
+        hungUp = ::poll(&p, 1, 5000) == 1 && ::recv(fd, &c, 1, 0) <= 0;
+    }
+    ::close(fd);
+    return hungUp;
+}
+
+// The socket descriptors of this process that a started program would inherit.
+int inheritableSockets()
+{
+    int count = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& name : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        const int fd = name.toInt();
+        const QString target = QFile::symLinkTarget(fds.filePath(name));
+        if (target.startsWith(QStringLiteral("socket:")) &&
+            (::fcntl(fd, F_GETFD) & FD_CLOEXEC) == 0)
+            ++count;
+    }
+    return count;
 }
 
 // A private runtime folder and two program folders, one of them also reached
@@ -141,13 +185,7 @@ TEST_F(SingleInstanceTest, DamagedRequestsAreDroppedAndTheClockAnswersOn)
     SingleInstance::Answer answer;
     whileServing([&] {
         auto dropped = [&](const QByteArray& bytes) {
-            QLocalSocket socket;
-            socket.connectToServer(clock.socketPath());
-            if (!socket.waitForConnected(5000))
-                return false;
-            socket.write(bytes);
-            socket.waitForBytesWritten(5000);
-            return socket.waitForDisconnected(5000);
+            return hungUpAfter(clock.socketPath(), bytes);
         };
         droppedGarbage = dropped("GET / HTTP/1.0\r\n\r\n");
         // A size the clock would have to reserve gigabytes for.
@@ -192,6 +230,80 @@ TEST_F(SingleInstanceTest, NobodyListeningIsNotADelivery)
     SingleInstance start(program(), runtime());
     SingleInstance::Answer answer;
     EXPECT_EQ(start.handOver({}, 2s, answer), SingleInstance::Delivery::NotDelivered);
+}
+
+TEST_F(SingleInstanceTest, TheSocketIsTheUsersAloneWhateverTheUmask)
+{
+    const mode_t saved = ::umask(0);
+    SingleInstance clock(program(), runtime());
+    const bool claimed = clock.claim();
+    ::umask(saved);
+    ASSERT_TRUE(claimed);
+    EXPECT_TRUE(clock.problem().isEmpty()) << clock.problem().toStdString();
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::lstat(QFile::encodeName(clock.socketPath()).constData(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(SingleInstanceTest, AStartGoneMidMessageIsForgottenAndNothingIsInherited)
+{
+    const int before = inheritableSockets();
+    SingleInstance clock(program(), runtime());
+    ASSERT_TRUE(clock.claim());
+    int received = 0;
+    int inheritedDuringRequest = -1;
+    QObject::connect(&clock, &SingleInstance::requestReceived, [&](InstanceRequest* request) {
+        ++received;
+        // The listening and the accepted socket are both open now; programs
+        // the clock starts must get neither.
+        inheritedDuringRequest = inheritableSockets();
+        request->answer(0);
+    });
+    const QByteArray whole = handover::encode(handover::requestMessage({QStringLiteral("--list")}));
+    bool halfSent = false;
+    SingleInstance::Delivery delivery{};
+    SingleInstance::Answer answer;
+    whileServing([&] {
+        // Half a request, then the start dies: there is nothing to answer.
+        const QByteArray native = QFile::encodeName(clock.socketPath());
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        halfSent =
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+            ::send(fd, whole.constData(), size_t(whole.size() / 2), MSG_NOSIGNAL) > 0;
+        QThread::msleep(100);
+        ::close(fd);
+        SingleInstance start(program(), runtime());
+        delivery = start.handOver({}, 10s, answer);
+    });
+    EXPECT_TRUE(halfSent);
+    EXPECT_EQ(delivery, SingleInstance::Delivery::Answered);
+    EXPECT_EQ(received, 1);
+    EXPECT_EQ(inheritedDuringRequest, before);
+}
+
+TEST_F(SingleInstanceTest, ASocketPathTooLongForTheSystemIsAProblem)
+{
+    // sun_path holds 108 bytes; the lock file has no such limit.
+    QString deep = runtime();
+    while (deep.size() < 120)
+        deep += QStringLiteral("/каталог");
+    ASSERT_TRUE(QDir().mkpath(deep));
+    SingleInstance clock(program(), deep);
+    EXPECT_TRUE(clock.claim()); // still the folder's one clock
+    EXPECT_TRUE(clock.isClaimed());
+    EXPECT_TRUE(clock.problem().contains(clock.socketPath())) << clock.problem().toStdString();
+    EXPECT_FALSE(QFile::exists(clock.socketPath()));
+
+    SingleInstance start(program(), deep);
+    SingleInstance::Answer answer;
+    EXPECT_EQ(start.handOver({}, 1s, answer), SingleInstance::Delivery::NotDelivered);
+    EXPECT_FALSE(start.claim());
 }
 
 // The runtime folder: $XDG_RUNTIME_DIR when only this user may enter it, else
