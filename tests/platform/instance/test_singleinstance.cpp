@@ -66,16 +66,18 @@ bool hungUpAfter(const QString& path, const QByteArray& bytes)
     return hungUp;
 }
 
-// The socket descriptors of this process that a started program would inherit.
-int inheritableSockets()
+// The socket descriptors this process has open; inheritable: only those a
+// program it started would get.
+int sockets(bool inheritable)
 {
     int count = 0;
     const QDir fds(QStringLiteral("/proc/self/fd"));
     for (const QString& name : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
-        const int fd = name.toInt();
-        const QString target = QFile::symLinkTarget(fds.filePath(name));
-        if (target.startsWith(QStringLiteral("socket:")) &&
-            (::fcntl(fd, F_GETFD) & FD_CLOEXEC) == 0)
+        char target[64] = {};
+        const QByteArray link = QFile::encodeName(fds.filePath(name));
+        if (::readlink(link.constData(), target, sizeof target - 1) > 0 &&
+            std::strncmp(target, "socket:", 7) == 0 &&
+            (!inheritable || (::fcntl(name.toInt(), F_GETFD) & FD_CLOEXEC) == 0))
             ++count;
     }
     return count;
@@ -250,7 +252,8 @@ TEST_F(SingleInstanceTest, TheSocketIsTheUsersAloneWhateverTheUmask)
 
 TEST_F(SingleInstanceTest, AStartGoneMidMessageIsForgottenAndNothingIsInherited)
 {
-    const int before = inheritableSockets();
+    const int before = sockets(true);
+    const int open = sockets(false);
     SingleInstance clock(program(), runtime());
     ASSERT_TRUE(clock.claim());
     int received = 0;
@@ -259,7 +262,7 @@ TEST_F(SingleInstanceTest, AStartGoneMidMessageIsForgottenAndNothingIsInherited)
         ++received;
         // The listening and the accepted socket are both open now; programs
         // the clock starts must get neither.
-        inheritedDuringRequest = inheritableSockets();
+        inheritedDuringRequest = sockets(true);
         request->answer(0);
     });
     const QByteArray whole = handover::encode(handover::requestMessage({QStringLiteral("--list")}));
@@ -285,6 +288,11 @@ TEST_F(SingleInstanceTest, AStartGoneMidMessageIsForgottenAndNothingIsInherited)
     EXPECT_EQ(delivery, SingleInstance::Delivery::Answered);
     EXPECT_EQ(received, 1);
     EXPECT_EQ(inheritedDuringRequest, before);
+    // Both connections are closed on the clock's side: only it listens on.
+    const QDeadlineTimer deadline(5s);
+    while (sockets(false) != open + 1 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(sockets(false), open + 1);
 }
 
 TEST_F(SingleInstanceTest, ASocketPathTooLongForTheSystemIsAProblem)
