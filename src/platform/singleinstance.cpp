@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -417,9 +418,7 @@ SingleInstance::Delivery SingleInstance::handOver(const QStringList& arguments,
     const int fd = newSocket();
     if (fd < 0)
         return Delivery::NotDelivered;
-    // Closes the descriptor on every way out.
-    const std::unique_ptr<const int, void (*)(const int*)> closer(
-        &fd, [](const int* f) { ::close(*f); });
+    const auto closer = qScopeGuard([fd] { ::close(fd); });
     // A local connect completes at once, or fails at once; EAGAIN is a full
     // queue of starts not yet accepted, which is tried again.
     while (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
