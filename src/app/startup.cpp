@@ -100,10 +100,9 @@ int runZentari(int argc, char** argv)
         form1 = std::make_unique<TForm1>(programDir, services, report, *session, *windows);
         session->loadAtStart();
         form1->closeGuard().setBeforeRestart([&instance] { instance.stopListening(); });
-        QObject::connect(&instance, &SingleInstance::requestReceived, form1.get(),
-                         [&clock = *form1](InstanceRequest* request) {
-                             answerLaterStart(clock, request);
-                         });
+        QObject::connect(
+            &instance, &SingleInstance::requestReceived, form1.get(),
+            [&clock = *form1](InstanceRequest* request) { answerLaterStart(clock, request); });
 
         form1->show();
         if (desktop.dryRun()) {
