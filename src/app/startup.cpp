@@ -98,11 +98,12 @@ int runZentari(int argc, char** argv)
         // The other windows are made when first opened; the clock is the one shown at start.
         windows = std::make_unique<ClockWindows>(programDir, services, report, *session);
         form1 = std::make_unique<TForm1>(programDir, services, report, *session, *windows);
-        session->loadAtStart();
+        // Before the stores are read: a notice they raise runs the event loop.
         form1->closeGuard().setBeforeRestart([&instance] { instance.stopListening(); });
         QObject::connect(
             &instance, &SingleInstance::requestReceived, form1.get(),
             [&clock = *form1](InstanceRequest* request) { answerLaterStart(clock, request); });
+        session->loadAtStart();
 
         form1->show();
         if (desktop.dryRun()) {
