@@ -29,6 +29,11 @@ void CloseGuard::forbiddenCloseRestart()
 {
     m_services.messages->show(QStringLiteral("А так делать нельзя!"), QStringLiteral("<(:-Р"),
                               MessageIcon::None);
+    if (m_restarted)
+        return;
+    m_restarted = true;
+    if (m_beforeRestart)
+        m_beforeRestart();
     m_services.shell->restart(m_programDir + QStringLiteral("Zentari"));
 }
 

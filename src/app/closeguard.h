@@ -4,6 +4,7 @@
 #include "windows/gatehost.h"
 
 #include <QString>
+#include <functional>
 
 namespace zentari {
 
@@ -31,6 +32,9 @@ public:
     // The clock is being destroyed: the same, when protection is on and the
     // permission was never given.
     void destroying();
+    // Run just before the restart: the closing clock stops answering later
+    // starts, so that the new one waits for it to end instead of showing it.
+    void setBeforeRestart(std::function<void()> hook) { m_beforeRestart = std::move(hook); }
 
     // --- GateHost
     int pendingCommand() const override { return m_pendingCommand; }
@@ -50,6 +54,9 @@ private:
     Services m_services;
     QString m_programDir;
     int m_pendingCommand = 0;
+    std::function<void()> m_beforeRestart;
+    // The close and then the destruction both refuse; one new clock is enough.
+    bool m_restarted = false;
 };
 
 } // namespace zentari

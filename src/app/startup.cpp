@@ -9,18 +9,36 @@
 #include "platform/errorreport.h"
 #include "platform/programicon.h"
 #include "platform/sessionplatform.h"
+#include "platform/singleinstance.h"
 #include "scheduler/actionstore.h"
 #include "session/clocksession.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
 namespace zentari {
+namespace {
+
+// Shows the clock asked for by a later start: out of the tray and in front.
+void answerLaterStart(TForm1& clock, InstanceRequest* request)
+{
+    if (!request->isShow()) {
+        request->answer(2, QStringLiteral("Эта команда часам не известна."));
+        return;
+    }
+    clock.showMainWindow();
+    clock.raise();
+    clock.activateWindow();
+    request->answer(0);
+}
+
+} // namespace
 
 int runZentari(int argc, char** argv)
 {
@@ -47,17 +65,44 @@ int runZentari(int argc, char** argv)
     if (waylandOnly) // told once the clock is up, not instead of it
         QTimer::singleShot(3000, [&report] { report.reportOnce(session::waylandLimitsNotice()); });
 
+    // One clock per program folder: a second one would perform every action
+    // and reminder again. A later start shows the running clock and ends.
+    const bool takeOver = qEnvironmentVariableIsSet(kTakeOverVariable);
+    qunsetenv(kTakeOverVariable); // not for the programs the clock starts
+    const QString programDir = paths::programDir();
+    SingleInstance instance(programDir);
+    // A plain start whatever its arguments: the clock takes none of its own.
+    const SingleInstance::Decision decision = instance.start({}, takeOver);
+    switch (decision.kind) {
+    case SingleInstance::Decision::HandedOver:
+        return decision.answer.status;
+    case SingleInstance::Decision::NoAnswer:
+        std::fputs((decision.answer.message + u'\n').toUtf8().constData(), stderr);
+        return 1;
+    case SingleInstance::Decision::Run:
+    case SingleInstance::Decision::Unguarded:
+        break;
+    }
+    if (!instance.problem().isEmpty()) {
+        const QString problem = instance.problem();
+        QTimer::singleShot(0, [&report, problem] { report.reportOnce(problem); });
+    }
+
     std::unique_ptr<ClockSession> session;
     std::unique_ptr<ClockWindows> windows;
     std::unique_ptr<TForm1> form1;
     try {
-        const QString programDir = paths::programDir();
         autostart::refreshIfStale(autostart::commandFor(paths::executableDir()));
         ActionStore::removeInterruptedWrites(programDir);
         session = std::make_unique<ClockSession>(programDir, services, report);
         // The other windows are made when first opened; the clock is the one shown at start.
         windows = std::make_unique<ClockWindows>(programDir, services, report, *session);
         form1 = std::make_unique<TForm1>(programDir, services, report, *session, *windows);
+        // Before the stores are read: a notice they raise runs the event loop.
+        form1->closeGuard().setBeforeRestart([&instance] { instance.stopListening(); });
+        QObject::connect(
+            &instance, &SingleInstance::requestReceived, form1.get(),
+            [&clock = *form1](InstanceRequest* request) { answerLaterStart(clock, request); });
         session->loadAtStart();
 
         form1->show();
@@ -78,6 +123,8 @@ int runZentari(int argc, char** argv)
         QTimer::singleShot(3000, [] { ::malloc_trim(0); });
 #endif
         QApplication::exec();
+        // Later starts wait for the lock now, which goes when this process ends.
+        instance.stopListening();
         form1->FormDestroy();
         // The other windows go before the clock they reach.
         windows.reset();

@@ -18,6 +18,10 @@ public:
     virtual QDateTime now() const = 0; // local time
 };
 
+// Set for the clock the close guard restarts: it waits for the closing
+// clock to let go of the folder's lock instead of handing itself over to it.
+inline constexpr char kTakeOverVariable[] = "ZENTARI_TAKE_OVER";
+
 // The shell's "open" verb: documents open in their default application,
 // executables start themselves. Detached; the result is never examined.
 class ShellLauncher
@@ -25,7 +29,8 @@ class ShellLauncher
 public:
     virtual ~ShellLauncher() = default;
     virtual void open(const QString& file, const QString& parameters, const QString& directory) = 0;
-    // Starts a new instance of this program (the close guard's restart).
+    // Starts a new instance of this program (the close guard's restart),
+    // with kTakeOverVariable set: it waits for the closing one to end.
     virtual void restart(const QString& executable) = 0;
 };
 

@@ -49,7 +49,13 @@ void DesktopShell::open(const QString& file, const QString& parameters, const QS
 void DesktopShell::restart(const QString& executable)
 {
     const QFileInfo info(executable);
-    QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath());
+    QProcess process;
+    process.setProgram(info.absoluteFilePath());
+    process.setWorkingDirectory(info.absolutePath());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kTakeOverVariable), QStringLiteral("1"));
+    process.setProcessEnvironment(environment);
+    process.startDetached();
 }
 
 } // namespace zentari

@@ -157,11 +157,19 @@ TEST_F(ClockFixture, AClosedClockRestartsItselfUnlessExitIsAllowed)
     EXPECT_TRUE(sys.log.lines().isEmpty());
 }
 
-TEST_F(ClockFixture, WithProtectionAForbiddenCloseRestartsAtCloseAndAgainAtDestruction)
+TEST_F(ClockFixture, WithProtectionAForbiddenCloseRefusesTwiceButStartsOneNewClock)
 {
     sys.machine.values[QStringLiteral("USE")] = QStringLiteral("1");
     TForm1& clock = start(QString());
+    QStringList order;
+    clock.closeGuard().setBeforeRestart([&] {
+        // The closing clock stops answering later starts before the new one starts.
+        order << QStringLiteral("stop listening");
+        order << sys.logged(QStringLiteral("restart"));
+    });
     clock.close();
     clock.FormDestroy();
-    EXPECT_EQ(sys.logged(QStringLiteral("restart")).size(), 2);
+    EXPECT_EQ(sys.messages.shown, QStringList(2, QStringLiteral("А так делать нельзя!")));
+    EXPECT_EQ(sys.logged(QStringLiteral("restart")).size(), 1);
+    EXPECT_EQ(order, QStringList{QStringLiteral("stop listening")});
 }
