@@ -5,7 +5,10 @@ found by its window's title, its role and its name, where a screen reader
 finds it, and clicked where it really is. pyatspi is imported only when a
 helper runs, so sessions without the bus need not have it."""
 
-from .base import poll
+import re
+import time
+
+from .base import log, poll
 from .x11 import click, key, move_pointer, type_text
 
 
@@ -110,11 +113,30 @@ def click_accessible(window, role, name, button="1", timeout=10):
     click(button)
 
 
+def _sections(text):
+    """The numbers a picker's text shows, in order: "25.01.2030" -> [25, 1, 2030]."""
+    return [int(part) for part in re.findall(r"\d+", text or "")]
+
+
 def enter_date_and_time(window, moment):
     """Types a moment into the pickers named "Дата" and "Время" in `window`. A
     picker takes digits section by section once its first section is emptied;
-    a full section moves on to the next by itself."""
-    for name, digits in (("Дата", moment.strftime("%d%m%Y")), ("Время", moment.strftime("%H%M%S"))):
-        click_accessible(window, "spin button", name)
-        key("Home", "Delete", "Delete")
-        type_text(digits)
+    a full section moves on to the next by itself. Under load a key can reach
+    the picker before the click's focus does; what the picker then shows is
+    read back, and the entry is typed again when it is not the moment."""
+    for name, digits, wanted in (
+            ("Дата", moment.strftime("%d%m%Y"), [moment.day, moment.month, moment.year]),
+            ("Время", moment.strftime("%H%M%S"), [moment.hour, moment.minute, moment.second])):
+        for _attempt in range(3):
+            click_accessible(window, role="spin button", name=name)
+            key("Home", "Delete", "Delete")
+            type_text(digits)
+            shown = None
+            for _ in range(20):
+                shown = accessible_text(window, "spin button", name)
+                if shown is None or _sections(shown) == wanted:
+                    break
+                time.sleep(0.1)
+            if shown is None or _sections(shown) == wanted:
+                break
+            log(f"«{name}» shows {shown!r} after typing; typing it again")
