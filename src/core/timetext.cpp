@@ -7,20 +7,6 @@
 namespace zentari::timetext {
 namespace {
 
-// Parses one field of 1..maxDigits decimal digits; -1 when it is not one.
-int field(QStringView text, int maxDigits)
-{
-    if (text.isEmpty() || text.size() > maxDigits)
-        return -1;
-    int value = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return -1;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return value;
-}
-
 QString quoted(const QString& text)
 {
     return QStringLiteral("«%1»").arg(text);
@@ -65,9 +51,9 @@ QTime strToTime(const QString& text)
     const QStringView t = QStringView(text).trimmed();
     const auto parts = t.split(u':');
     if (parts.size() == 2 || parts.size() == 3) {
-        const int h = field(parts[0], 2);
-        const int m = field(parts[1], 2);
-        const int s = parts.size() == 3 ? field(parts[2], 2) : 0;
+        const int h = digitField(parts[0], 2);
+        const int m = digitField(parts[1], 2);
+        const int s = parts.size() == 3 ? digitField(parts[2], 2) : 0;
         if (h >= 0 && h < 24 && m >= 0 && m < 60 && s >= 0 && s < 60)
             return QTime(h, m, s);
     }
@@ -79,9 +65,9 @@ QDate strToDate(const QString& text)
     const QStringView t = QStringView(text).trimmed();
     const auto parts = t.split(u'.');
     if (parts.size() == 3) {
-        const int d = field(parts[0], 2);
-        const int m = field(parts[1], 2);
-        const int y = field(parts[2], 4);
+        const int d = digitField(parts[0], 2);
+        const int m = digitField(parts[1], 2);
+        const int y = digitField(parts[2], 4);
         if (d > 0 && m > 0 && y >= 0) {
             const QDate date(y, m, d);
             if (date.isValid())
@@ -107,6 +93,19 @@ QDateTime strToDateTime(const QString& text)
 QDate dayZero()
 {
     return QDate(1899, 12, 30);
+}
+
+int digitField(QStringView text, int maxDigits)
+{
+    if (text.isEmpty() || text.size() > maxDigits)
+        return -1;
+    int value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
 }
 
 } // namespace zentari::timetext

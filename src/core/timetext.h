@@ -33,6 +33,10 @@ QDateTime strToDateTime(const QString& text);
 inline constexpr QStringView kTimeEditFormat = u"H:mm:ss";
 inline constexpr QStringView kDateEditFormat = u"dd.MM.yyyy";
 
+// One field of the texts above: 1..maxDigits decimal digits and nothing else
+// ("05" is 5; "+5", " 5" and "5.0" are not fields); -1 when it is not one.
+int digitField(QStringView text, int maxDigits);
+
 // Day zero of the date-time type that the stored texts come from.
 QDate dayZero();
 

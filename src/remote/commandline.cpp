@@ -54,27 +54,12 @@ QString typeCaption(int type)
     return QString::number(type);
 }
 
-// A whole number of at most a few digits, or -1: "05" is 5, "+5", " 5" and
-// "5.0" are not numbers here.
-int smallNumber(QStringView text)
-{
-    if (text.isEmpty() || text.size() > 4)
-        return -1;
-    int value = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return -1;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return value;
-}
-
 QDate readDate(const QString& text)
 {
     // The clock's own reading takes "1.1.25" for the year 25, which nobody
     // typing a date on a command line means.
     const auto parts = QStringView(text).trimmed().split(u'.');
-    if (parts.size() == 3 && parts[2].size() != 4 && smallNumber(parts[2]) >= 0)
+    if (parts.size() == 3 && parts[2].size() != 4 && timetext::digitField(parts[2], 4) >= 0)
         refuse(QStringLiteral("%1: год пишется четырьмя цифрами, например 07.12.2026.")
                    .arg(quoted(text)));
     try {
@@ -98,7 +83,7 @@ std::array<bool, 7> readDays(const QString& text)
     std::array<bool, 7> days{};
     bool any = false;
     for (QStringView part : QStringView(text).split(u',')) {
-        const int day = smallNumber(part.trimmed());
+        const int day = timetext::digitField(part.trimmed(), 4);
         if (day < 1 || day > 7)
             refuse(QStringLiteral("%1: дни недели — числа от 1 (понедельник) до 7 (воскресенье) "
                                   "через запятую, например 1,3,5.")
@@ -170,7 +155,7 @@ Request parseAction(const Operands& operands, const QString& currentDir)
         refuse(QStringLiteral("Команде --action нужны тип, дата и время: "
                               "--action ТИП ДД.ММ.ГГГГ Ч:ММ:СС [ПУТЬ] [--daily | --days 1,3,5]."));
     AddAction a;
-    a.type = smallNumber(operands[0]);
+    a.type = timetext::digitField(operands[0], 4);
     if (a.type < SoundFile || a.type > Shutdown)
         refuse(QStringLiteral("%1: тип действия — число от 0 до 4 (0 — звуковой файл, 1 — любой "
                               "файл, 2 — перезагрузка, 3 — выход на экран приветствия, "
@@ -230,7 +215,7 @@ Request parseTemplate(const Operands& operands)
         refuse(QStringLiteral("Команде --in нужно число минут: %1.").arg(templateList()));
     if (operands.size() > 1)
         refuse(QStringLiteral("Лишний аргумент %1.").arg(quoted(operands[1])));
-    const int minutes = smallNumber(operands[0]);
+    const int minutes = timetext::digitField(operands[0], 4);
     if (std::find(kTemplateMinutes.begin(), kTemplateMinutes.end(), minutes) ==
         kTemplateMinutes.end())
         refuse(QStringLiteral("%1: выключить можно только через %2 минут.")
