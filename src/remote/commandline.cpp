@@ -271,6 +271,10 @@ Request parse(const QStringList& arguments, const QString& currentDir)
         expectNone(command, operands);
         return ListEntries{};
     }
+    if (command == u"--reload-options") {
+        expectNone(command, operands);
+        return ReloadOptions{};
+    }
     if (command == u"--take-over") {
         expectNone(command, operands);
         return StartClock{true};
@@ -348,6 +352,10 @@ QStringList toArguments(const Request& request)
         QStringList operator()(const AbortShutdown&) const { return {QStringLiteral("--abort")}; }
         QStringList operator()(const StopSound&) const { return {QStringLiteral("--stop-sound")}; }
         QStringList operator()(const ListEntries&) const { return {QStringLiteral("--list")}; }
+        QStringList operator()(const ReloadOptions&) const
+        {
+            return {QStringLiteral("--reload-options")};
+        }
         QStringList operator()(const RemoveEntry& r) const
         {
             return {QStringLiteral("--remove"), r.id};
@@ -383,6 +391,8 @@ QString helpText(const QString& command)
                "название\n"
                "  %1 --remove КОД\n"
                "      удалить действие или напоминание с этим кодом (второй столбец --list)\n"
+               "  %1 --reload-options\n"
+               "      часы перечитывают рамку, положение и картинку из conf.ini\n"
                "  %1 --help\n"
                "      эта справка\n"
                "Дата и время пишутся так, как их показывают часы: 07.12.2026 9:05:00.\n"

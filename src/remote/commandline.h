@@ -90,6 +90,13 @@ struct StopSound
     bool operator==(const StopSound&) const = default;
 };
 
+// For the configuration tool: the running clock reads its border, position
+// and picture from conf.ini again.
+struct ReloadOptions
+{
+    bool operator==(const ReloadOptions&) const = default;
+};
+
 struct ListEntries
 {
     bool operator==(const ListEntries&) const = default;
@@ -103,7 +110,7 @@ struct RemoveEntry
 };
 
 using Request = std::variant<StartClock, ShowHelp, AddReminder, AddAction, StartTemplate,
-                             AbortShutdown, StopSound, ListEntries, RemoveEntry>;
+                             AbortShutdown, StopSound, ListEntries, RemoveEntry, ReloadOptions>;
 
 // A request, or why the arguments make none (Russian, for standard error,
 // exit status BadArguments).
