@@ -2,7 +2,7 @@
 # shellcheck disable=SC2317 # functions reached through traps and wait_for
 # Runs one command inside a private X session and tears the session down again.
 #
-#   with-xsession.sh [--wm] [--tray] [--screen WxHxD] [--keep-qpa] -- <command> [args...]
+#   with-xsession.sh [--wm] [--tray] [--screen WxHxD] [--keep-qpa] [--bus] [--a11y] -- <command> [args...]
 #
 #   --wm             start openbox and wait until it manages the screen
 #   --tray           start tint2 with a system tray at the bottom of the screen and
@@ -14,11 +14,13 @@
 #   --a11y           start a private D-Bus session bus (the accessibility bus is
 #                    started on it on demand) and have Qt programs publish their
 #                    widgets there, so that tests find controls by role and name
+#   --bus            start a private D-Bus session bus alone, for programs that
+#                    offer or call services on it (no accessibility)
 #
 # Xvfb picks a free display itself (-displayfd), so sessions may run side by side.
 # The command sees DISPLAY, a private XDG_RUNTIME_DIR and XDG config/cache/data
 # dirs, and XSESSION_DIR (a scratch folder removed afterwards, e.g. for
-# screenshots). Without --a11y the D-Bus session bus address points nowhere, so
+# screenshots). Without --bus or --a11y the D-Bus session bus address points nowhere, so
 # nothing auto-launches a bus daemon that would outlive the session. Works as root with no
 # display and no D-Bus. Exits with the command's status (128+n when killed by
 # signal n); everything started here is stopped on exit, failure and Ctrl-C.
@@ -36,6 +38,7 @@ want_tray=0
 screen=1024x768x24
 keep_qpa=0
 want_a11y=0
+want_bus=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --wm) want_wm=1 ;;
@@ -47,7 +50,8 @@ while [ $# -gt 0 ]; do
       ;;
     --screen=*) screen=${1#--screen=} ;;
     --keep-qpa) keep_qpa=1 ;;
-    --a11y) want_a11y=1 ;;
+    --a11y) want_a11y=1 want_bus=1 ;;
+    --bus) want_bus=1 ;;
     --) shift; break ;;
     -h | --help) usage ;;
     *) echo "with-xsession: unknown option '$1'" >&2; usage ;;
@@ -62,7 +66,7 @@ for tool in Xvfb xdpyinfo xprop; do
 done
 [ $want_wm -eq 0 ] || command -v openbox >/dev/null || { echo "with-xsession: openbox not found" >&2; exit 2; }
 [ $want_tray -eq 0 ] || command -v tint2 >/dev/null || { echo "with-xsession: tint2 not found" >&2; exit 2; }
-[ $want_a11y -eq 0 ] || command -v dbus-daemon >/dev/null || { echo "with-xsession: dbus-daemon not found" >&2; exit 2; }
+[ $want_bus -eq 0 ] || command -v dbus-daemon >/dev/null || { echo "with-xsession: dbus-daemon not found" >&2; exit 2; }
 
 session=$(mktemp -d "${TMPDIR:-/tmp}/xsession.XXXXXX") || exit 2
 xvfb_pid=""
@@ -135,15 +139,20 @@ export XDG_CONFIG_HOME="$session/config"
 export XDG_CACHE_HOME="$session/cache"
 export XDG_DATA_HOME="$session/data"
 export XSESSION_DIR="$session/scratch"
-if [ $want_a11y -eq 1 ]; then
+if [ $want_bus -eq 1 ]; then
   dbus-daemon --session --nofork --print-address=3 3>"$session/bus" </dev/null \
     >"$session/dbus.log" 2>&1 &
   bus_pid=$!
   wait_for dbus-daemon "$bus_pid" test -s "$session/bus"
   DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$session/bus")
   export DBUS_SESSION_BUS_ADDRESS
+fi
+if [ $want_a11y -eq 1 ]; then
   export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
   unset NO_AT_BRIDGE
+elif [ $want_bus -eq 1 ]; then
+  # The accessibility bridge would look for its bus on this one at every start.
+  export NO_AT_BRIDGE=1
 else
   # libdbus would otherwise start a session bus on demand (dbus-launch --autolaunch).
   [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || export DBUS_SESSION_BUS_ADDRESS="unix:path=$session/no-bus"
