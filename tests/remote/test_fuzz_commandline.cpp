@@ -58,18 +58,71 @@ class Fuzz
 public:
     Fuzz(quint32 seed, QString dir) : m_random(seed), m_dir(std::move(dir)) {}
 
+    // Half the lists follow a command's form, each place most often filled
+    // with what belongs there, so that accepted requests of every kind come
+    // up; the other half are pieces in any order.
     QStringList arguments()
     {
         QStringList out;
         if (m_random.bounded(20) == 0)
             return out;
-        out.append(m_random.bounded(8) == 0 ? token() : pick(kOptions));
-        for (int n = int(m_random.bounded(8)); n > 0; --n)
+        if (m_random.bounded(2) == 0)
+            out = formed();
+        else
+            out.append(m_random.bounded(8) == 0 ? token() : pick(kOptions));
+        for (int n = int(m_random.bounded(out.size() > 1 ? 2 : 8)); n > 0; --n)
             out.append(token());
         return out;
     }
 
 private:
+    QStringList formed()
+    {
+        const auto fill = [this](auto&& right) {
+            return m_random.bounded(8) == 0 ? token() : right();
+        };
+        const auto date = [this] { return pick(kDates); };
+        const auto time = [this] { return pick(kTimes); };
+        switch (m_random.bounded(5)) {
+        case 0: {
+            QStringList out{QStringLiteral("--remind"), fill(date), fill(time),
+                            fill([this] { return pick(kWords); })};
+            if (m_random.bounded(2) == 0)
+                out.append(zentari::test::randomText(m_random, 20));
+            return out;
+        }
+        case 1: {
+            const int type = int(m_random.bounded(5));
+            QStringList out{QStringLiteral("--action"),
+                            fill([type] { return QString::number(type); }), fill(date), fill(time)};
+            if (type <= 1 ? m_random.bounded(8) != 0 : m_random.bounded(8) == 0)
+                out.append(path());
+            switch (m_random.bounded(4)) {
+            case 0:
+                out.append(QStringLiteral("--daily"));
+                break;
+            case 1:
+                out << QStringLiteral("--days") << fill([this] { return pick(kNumbers); });
+                break;
+            case 2:
+                out.append(QStringLiteral("--days=") + pick(kNumbers));
+                break;
+            }
+            return out;
+        }
+        case 2:
+            return {QStringLiteral("--in"), fill([this] { return pick(kNumbers); })};
+        case 3: {
+            QStringList out{QStringLiteral("--remove"), fill(date)};
+            if (m_random.bounded(2) == 0)
+                out.append(fill(time));
+            return out;
+        }
+        default:
+            return {pick(kOptions)};
+        }
+    }
+
     template <std::size_t N> QString pick(const std::array<const char*, N>& list)
     {
         return QString::fromUtf8(list[m_random.bounded(quint32(N))]);
@@ -165,7 +218,7 @@ TEST(CommandLineFuzz, EveryArgumentListIsRefusedInRussianOrRoundTrips)
     QElapsedTimer timer;
     timer.start();
     int accepted = 0;
-    constexpr int kRounds = 20000;
+    constexpr int kRounds = 80000;
     for (int round = 0; round < kRounds && !::testing::Test::HasFailure(); ++round) {
         const QStringList arguments = fuzz.arguments();
         const ParseResult result = parseCommandLine(arguments, dir.path());
@@ -188,5 +241,7 @@ TEST(CommandLineFuzz, EveryArgumentListIsRefusedInRussianOrRoundTrips)
     std::cout << accepted << " of " << kRounds << " accepted, " << timer.elapsed() << " ms"
               << std::endl;
     // Both sides were reached: a generator that only ever makes refusals tests little.
-    EXPECT_GT(accepted, kRounds / 50);
+    if (!::testing::Test::HasFailure()) {
+        EXPECT_GT(accepted, kRounds / 50);
+    }
 }

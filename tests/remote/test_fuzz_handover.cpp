@@ -87,14 +87,15 @@ TEST(HandOverFuzz, DamagedMessagesAreTakenWholeOrNotAtAll)
         // The cap does hold: a gigabyte, which a lying length would ask for, is refused.
         void* (*volatile allocate)(std::size_t) = std::malloc;
         void* big = allocate(std::size_t(1) << 30);
+        const bool refused = big == nullptr;
         std::free(big);
-        ASSERT_EQ(big, nullptr) << "a gigabyte was allocated under the cap";
+        ASSERT_TRUE(refused) << "a gigabyte was allocated under the cap";
     }
 
     QElapsedTimer timer;
     timer.start();
     int complete = 0;
-    constexpr int kRounds = 20000;
+    constexpr int kRounds = 100000;
     for (int round = 0; round < kRounds && !::testing::Test::HasFailure(); ++round) {
         const QStringList sent = randomMessage(random);
         QByteArray bytes = encode(sent);
