@@ -26,7 +26,7 @@ class CommandRun:
         self.seconds = seconds
 
     def __repr__(self):
-        return (f"Zentari {' '.join(self.args)}: status {self.status} in {self.seconds:.2f} s, "
+        return (f"Zentari {self.args!r}: status {self.status} in {self.seconds:.2f} s, "
                 f"stdout {self.stdout!r}, stderr {self.stderr!r}")
 
 
