@@ -4,14 +4,12 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdio>
+#include <cstddef>
 #include <string>
-#include <sys/resource.h>
-#include <unistd.h>
 
 // What the fuzz tests share: readable inputs for failure messages, Russian
-// messages told from others, random texts, and a cap on the address space
-// under which an allocation for a length nobody sent fails at once.
+// messages told from others, random texts, and a watch on the sizes
+// allocated.
 namespace zentari::test {
 
 // Arguments as a failure message shows them: each quoted, control characters
@@ -70,48 +68,21 @@ inline QString randomText(QRandomGenerator& random, int maxLength, bool wellForm
     return out;
 }
 
-// Lowers the soft limit of the address space to what the process uses now
-// plus `headroom` for as long as it lives, so that allocating for an absurd
-// length fails instead of succeeding on a machine with memory to spare.
-class AddressSpaceCap
+// The largest single block asked of malloc, calloc or realloc (and so of
+// new and of Qt's containers) while a watch lives: a reader that allocates
+// for a length it was told shows here even when the allocation fails.
+// allocationwatch.cpp puts itself in front of the C library's allocator.
+class AllocationWatch
 {
 public:
-    explicit AddressSpaceCap(rlim_t headroom)
-    {
-        m_active = getrlimit(RLIMIT_AS, &m_saved) == 0;
-        if (!m_active)
-            return;
-        rlimit cap = m_saved;
-        const rlim_t wanted = inUse() + headroom;
-        if (cap.rlim_max == RLIM_INFINITY || wanted < cap.rlim_max)
-            cap.rlim_cur = wanted;
-        m_active = setrlimit(RLIMIT_AS, &cap) == 0;
-    }
-    ~AddressSpaceCap()
-    {
-        if (m_active)
-            setrlimit(RLIMIT_AS, &m_saved);
-    }
-    AddressSpaceCap(const AddressSpaceCap&) = delete;
-    AddressSpaceCap& operator=(const AddressSpaceCap&) = delete;
+    AllocationWatch();
+    ~AllocationWatch();
+    AllocationWatch(const AllocationWatch&) = delete;
+    AllocationWatch& operator=(const AllocationWatch&) = delete;
 
-    bool active() const { return m_active; }
-
-private:
-    // The process's mapped bytes, from /proc/self/statm (in pages).
-    static rlim_t inUse()
-    {
-        unsigned long pages = 0;
-        if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(f, "%lu", &pages) != 1)
-                pages = 0;
-            std::fclose(f);
-        }
-        return rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE));
-    }
-
-    rlimit m_saved{};
-    bool m_active = false;
+    std::size_t largest() const;
+    // False where the allocator cannot be watched (another C library).
+    static bool available();
 };
 
 } // namespace zentari::test
