@@ -70,10 +70,9 @@ ClockService::ClockService(TForm1& clock, ClockSession& session, const Services&
 
 QString ClockService::listsSignature() const
 {
-    static constexpr QStringView kLists[] = {u"1Actions.zdt", u"1Paths.zdt", u"1Times.zdt",
-                                             u"1Dates.zdt",   u"1Ids.zdt",   u"Titles.zdt",
-                                             u"Messes.zdt",   u"Times.zdt",  u"Dates.zdt",
-                                             u"IDs.zdt"};
+    static constexpr QStringView kLists[] = {
+        u"1Actions.zdt", u"1Paths.zdt", u"1Times.zdt", u"1Dates.zdt", u"1Ids.zdt",
+        u"Titles.zdt",   u"Messes.zdt", u"Times.zdt",  u"Dates.zdt",  u"IDs.zdt"};
     const QDir data(QDir(m_session.programDir()).filePath(QStringLiteral("data")));
     QString out;
     for (QStringView name : kLists) {
@@ -81,9 +80,9 @@ QString ClockService::listsSignature() const
         out += QStringLiteral("%1:%2:%3;")
                    .arg(info.size())
                    .arg(info.lastModified().toMSecsSinceEpoch())
-                   .arg(info.exists() ? info.fileTime(QFileDevice::FileMetadataChangeTime)
-                                            .toMSecsSinceEpoch()
-                                      : 0);
+                   .arg(info.exists()
+                            ? info.fileTime(QFileDevice::FileMetadataChangeTime).toMSecsSinceEpoch()
+                            : 0);
     }
     return out;
 }
@@ -129,7 +128,6 @@ void ClockService::changed()
     m_session.reloadActionLists();
     m_listsChanged.start();
 }
-
 
 bool ClockService::protectedCommand(void (TForm1::*command)())
 {
@@ -178,8 +176,7 @@ QString ClockService::AddReminder(const QString& title, const QString& text, con
         const ParseResult parsed = reminderFromCall(title, text, date, time);
         if (!parsed.ok())
             throw CommandError(BadArguments, parsed.message);
-        const QString id =
-            m_commands.addReminder(std::get<remote::AddReminder>(parsed.request));
+        const QString id = m_commands.addReminder(std::get<remote::AddReminder>(parsed.request));
         changed();
         return id;
     });
@@ -253,9 +250,7 @@ void ClockService::answer(InstanceRequest* request)
         return request->answer(BadArguments, parsed.message);
 
     const auto done = [](QString message = {}) { return Outcome{Done, std::move(message)}; };
-    const auto gated = [&](bool carriedOut) {
-        return carriedOut ? done() : done(kPasswordNote);
-    };
+    const auto gated = [&](bool carriedOut) { return carriedOut ? done() : done(kPasswordNote); };
     struct Visitor
     {
         ClockService& s;
@@ -266,7 +261,10 @@ void ClockService::answer(InstanceRequest* request)
             s.ShowClock();
             return ok();
         }
-        Outcome operator()(const ShowHelp&) const { return ok(helpText(QStringLiteral("zentari"))); }
+        Outcome operator()(const ShowHelp&) const
+        {
+            return ok(helpText(QStringLiteral("zentari")));
+        }
         Outcome operator()(const remote::AddReminder& r) const
         {
             s.m_commands.addReminder(r);
