@@ -11,6 +11,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -101,12 +102,16 @@ QString ClockService::exportOnSessionBus()
                               "командной строки.");
     if (!bus.registerObject(kObjectPath.toString(), this))
         return QStringLiteral("Объект часов на шине D-Bus уже занят.");
-    // One clock per program folder, but the name is one per user: the first
-    // clock keeps it, and a clock of another folder is reached through its own
-    // command line.
-    if (!bus.registerService(kServiceName.toString()))
-        return QStringLiteral("Имя %1 на шине D-Bus занято другими часами.")
-            .arg(kServiceName.toString());
+    // Queued rather than refused: the clock that a forbidden close restarts
+    // asks while the bus may still hold the name for the one that just ended,
+    // and a clock of another program folder gets the name when the first ends.
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus.interface()->registerService(kServiceName.toString(),
+                                         QDBusConnectionInterface::QueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid())
+        return QStringLiteral("Имя %1 на шине D-Bus не получено: %2")
+            .arg(kServiceName.toString(), reply.error().message());
     return {};
 }
 
