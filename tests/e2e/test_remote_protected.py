@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """Password protection holds for remote callers too: with protection on, the
 service's ShowSettings and Quit return false and open the password window on
-the desktop, as the clock's menu does; the clock keeps running. Escape there
-cancels; the right password typed there after Quit ends the program.
+the desktop, as the clock's menu does, and so does `Zentari --abort`; the
+clock keeps running. Escape there cancels; the right password typed there
+after Quit ends the program.
 
     with-xsession.sh --wm --bus -- /usr/bin/python3 test_remote_protected.py <Zentari> <source dir>
 """
 
 import os
+import re
 
 import e2elib as e
 from e2elib import expect, key, log, poll
@@ -21,10 +23,17 @@ def gate_of(clock):
 
 
 def refused_with_gate(clock, method):
-    """Calls `method` over the bus: it answers false and the password window
+    """Calls `method` over the bus (or runs the command line `method` is a
+    list of): it answers false (says so in Russian) and the password window
     opens, with the focus, while the clock runs on. Returns the window."""
-    status, out, err = R.bus_call(method)
-    expect(status == 0 and out == "(false,)", f"{method} answered {status} {out!r} {err!r}")
+    if isinstance(method, list):
+        run = R.command(clock, *method)
+        expect(run.status == 0 and re.search("[А-Яа-я]", run.stderr),
+               f"no Russian note that the password is asked: {run!r}")
+        method = " ".join(method)
+    else:
+        status, out, err = R.bus_call(method)
+        expect(status == 0 and out == "(false,)", f"{method} answered {status} {out!r} {err!r}")
     gate = poll(f"the password window after {method}", lambda: gate_of(clock), 8)[0]
     focused = lambda: e.run("xdotool", "getwindowfocus", check=False).strip() == str(gate)
     try:
@@ -59,6 +68,13 @@ def body(make, shots):
          lambda: not (e.window_info(gate) or {}).get("viewable"), 5)
     poll("the clock on the desktop after Escape", clock.mapped_clock, 5)
     expect(not e.window_titled("Настройки"), "the settings opened without the password")
+
+    # The command line's abort goes the same way; Escape cancels it.
+    gate = refused_with_gate(clock, ["--abort"])
+    key("Escape")
+    poll("the password window to close at Escape",
+         lambda: not (e.window_info(gate) or {}).get("viewable"), 5)
+    poll("the clock on the desktop after Escape", clock.mapped_clock, 5)
 
     gate = refused_with_gate(clock, "Quit")
     e.type_text("abc")
