@@ -7,7 +7,7 @@
 #include "platform/singleinstance.h"
 #include "scheduler/shutdowntemplates.h"
 #include "session/clocksession.h"
-#include "zentariadaptor.h"
+#include <zentariadaptor.h> // made from the interface description in the build folder
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

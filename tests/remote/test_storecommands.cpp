@@ -4,9 +4,9 @@
 #include "remote/storecommands.h"
 
 #include "core/inifile.h"
+#include "platform/services.h"
 #include "reminders/reminderstore.h"
 #include "scheduler/actionstore.h"
-#include "platform/services.h"
 #include "support/printers.h"
 #include "support/programdir.h"
 
@@ -118,14 +118,14 @@ TEST_F(Commands, RefusalsAreTheCallersToMendAndWriteNothing)
               }),
               BadArguments);
     EXPECT_EQ(statusOf([&] {
-                  commands.addReminder({kDay, QTime(9, 0, 0), QStringLiteral("Смайл"),
-                                        QStringLiteral("😀")});
+                  commands.addReminder(
+                      {kDay, QTime(9, 0, 0), QStringLiteral("Смайл"), QStringLiteral("😀")});
               }),
               BadArguments);
     // A file action whose file is not there could never run.
     EXPECT_EQ(statusOf([&] {
-                  commands.addAction({AnyFile, kDay, QTime(9, 0, 0), QStringLiteral("/no/such"),
-                                      Once, {}});
+                  commands.addAction(
+                      {AnyFile, kDay, QTime(9, 0, 0), QStringLiteral("/no/such"), Once, {}});
               }),
               BadArguments);
     EXPECT_EQ(statusOf([&] { commands.remove(QStringLiteral("нет такого")); }), BadArguments);
@@ -157,15 +157,16 @@ TEST_F(Commands, ATemplateIsTheMenusAndOnlyItsDelaysExist)
     EXPECT_EQ(dir.readList(QStringLiteral("data/1Paths.zdt")),
               QStringList{QStringLiteral("Шаблон на выключениеЧерез 90 минут0:30:00")});
     EXPECT_EQ(beeper.beeps, 1);
-    EXPECT_EQ(statusOf([&] { commands.startTemplate(7, QDateTime::currentDateTime(), conf, beeper); }),
-              BadArguments);
+    EXPECT_EQ(
+        statusOf([&] { commands.startTemplate(7, QDateTime::currentDateTime(), conf, beeper); }),
+        BadArguments);
 }
 
 TEST(CallValues, AreReadAsTheCommandLineReadsThem)
 {
-    const ParseResult ok = actionFromCall(Reboot, QStringLiteral("ignored"),
-                                          QStringLiteral("08.12.2026"), QStringLiteral("7:05"),
-                                          ChosenDays, {2, 7});
+    const ParseResult ok =
+        actionFromCall(Reboot, QStringLiteral("ignored"), QStringLiteral("08.12.2026"),
+                       QStringLiteral("7:05"), ChosenDays, {2, 7});
     ASSERT_TRUE(ok.ok()) << ok.message.toStdString();
     const auto& action = std::get<AddAction>(ok.request);
     EXPECT_EQ(action.path, u"Перезагрузка");
@@ -179,16 +180,16 @@ TEST(CallValues, AreReadAsTheCommandLineReadsThem)
     EXPECT_FALSE(actionFromCall(Reboot, {}, QStringLiteral("08.12.2026"), QStringLiteral("7:05:00"),
                                 ChosenDays, {})
                      .ok());
-    EXPECT_FALSE(actionFromCall(Reboot, {}, QStringLiteral("08.12.2026"), QStringLiteral("7:05:00"),
-                                9, {})
-                     .ok());
+    EXPECT_FALSE(
+        actionFromCall(Reboot, {}, QStringLiteral("08.12.2026"), QStringLiteral("7:05:00"), 9, {})
+            .ok());
     EXPECT_FALSE(actionFromCall(Reboot, {}, QStringLiteral("08.12.2026"), QStringLiteral("7:05:00"),
                                 ChosenDays, {0, 8})
                      .ok());
     // Values that look like options stay values.
-    const ParseResult title = reminderFromCall(QStringLiteral("--list"), QStringLiteral("--help"),
-                                               QStringLiteral("08.12.2026"),
-                                               QStringLiteral("9:00:00"));
+    const ParseResult title =
+        reminderFromCall(QStringLiteral("--list"), QStringLiteral("--help"),
+                         QStringLiteral("08.12.2026"), QStringLiteral("9:00:00"));
     ASSERT_TRUE(title.ok()) << title.message.toStdString();
     EXPECT_EQ(std::get<AddReminder>(title.request).title, u"--list");
     EXPECT_FALSE(reminderFromCall(QStringLiteral("Врач"), {}, QStringLiteral("31.02.2026"),
