@@ -89,7 +89,7 @@ int runZentari(int argc, char** argv)
             instance.stopListening();
             service.reset(); // the new clock takes the bus name as soon as it can
         });
-        service = std::make_unique<ClockService>(*form1, *session, services);
+        service = std::make_unique<ClockService>(*form1, *session, services, report);
         QObject::connect(&instance, &SingleInstance::requestReceived, service.get(),
                          [&service](InstanceRequest* request) { service->answer(request); });
         session->loadAtStart();
