@@ -117,6 +117,12 @@ void TForm1::FormActivate()
     m_face->applyOnActivate();
 }
 
+void TForm1::reloadOptions()
+{
+    openConfigStore();
+    m_face->applyAtStart();
+}
+
 // ---------------------------------------------------------------- the tick
 
 void TForm1::showTime(const QDateTime& now)
@@ -277,10 +283,10 @@ void TForm1::N7Click()
     m_services.shell->open(kDownloadPage, QString(), QString());
 }
 
-void TForm1::runTemplate(QStringView itemName)
+QString TForm1::runTemplate(QStringView itemName)
 {
-    m_session.runTemplate(itemName, m_desktop->templateCaption(itemName), Label2->text(),
-                          Label1->text());
+    return m_session.runTemplate(itemName, m_desktop->templateCaption(itemName), Label2->text(),
+                                 Label1->text());
 }
 
 // ---------------------------------------------------------------- gate host

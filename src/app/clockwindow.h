@@ -86,6 +86,11 @@ public:
     void N6Click();
     void ConfigureClick();
     void N7Click();
+    // A shutdown template as its menu item runs it; returns the new action's id.
+    QString runTemplate(QStringView itemName);
+    // Reads the border, position and picture from conf.ini again (asked for
+    // by the configuration tool after it saved them).
+    void reloadOptions();
     // The eleven shutdown templates, one handler per menu item.
     void N12Click() { runTemplate(u"N12"); }
     void N10Click() { runTemplate(u"N10"); }
@@ -127,7 +132,6 @@ protected:
 
 private:
     void openConfigStore();
-    void runTemplate(QStringView itemName);
 
     QString m_programDir;
     Services m_services;

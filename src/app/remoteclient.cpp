@@ -37,7 +37,7 @@ template <typename Reply> Reply waited(Reply reply)
     return reply;
 }
 
-class BusService : public ClockService
+class BusService : public RunningClock
 {
 public:
     explicit BusService(std::chrono::milliseconds timeout)
@@ -128,7 +128,7 @@ void print(const QString& text, FILE* stream)
 
 } // namespace
 
-std::unique_ptr<ClockService> sessionBusService(std::chrono::milliseconds callTimeout)
+std::unique_ptr<RunningClock> sessionBusService(std::chrono::milliseconds callTimeout)
 {
     return std::make_unique<BusService>(callTimeout);
 }
@@ -156,11 +156,11 @@ SingleInstance::Delivery InstanceFolderClock::handOver(const QStringList& argume
     return m_instance.handOver(arguments, m_answerWait, answer);
 }
 
-Outcome runOnService(const Request& request, ClockService& service)
+Outcome runOnService(const Request& request, RunningClock& service)
 {
     struct Call
     {
-        ClockService& service;
+        RunningClock& service;
         Outcome operator()(const ListEntries&) const
         {
             const QList<ActionEntry> actions = service.listActions();
@@ -266,7 +266,7 @@ Outcome runOnStores(const Request& request, const QString& programDir, const QDa
     return outcome;
 }
 
-Outcome runCommand(const Request& request, ClockService& service, FolderClock& folder,
+Outcome runCommand(const Request& request, RunningClock& service, FolderClock& folder,
                    const QString& programDir, const QDateTime& now)
 {
     if (service.isRunning())
@@ -328,7 +328,7 @@ std::optional<int> runCommandLine(int argc, char** argv, bool& takeOver)
 
     QCoreApplication app(argc, argv);
     registerDBusTypes();
-    const std::unique_ptr<ClockService> service = sessionBusService(kCallTimeout);
+    const std::unique_ptr<RunningClock> service = sessionBusService(kCallTimeout);
     const QString programDir = paths::programDir();
     InstanceFolderClock folder(programDir, kCallTimeout);
     const Outcome outcome =

@@ -29,10 +29,10 @@ struct Outcome
 
 // The running clock's D-Bus service, call by call. A call the clock refuses
 // throws CommandError with the exit status its error name stands for.
-class ClockService
+class RunningClock
 {
 public:
-    virtual ~ClockService() = default;
+    virtual ~RunningClock() = default;
     // Whether a clock owns the service name now.
     virtual bool isRunning() = 0;
     virtual QList<ActionEntry> listActions() = 0;
@@ -51,7 +51,7 @@ public:
 };
 
 // The service on the session bus; never running when there is no session bus.
-std::unique_ptr<ClockService> sessionBusService(std::chrono::milliseconds callTimeout);
+std::unique_ptr<RunningClock> sessionBusService(std::chrono::milliseconds callTimeout);
 
 // The folder's one-clock lock as the command line meets it.
 class FolderClock
@@ -83,7 +83,7 @@ private:
 };
 
 // A command (neither StartClock nor ShowHelp) carried out through the running clock's service.
-Outcome runOnService(const Request& request, ClockService& service);
+Outcome runOnService(const Request& request, RunningClock& service);
 
 // A command carried out on the lists of programDir by this process, while no
 // clock runs; `now` is when a template's delay starts.
@@ -92,7 +92,7 @@ Outcome runOnStores(const Request& request, const QString& programDir, const QDa
 // The whole decision: the service when a clock offers it, the lists
 // themselves when no clock runs (holding the lock throughout), else the
 // hand-over to the clock that holds the lock.
-Outcome runCommand(const Request& request, ClockService& service, FolderClock& folder,
+Outcome runCommand(const Request& request, RunningClock& service, FolderClock& folder,
                    const QString& programDir, const QDateTime& now);
 
 // `zentari` started with arguments: the outcome of a command, or nothing when

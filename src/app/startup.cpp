@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "app/clockservice.h"
 #include "app/clockwindow.h"
 #include "app/clockwindows.h"
 #include "app/qttranslations.h"
@@ -25,22 +26,6 @@
 #endif
 
 namespace zentari {
-namespace {
-
-// Shows the clock asked for by a later start: out of the tray and in front.
-void answerLaterStart(TForm1& clock, InstanceRequest* request)
-{
-    if (!request->isShow()) {
-        request->answer(2, QStringLiteral("Эта команда часам не известна."));
-        return;
-    }
-    clock.showMainWindow();
-    clock.raise();
-    clock.activateWindow();
-    request->answer(0);
-}
-
-} // namespace
 
 int runZentari(int argc, char** argv)
 {
@@ -101,6 +86,7 @@ int runZentari(int argc, char** argv)
     std::unique_ptr<ClockSession> session;
     std::unique_ptr<ClockWindows> windows;
     std::unique_ptr<TForm1> form1;
+    std::unique_ptr<ClockService> service;
     try {
         autostart::refreshIfStale(autostart::commandFor(paths::executableDir()));
         ActionStore::removeInterruptedWrites(programDir);
@@ -109,11 +95,16 @@ int runZentari(int argc, char** argv)
         windows = std::make_unique<ClockWindows>(programDir, services, report, *session);
         form1 = std::make_unique<TForm1>(programDir, services, report, *session, *windows);
         // Before the stores are read: a notice they raise runs the event loop.
-        form1->closeGuard().setBeforeRestart([&instance] { instance.stopListening(); });
-        QObject::connect(
-            &instance, &SingleInstance::requestReceived, form1.get(),
-            [&clock = *form1](InstanceRequest* request) { answerLaterStart(clock, request); });
+        form1->closeGuard().setBeforeRestart([&instance, &service] {
+            instance.stopListening();
+            service.reset(); // the new clock takes the bus name as soon as it can
+        });
+        service = std::make_unique<ClockService>(*form1, *session, services);
+        QObject::connect(&instance, &SingleInstance::requestReceived, service.get(),
+                         [&service](InstanceRequest* request) { service->answer(request); });
         session->loadAtStart();
+        if (const QString problem = service->exportOnSessionBus(); !problem.isEmpty())
+            std::fputs((problem + u'\n').toUtf8().constData(), stderr);
 
         form1->show();
         if (desktop.dryRun()) {
@@ -135,6 +126,7 @@ int runZentari(int argc, char** argv)
         QApplication::exec();
         // Later starts wait for the lock now, which goes when this process ends.
         instance.stopListening();
+        service.reset();
         form1->FormDestroy();
         // The other windows go before the clock they reach.
         windows.reset();

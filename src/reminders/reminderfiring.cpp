@@ -54,7 +54,7 @@ void ReminderFiring::collect(const ReminderStore& store, const QList<QDateTime>&
         for (; it != m_byTime.end() && it->first == time; ++it) {
             const int i = it->second;
             if (records[i].dateText == dateText)
-                m_queue.append(Due{records[i].title, store.textFileOf(i)});
+                m_queue.append(Due{records[i].title, store.textFileOf(i), records[i].reminderId});
         }
     }
 }
@@ -84,6 +84,8 @@ void ReminderFiring::showQueued(ReminderHost& host)
                                   "читается.")
                        .arg(due.textFile);
         }
+        if (onShown)
+            onShown(due.id, due.title);
         m_report.guard([&] { host.showReminder(due.title, text); });
         m_report.guard([&host] { host.reminderClosed(); });
     }

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -40,11 +41,15 @@ public:
 
     int queued() const { return int(m_queue.size()); }
 
+    // A due reminder is about to be shown: its id and title.
+    std::function<void(const QString& id, const QString& title)> onShown;
+
 private:
     struct Due
     {
         QString title;
         QString textFile;
+        QString id;
     };
     void refreshIndex(const ReminderStore& store);
     void collect(const ReminderStore& store, const QList<QDateTime>& seconds);

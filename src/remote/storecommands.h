@@ -59,8 +59,7 @@ public:
 
     // A shutdown template of that delay at `now`, as the menu schedules it
     // (with the confirmation beep "SchemeAck" asks for); returns the id.
-    QString startTemplate(int minutes, const QDateTime& now, const IniFile& config,
-                          Beeper& beeper);
+    QString startTemplate(int minutes, const QDateTime& now, const IniFile& config, Beeper& beeper);
 
 private:
     ActionStore& m_actions;
@@ -70,8 +69,8 @@ private:
 // A D-Bus call's values read as the command line reads its arguments: the same
 // checks, the same Russian refusals (ParseResult::message). The path of a file
 // action must be absolute: a caller's folder means nothing to the clock.
-ParseResult actionFromCall(int type, const QString& path, const QString& date,
-                           const QString& time, int periodicity, const QList<int>& weekdays);
+ParseResult actionFromCall(int type, const QString& path, const QString& date, const QString& time,
+                           int periodicity, const QList<int>& weekdays);
 ParseResult reminderFromCall(const QString& title, const QString& text, const QString& date,
                              const QString& time);
 

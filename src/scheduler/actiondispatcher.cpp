@@ -139,6 +139,9 @@ void ActionDispatcher::performAction(const QString& section)
         if (onCancelShutdownAvailable)
             onCancelShutdownAvailable();
     }
+    if (onActionPerformed)
+        onActionPerformed(section.mid(QStringView(u"Action").size()),
+                          read(section, u"Action", zero).toInt());
 }
 
 void ActionDispatcher::requestPower(PowerAction action, const QString& message)

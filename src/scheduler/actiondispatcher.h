@@ -43,6 +43,8 @@ public:
     std::function<void()> onCancelShutdownAvailable;
     // The system accepted a shutdown or reboot; the clock shows its warning.
     std::function<void(PowerAction, int delaySeconds, const QString& message)> onShutdownScheduled;
+    // An action's section was performed: its id and its "Action" type code.
+    std::function<void(const QString& actionId, int type)> onActionPerformed;
 
     // Performs every action due at this time text, date text and weekday text.
     void dispatchActions(const QString& timeText, const QString& dateText,

@@ -24,9 +24,19 @@ TemplatePlan planShutdownTemplate(const ShutdownTemplate& t, QTime now, const QS
     return plan;
 }
 
-void runShutdownTemplate(const ShutdownTemplate& t, const QString& caption, QTime now,
-                         const QString& dateLabel, const QString& timeLabel, const IniFile& config,
-                         ActionStore& store, Beeper& beeper)
+const ShutdownTemplate* templateForMinutes(int minutes)
+{
+    for (const ShutdownTemplate& t : kShutdownTemplates) {
+        const QTime delay = timetext::strToTime(t.delay.toString());
+        if (delay.hour() * 60 + delay.minute() == minutes)
+            return &t;
+    }
+    return nullptr;
+}
+
+QString runShutdownTemplate(const ShutdownTemplate& t, const QString& caption, QTime now,
+                            const QString& dateLabel, const QString& timeLabel,
+                            const IniFile& config, ActionStore& store, Beeper& beeper)
 {
     const TemplatePlan plan = planShutdownTemplate(t, now, dateLabel, timeLabel);
     if (options::isOn(config, options::SchemeAck))
@@ -38,8 +48,8 @@ void runShutdownTemplate(const ShutdownTemplate& t, const QString& caption, QTim
     action.dateText = plan.dateText;
     action.actionId = ActionStore::makeTemplateId(plan.dateText, plan.timeText);
     action.pathText = QStringLiteral("Шаблон на выключение") + caption + plan.timeText;
-    store.appendTemplateAction(action,
-                               QStringLiteral("Шаблон выключения") + caption + plan.timeText);
+    return store.appendTemplateAction(action, QStringLiteral("Шаблон выключения") + caption +
+                                                  plan.timeText);
 }
 
 } // namespace zentari

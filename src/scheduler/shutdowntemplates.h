@@ -51,10 +51,14 @@ struct TemplatePlan
 TemplatePlan planShutdownTemplate(const ShutdownTemplate& t, QTime now, const QString& dateLabel,
                                   const QString& timeLabel);
 
+// The template of that delay in minutes, or null.
+const ShutdownTemplate* templateForMinutes(int minutes);
+
 // One template click: the optional confirmation beep ("SchemeAck" = "1") and
 // the new shutdown action in the store. caption is what the menu item reports.
-void runShutdownTemplate(const ShutdownTemplate& t, const QString& caption, QTime now,
-                         const QString& dateLabel, const QString& timeLabel, const IniFile& config,
-                         ActionStore& store, Beeper& beeper);
+// Returns the id the store gave the action.
+QString runShutdownTemplate(const ShutdownTemplate& t, const QString& caption, QTime now,
+                            const QString& dateLabel, const QString& timeLabel,
+                            const IniFile& config, ActionStore& store, Beeper& beeper);
 
 } // namespace zentari

@@ -20,6 +20,14 @@ ClockSession::ClockSession(QString programDir, const Services& services, ErrorRe
         if (m_host)
             m_host->shutdownScheduled(seconds, message);
     };
+    m_dispatcher.onActionPerformed = [this](const QString& id, int type) {
+        if (onActionPerformed)
+            onActionPerformed(id, type);
+    };
+    m_reminderFiring.onShown = [this](const QString& id, const QString& title) {
+        if (onReminderShown)
+            onReminderShown(id, title);
+    };
 }
 
 ClockSession::~ClockSession() = default;
@@ -51,19 +59,20 @@ void ClockSession::keepActionsForTick()
     m_actionCount = m_actions.keepForTick();
 }
 
-bool ClockSession::runTemplate(QStringView itemName, const QString& menuCaption,
-                               const QString& dateLabel, const QString& timeLabel)
+QString ClockSession::runTemplate(QStringView itemName, const QString& menuCaption,
+                                  const QString& dateLabel, const QString& timeLabel)
 {
     for (const ShutdownTemplate& t : kShutdownTemplates) {
         if (t.itemName != itemName)
             continue;
         const QString caption = menuCaption.isNull() ? t.caption.toString() : menuCaption;
-        runShutdownTemplate(t, caption, m_services.clock->now().time(), dateLabel, timeLabel,
-                            m_configStore, m_actions, *m_services.beeper);
+        const QString id =
+            runShutdownTemplate(t, caption, m_services.clock->now().time(), dateLabel, timeLabel,
+                                m_configStore, m_actions, *m_services.beeper);
         keepActionsForTick();
-        return true;
+        return id;
     }
-    return false;
+    return {};
 }
 
 void ClockSession::tick()

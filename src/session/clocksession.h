@@ -48,6 +48,11 @@ public:
 
     void setHost(SessionHost* host) { m_host = host; }
 
+    // For the remote control's signals: the tick performed an action (its id
+    // and type code), or is about to show a reminder (its id and title).
+    std::function<void(const QString& actionId, int type)> onActionPerformed;
+    std::function<void(const QString& reminderId, const QString& title)> onReminderShown;
+
     // conf.ini opened afresh (created when missing); a problem reading it is
     // reported once. Read again at every activation of the clock.
     void openConfigStore();
@@ -75,9 +80,9 @@ public:
     // A shutdown template of the menu ("N13"...): the optional beep and the new
     // shutdown action, kept for the tick. menuCaption is what the menu item
     // reads (the table's caption when null); dateLabel and timeLabel are the
-    // clock's current texts. False for an unknown item.
-    bool runTemplate(QStringView itemName, const QString& menuCaption, const QString& dateLabel,
-                     const QString& timeLabel);
+    // clock's current texts. Returns the new action's id, null for an unknown item.
+    QString runTemplate(QStringView itemName, const QString& menuCaption, const QString& dateLabel,
+                        const QString& timeLabel);
     ReminderStore& reminders() { return m_reminders; }
     ActionDispatcher& dispatcher() { return m_dispatcher; }
     const ReminderFiring& reminderFiring() const { return m_reminderFiring; }

@@ -18,7 +18,7 @@ const QDate kDay(2026, 12, 9);
 const QDateTime kNow(QDate(2026, 12, 8), QTime(12, 0, 0));
 
 // The clock's service, answering from lists of its own and noting each call.
-class FakeService : public ClockService
+class FakeClockService : public RunningClock
 {
 public:
     bool running = true;
@@ -142,7 +142,7 @@ Request parsed(std::initializer_list<const char*> arguments)
 // name stands for.
 TEST(RemoteClientService, EachCommandIsItsCall)
 {
-    FakeService service;
+    FakeClockService service;
     service.actions = {{QStringLiteral("09.12.2026 10:30:00"),
                         4,
                         QStringLiteral("Выключение"),
@@ -196,7 +196,7 @@ TEST(RemoteClientService, EachCommandIsItsCall)
 // removes nothing it cannot tell.
 TEST(RemoteClientService, RemoveAsksTheListsFirst)
 {
-    FakeService service;
+    FakeClockService service;
     const QString midnight = QStringLiteral("09.12.2026");
     service.actions = {{QStringLiteral("09.12.2026 10:30:00"), 2, {}, {}, {}, 1, {}},
                        {midnight, 2, {}, {}, {}, 1, {}}};
@@ -219,7 +219,7 @@ TEST(RemoteClientService, RemoveAsksTheListsFirst)
 TEST(RemoteClientDecision, TheBusThenTheListsThenTheHandOver)
 {
     test::ProgramDir dir;
-    FakeService service;
+    FakeClockService service;
     FakeFolder folder;
 
     runCommand(StopSound{}, service, folder, dir.path(), kNow);

@@ -275,8 +275,9 @@ TEST_F(Session, ATemplatePastMidnightBeepsItsNextDayToneAndTheTickKeepsIt)
     ClockSession& s = start(QStringLiteral("[Options big]\nSchemeAck=1\n"));
     sys.clock.set(QDateTime(kToday, QTime(23, 59, 30)));
     // The menu's own text wins over the table's caption.
-    EXPECT_TRUE(s.runTemplate(u"N13", QStringLiteral("Через минуту"), QStringLiteral("08.12.2026"),
-                              QStringLiteral("23:59:30")));
+    EXPECT_EQ(s.runTemplate(u"N13", QStringLiteral("Через минуту"), QStringLiteral("08.12.2026"),
+                            QStringLiteral("23:59:30")),
+              QStringLiteral("09.12.2026 0:00:30"));
     EXPECT_EQ(sys.logged(QStringLiteral("beep")), QStringList{QStringLiteral("beep\t2500\t100")});
     EXPECT_EQ(s.actionIds(), QStringList{QStringLiteral("09.12.2026 0:00:30")});
     EXPECT_EQ(dir.readList(QStringLiteral("data/1Paths.zdt")),
@@ -287,11 +288,13 @@ TEST_F(Session, ATemplateWithoutAMenuCaptionUsesTheTablesAndAnUnknownItemDoesNot
 {
     ClockSession& s = start(QString());
     sys.clock.set(QDateTime(kToday, QTime(12, 0, 0)));
-    EXPECT_FALSE(
-        s.runTemplate(u"N99", QString(), QStringLiteral("08.12.2026"), QStringLiteral("12:00:00")));
-    EXPECT_TRUE(s.actionIds().isEmpty());
     EXPECT_TRUE(
-        s.runTemplate(u"N12", QString(), QStringLiteral("08.12.2026"), QStringLiteral("12:00:00")));
+        s.runTemplate(u"N99", QString(), QStringLiteral("08.12.2026"), QStringLiteral("12:00:00"))
+            .isNull());
+    EXPECT_TRUE(s.actionIds().isEmpty());
+    EXPECT_FALSE(
+        s.runTemplate(u"N12", QString(), QStringLiteral("08.12.2026"), QStringLiteral("12:00:00"))
+            .isNull());
     EXPECT_TRUE(sys.logged(QStringLiteral("beep")).isEmpty()) << "no beep without SchemeAck";
     EXPECT_EQ(dir.readList(QStringLiteral("data/1Paths.zdt")),
               QStringList{QStringLiteral("Шаблон на выключениеЧерез 120 минут14:00:00")});
