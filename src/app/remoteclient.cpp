@@ -24,10 +24,9 @@ using namespace std::chrono_literals;
 // The clock answers at once; a clock that hangs must not hang a script for ever.
 constexpr auto kCallTimeout = 10s;
 
-// What `--abort` says when the password window took the command over.
-const QString kPasswordAsked =
-    QStringLiteral("Часы защищены паролем: введите его в окне на экране часов, "
-                   "и выход из системы будет прекращён.");
+// What `--abort` says when the password window took the command over; the
+// clock answers a hand-over with the same words.
+const QString kPasswordAsked = QStringLiteral("Часы защищены паролем: введите его в окне часов.");
 
 template <typename Reply> Reply waited(Reply reply)
 {
@@ -241,9 +240,6 @@ Outcome runOnStores(const Request& request, const QString& programDir, const QDa
         // read or written, as the clock does at its start.
         actions.completePendingChange();
         reminders.loadReminders();
-        QStringList notices{actions.takeNotice(), reminders.takeNotice()};
-        notices.removeAll(QString());
-        outcome.err = notices.join(u'\n');
 
         StoreCommands commands(actions, reminders);
         if (std::holds_alternative<ListEntries>(request)) {
@@ -258,6 +254,11 @@ Outcome runOnStores(const Request& request, const QString& programDir, const QDa
             SilentBeeper beeper;
             commands.startTemplate(t->minutes, now, actions.config(), beeper);
         }
+        // A change cut short that could not be finished was set aside: said
+        // once, whatever the command.
+        QStringList notices{actions.takeNotice(), reminders.takeNotice()};
+        notices.removeAll(QString());
+        outcome.err = notices.join(u'\n');
     } catch (const CommandError& e) {
         return refused(e);
     } catch (const Error& e) {
