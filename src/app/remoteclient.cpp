@@ -7,14 +7,17 @@
 #include "remote/dbustypes.h"
 #include "remote/storecommands.h"
 #include "scheduler/actionstore.h"
-#include "zentari1proxy.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 #include <cstdio>
+// Made from the interface's description, found on zentari_remote_dbus's include path.
+#include <zentari1proxy.h>
 
 namespace zentari::remote {
 namespace {
@@ -23,6 +26,8 @@ using namespace std::chrono_literals;
 
 // The clock answers at once; a clock that hangs must not hang a script for ever.
 constexpr auto kCallTimeout = 10s;
+// How long a clock that is starting or ending may keep commands waiting.
+constexpr auto kRetryFor = 3s;
 
 // What `--abort` says when the password window took the command over; the
 // clock answers a hand-over with the same words.
@@ -268,19 +273,30 @@ Outcome runOnStores(const Request& request, const QString& programDir, const QDa
 }
 
 Outcome runCommand(const Request& request, RunningClock& service, FolderClock& folder,
-                   const QString& programDir, const QDateTime& now)
+                   const QString& programDir, const QDateTime& now,
+                   std::chrono::milliseconds retryFor)
 {
-    if (service.isRunning())
-        return runOnService(request, service);
-    if (folder.claim()) {
-        // Held until the lists are written: a clock that started meanwhile
-        // would not see the change until its next reload.
-        Outcome outcome = runOnStores(request, programDir, now);
-        folder.release();
-        return outcome;
-    }
+    // A clock that is starting or ending holds the lock without listening
+    // for a moment: asked again until it listens, or has ended.
+    const QDeadlineTimer deadline(retryFor);
     SingleInstance::Answer answer;
-    switch (folder.handOver(toArguments(request), answer)) {
+    SingleInstance::Delivery delivery;
+    for (;;) {
+        if (service.isRunning())
+            return runOnService(request, service);
+        if (folder.claim()) {
+            // Held throughout, so that no clock starts while the lists change
+            // under it.
+            Outcome outcome = runOnStores(request, programDir, now);
+            folder.release();
+            return outcome;
+        }
+        delivery = folder.handOver(toArguments(request), answer);
+        if (delivery != SingleInstance::Delivery::NotDelivered || deadline.hasExpired())
+            break;
+        QThread::msleep(50);
+    }
+    switch (delivery) {
     case SingleInstance::Delivery::Answered:
         if (answer.status == Done && std::holds_alternative<ListEntries>(request))
             return {Done, answer.message, {}};
@@ -293,6 +309,7 @@ Outcome runCommand(const Request& request, RunningClock& service, FolderClock& f
     case SingleInstance::Delivery::NoAnswer:
         break;
     }
+    // It may have been carried out all the same: never sent twice.
     return {StoreFailed,
             {},
             QStringLiteral("Часы этой папки запущены, но не ответили: выполнена ли команда, "
@@ -332,8 +349,8 @@ std::optional<int> runCommandLine(int argc, char** argv, bool& takeOver)
     const std::unique_ptr<RunningClock> service = sessionBusService(kCallTimeout);
     const QString programDir = paths::programDir();
     InstanceFolderClock folder(programDir, kCallTimeout);
-    const Outcome outcome =
-        runCommand(parsed.request, *service, folder, programDir, QDateTime::currentDateTime());
+    const Outcome outcome = runCommand(parsed.request, *service, folder, programDir,
+                                       QDateTime::currentDateTime(), kRetryFor);
     print(outcome.out, stdout);
     print(outcome.err, stderr);
     return outcome.status;

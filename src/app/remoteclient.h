@@ -91,9 +91,11 @@ Outcome runOnStores(const Request& request, const QString& programDir, const QDa
 
 // The whole decision: the service when a clock offers it, the lists
 // themselves when no clock runs (holding the lock throughout), else the
-// hand-over to the clock that holds the lock.
+// hand-over to the clock that holds the lock. A clock that does not listen
+// yet (or any more) is asked again for up to retryFor.
 Outcome runCommand(const Request& request, RunningClock& service, FolderClock& folder,
-                   const QString& programDir, const QDateTime& now);
+                   const QString& programDir, const QDateTime& now,
+                   std::chrono::milliseconds retryFor = std::chrono::milliseconds(0));
 
 // `zentari` started with arguments: the outcome of a command, or nothing when
 // they ask for the clock itself (takeOver then says whether it takes over

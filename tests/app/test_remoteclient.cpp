@@ -94,6 +94,8 @@ public:
     SingleInstance::Answer answer;
     int claims = 0;
     int releases = 0;
+    int handOvers = 0;
+    int freeAfter = -1; // the holder ends after this many hand-overs it did not take
 
     bool claim() override
     {
@@ -111,6 +113,8 @@ public:
     {
         handedOver = arguments;
         out = answer;
+        if (++handOvers == freeAfter)
+            free = true;
         return delivery;
     }
 };
@@ -257,6 +261,18 @@ TEST(RemoteClientDecision, TheBusThenTheListsThenTheHandOver)
         EXPECT_FALSE(lost.err.isEmpty());
     }
     EXPECT_EQ(dir.read(QStringLiteral("data/Titles.zdt")), QByteArray());
+
+    // A clock that is ending does not listen any more: asked again until its
+    // lock is free, and then the lists are this process's to change.
+    FakeFolder ending;
+    ending.free = false;
+    ending.delivery = SingleInstance::Delivery::NotDelivered;
+    ending.freeAfter = 3;
+    EXPECT_EQ(runCommand(remind, service, ending, dir.path(), kNow, std::chrono::seconds(10)),
+              Outcome{});
+    EXPECT_EQ(ending.handOvers, 3);
+    EXPECT_EQ(ending.releases, 1);
+    EXPECT_EQ(dir.readList(QStringLiteral("data/Titles.zdt")), args({"А"}));
 }
 
 // No clock: the commands change the folder's lists themselves, as the editors
