@@ -2,11 +2,13 @@
 # Measures how long `Zentari --list` takes against a running clock, process
 # start included: the median and the longest of N runs.
 #
-#   bench/cli-latency.sh [--runs N] [--hand-over] [--] <path/to/Zentari>
+#   bench/cli-latency.sh [--runs N] [--hand-over] [--stores N] [--] <path/to/Zentari>
 #
 #   --runs N      runs, default 20
 #   --hand-over   also time the clock reached without a session bus (the
 #                 arguments handed over its socket)
+#   --stores N    fill the program folder with N actions and N reminders
+#                 first (bench/make-stores.py); the listing then has 2N + 6 lines
 #
 # The executable (with the libraries and data/ beside it) is copied into a
 # throw-away program folder, with ZENTARI_DRY_RUN and ZENTARI_MACHINE_STORE
@@ -43,7 +45,7 @@ time_runs() {
 
 if [ "${1:-}" = "--measure-in-session" ]; then
   shift
-  prog=$1 runs=$2 handover=$3 work=$4
+  prog=$1 runs=$2 handover=$3 stores=$4 work=$5
   bus_pid="" clock_pid=""
   stop() {
     local pid=$1 i
@@ -80,7 +82,8 @@ if [ "${1:-}" = "--measure-in-session" ]; then
     "$prog" --remind "$day" "$h:00:00" "Встреча $h" "Текст $h" &&
       "$prog" --action 4 "$day" "$h:30:00" || { echo "cli-latency: adding entries failed" >&2; exit 1; }
   done
-  [ "$("$prog" --list | wc -l)" = 6 ] || { echo "cli-latency: the listing is not what was added" >&2; exit 1; }
+  [ "$("$prog" --list | wc -l)" = $((2 * stores + 6)) ] ||
+    { echo "cli-latency: the listing is not what was added" >&2; exit 1; }
 
   time_runs "D-Bus" || exit 1
   if [ "$handover" = 1 ]; then
@@ -91,10 +94,12 @@ fi
 
 runs=20
 handover=0
+stores=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) [ $# -ge 2 ] || usage; runs=$2; shift ;;
     --hand-over) handover=1 ;;
+    --stores) [ $# -ge 2 ] || usage; stores=$2; shift ;;
     --) shift; break ;;
     -h | --help) usage ;;
     -*) echo "cli-latency: unknown option '$1'" >&2; usage ;;
@@ -104,6 +109,7 @@ while [ $# -gt 0 ]; do
 done
 [ $# = 1 ] || usage
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "cli-latency: --runs wants a count" >&2; exit 2; }
+[[ $stores =~ ^[0-9]+$ ]] || { echo "cli-latency: --stores wants a count" >&2; exit 2; }
 exe=$(readlink -f "$1")
 [ -x "$exe" ] || { echo "cli-latency: '$exe' is not an executable" >&2; exit 2; }
 command -v dbus-daemon >/dev/null || { echo "cli-latency: dbus-daemon not found" >&2; exit 2; }
@@ -118,13 +124,14 @@ for lib in "$(dirname "$exe")"/*.so "$(dirname "$exe")"/*.so.*; do
 done
 [ -d "$(dirname "$exe")/data" ] && cp -R "$(dirname "$exe")/data" "$dir/"
 printf '[Options big]\r\nTraySet=0\r\n' >"$dir/conf.ini"
+[ "$stores" -eq 0 ] || python3 "$here/make-stores.py" "$dir" "$stores" || exit 2
 
 export ZENTARI_DRY_RUN="$work/dry-run.log"
 export ZENTARI_MACHINE_STORE="$work/no-store/registry.ini"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   # A runtime folder of its own: the clock's lock must not meet another's.
   mkdir -m 700 "$work/runtime"
-  XDG_RUNTIME_DIR="$work/runtime" "$0" --measure-in-session "$dir/${exe##*/}" "$runs" "$handover" "$work"
+  XDG_RUNTIME_DIR="$work/runtime" "$0" --measure-in-session "$dir/${exe##*/}" "$runs" "$handover" "$stores" "$work"
 else
-  "$wrapper" --wm -- "$0" --measure-in-session "$dir/${exe##*/}" "$runs" "$handover" "$work"
+  "$wrapper" --wm -- "$0" --measure-in-session "$dir/${exe##*/}" "$runs" "$handover" "$stores" "$work"
 fi
