@@ -132,6 +132,18 @@ void ClockFace::applyOnActivate()
     applyBorder();
 }
 
+void ClockFace::applyOnReload()
+{
+    applyColours();
+    // Not the place a clock starts at otherwise: one the user has moved stays.
+    if (options::isOn(m_configStore, options::SavePosition))
+        applyStoredPosition();
+    applyPicture();
+    applyBorder();
+    applyTransparency();
+    keepOnScreens();
+}
+
 void ClockFace::applyColours()
 {
     setTextColour(Label1, fromColorRef(options::readColour(m_configStore, options::Color)));

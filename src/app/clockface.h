@@ -40,6 +40,9 @@ public:
     void applyAtStart();
     // What a return to the clock reads again: colours, picture, border.
     void applyOnActivate();
+    // What the configuration tool may have changed while the clock ran: the
+    // look as at start, and the place only where it is remembered.
+    void applyOnReload();
 
     void applyColours();
     void applyPicture();

@@ -7,10 +7,11 @@
 #include "platform/singleinstance.h"
 #include "scheduler/shutdowntemplates.h"
 #include "session/clocksession.h"
-#include "zentariadaptor.h"
+#include <zentariadaptor.h> // made from the interface description in the build folder
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -70,10 +71,9 @@ ClockService::ClockService(TForm1& clock, ClockSession& session, const Services&
 
 QString ClockService::listsSignature() const
 {
-    static constexpr QStringView kLists[] = {u"1Actions.zdt", u"1Paths.zdt", u"1Times.zdt",
-                                             u"1Dates.zdt",   u"1Ids.zdt",   u"Titles.zdt",
-                                             u"Messes.zdt",   u"Times.zdt",  u"Dates.zdt",
-                                             u"IDs.zdt"};
+    static constexpr QStringView kLists[] = {
+        u"1Actions.zdt", u"1Paths.zdt", u"1Times.zdt", u"1Dates.zdt", u"1Ids.zdt",
+        u"Titles.zdt",   u"Messes.zdt", u"Times.zdt",  u"Dates.zdt",  u"IDs.zdt"};
     const QDir data(QDir(m_session.programDir()).filePath(QStringLiteral("data")));
     QString out;
     for (QStringView name : kLists) {
@@ -81,9 +81,9 @@ QString ClockService::listsSignature() const
         out += QStringLiteral("%1:%2:%3;")
                    .arg(info.size())
                    .arg(info.lastModified().toMSecsSinceEpoch())
-                   .arg(info.exists() ? info.fileTime(QFileDevice::FileMetadataChangeTime)
-                                            .toMSecsSinceEpoch()
-                                      : 0);
+                   .arg(info.exists()
+                            ? info.fileTime(QFileDevice::FileMetadataChangeTime).toMSecsSinceEpoch()
+                            : 0);
     }
     return out;
 }
@@ -102,12 +102,16 @@ QString ClockService::exportOnSessionBus()
                               "командной строки.");
     if (!bus.registerObject(kObjectPath.toString(), this))
         return QStringLiteral("Объект часов на шине D-Bus уже занят.");
-    // One clock per program folder, but the name is one per user: the first
-    // clock keeps it, and a clock of another folder is reached through its own
-    // command line.
-    if (!bus.registerService(kServiceName.toString()))
-        return QStringLiteral("Имя %1 на шине D-Bus занято другими часами.")
-            .arg(kServiceName.toString());
+    // Queued rather than refused: the clock that a forbidden close restarts
+    // asks while the bus may still hold the name for the one that just ended,
+    // and a clock of another program folder gets the name when the first ends.
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus.interface()->registerService(kServiceName.toString(),
+                                         QDBusConnectionInterface::QueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid())
+        return QStringLiteral("Имя %1 на шине D-Bus не получено: %2")
+            .arg(kServiceName.toString(), reply.error().message());
     return {};
 }
 
@@ -129,7 +133,6 @@ void ClockService::changed()
     m_session.reloadActionLists();
     m_listsChanged.start();
 }
-
 
 bool ClockService::protectedCommand(void (TForm1::*command)())
 {
@@ -178,8 +181,7 @@ QString ClockService::AddReminder(const QString& title, const QString& text, con
         const ParseResult parsed = reminderFromCall(title, text, date, time);
         if (!parsed.ok())
             throw CommandError(BadArguments, parsed.message);
-        const QString id =
-            m_commands.addReminder(std::get<remote::AddReminder>(parsed.request));
+        const QString id = m_commands.addReminder(std::get<remote::AddReminder>(parsed.request));
         changed();
         return id;
     });
@@ -253,9 +255,7 @@ void ClockService::answer(InstanceRequest* request)
         return request->answer(BadArguments, parsed.message);
 
     const auto done = [](QString message = {}) { return Outcome{Done, std::move(message)}; };
-    const auto gated = [&](bool carriedOut) {
-        return carriedOut ? done() : done(kPasswordNote);
-    };
+    const auto gated = [&](bool carriedOut) { return carriedOut ? done() : done(kPasswordNote); };
     struct Visitor
     {
         ClockService& s;
@@ -266,7 +266,10 @@ void ClockService::answer(InstanceRequest* request)
             s.ShowClock();
             return ok();
         }
-        Outcome operator()(const ShowHelp&) const { return ok(helpText(QStringLiteral("zentari"))); }
+        Outcome operator()(const ShowHelp&) const
+        {
+            return ok(helpText(QStringLiteral("zentari")));
+        }
         Outcome operator()(const remote::AddReminder& r) const
         {
             s.m_commands.addReminder(r);

@@ -119,8 +119,10 @@ void TForm1::FormActivate()
 
 void TForm1::reloadOptions()
 {
-    openConfigStore();
-    m_face->applyAtStart();
+    m_report.guard([this] {
+        openConfigStore();
+        m_face->applyOnReload();
+    });
 }
 
 // ---------------------------------------------------------------- the tick

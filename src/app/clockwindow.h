@@ -89,7 +89,9 @@ public:
     // A shutdown template as its menu item runs it; returns the new action's id.
     QString runTemplate(QStringView itemName);
     // Reads the border, position and picture from conf.ini again (asked for
-    // by the configuration tool after it saved them).
+    // by the configuration tool after it saved them), with the colours and
+    // transparency; the position only where it is remembered. A fault is
+    // reported as at start.
     void reloadOptions();
     // The eleven shutdown templates, one handler per menu item.
     void N12Click() { runTemplate(u"N12"); }

@@ -426,9 +426,7 @@ void ConfWindow::startClock()
     if (m_started)
         return;
     m_started = true;
-    // As the clock's own menu starts this window: by name, from the program folder.
-    m_context.shell->open(m_context.programDir + QStringLiteral("Zentari"), QString(),
-                          m_context.programDir);
+    startOrReloadClock(m_context.programDir, *m_context.shell, m_context.handOver);
 }
 
 void ConfWindow::closeEvent(QCloseEvent* event)
@@ -463,10 +461,10 @@ int runWindow(int argc, char** argv)
     autostart::refreshIfStale(autostart::commandFor(paths::executableDir()));
     int status = 0;
     try {
-        ConfWindow window({paths::programDir(), paths::executableDir(),
-                           IniMachineStore::defaultPath(),
-                           installedPrivilegedWriter(paths::executableDir()), services.shell,
-                           services.messages, services.player, &runner});
+        ConfWindow window(
+            {paths::programDir(), paths::executableDir(), IniMachineStore::defaultPath(),
+             installedPrivilegedWriter(paths::executableDir()), services.shell, services.messages,
+             services.player, &runner, canWriteStore, handOverTo(paths::programDir())});
         window.show();
         status = QApplication::exec();
     } catch (const Error& e) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conf/clockstart.h"
 #include "conf/confform.h"
 #include "conf/confoptions.h"
 #include "conf/protection.h"
@@ -19,7 +20,8 @@ namespace zentari::conf {
 
 // "Особые настройки часов": every option of conf.ini in plain Russian, the
 // password protection and the autostart entry; saving or cancelling starts
-// the clock again (its menu item closed it to start this window).
+// the clock again (its menu item closed it to start this window), or, when
+// one runs for the folder, has it re-read its border, position and picture.
 class ConfWindow : public QWidget
 {
     Q_OBJECT
@@ -38,6 +40,8 @@ public:
         PrivilegedRunner* runner = nullptr;
         // Whether this user can write the store without an administrator.
         std::function<bool(const QString& storePath)> storeWritable = canWriteStore;
+        // Reaches the folder's running clock (handOverTo).
+        HandOver handOver;
     };
 
     explicit ConfWindow(Context context, QWidget* parent = nullptr);
@@ -46,7 +50,7 @@ public:
     // "Сохранить и запустить часы"; false when something could not be written
     // (the user was told why and the window stays).
     bool saveAndStart();
-    // "Отмена": the clock starts again, nothing is written.
+    // "Отмена": the clock starts again (or is told to reload), nothing is written.
     void cancelAndStart();
 
     // The editor and the "Сбросить" button of one option (for tests).

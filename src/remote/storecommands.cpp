@@ -204,14 +204,14 @@ QString StoreCommands::startTemplate(int minutes, const QDateTime& now, const In
     });
 }
 
-ParseResult actionFromCall(int type, const QString& path, const QString& date,
-                           const QString& time, int periodicity, const QList<int>& weekdays)
+ParseResult actionFromCall(int type, const QString& path, const QString& date, const QString& time,
+                           int periodicity, const QList<int>& weekdays)
 {
     QStringList arguments{QStringLiteral("--action"), QString::number(type), date, time};
     if (type == SoundFile || type == AnyFile) {
         if (!path.isEmpty() && !QDir::isAbsolutePath(path))
-            return {StartClock{}, QStringLiteral("Путь к файлу нужен полный, от корня: %1.")
-                                      .arg(quoted(path))};
+            return {StartClock{},
+                    QStringLiteral("Путь к файлу нужен полный, от корня: %1.").arg(quoted(path))};
         arguments.append(path);
     }
     switch (periodicity) {

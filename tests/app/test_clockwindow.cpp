@@ -98,6 +98,38 @@ TEST_F(ClockFixture, ActivationReappliesColourPictureAndBorderButNotPositionOrTr
     EXPECT_DOUBLE_EQ(clock.windowOpacity(), 1.0);
 }
 
+TEST_F(ClockFixture, ReloadedOptionsApplyAsAtStartButLeaveAMovedClockWhereItIs)
+{
+    TForm1& clock = start(QStringLiteral("[Options big]\nWithBoard=1\n"));
+    ASSERT_TRUE(framed(clock));
+    clock.move(300, 300);
+    conf(QStringLiteral("[Options big]\nWithBoard=0\nColor=255\nUseAlpha=1\nAlphaValue=0\n"
+                        "Picture=data\\min.bmp\nLeft=10\nTop=20\n"));
+    clock.reloadOptions();
+    EXPECT_FALSE(framed(clock));
+    EXPECT_EQ(clock.size(), QSize(127, 47));
+    EXPECT_EQ(textColour(clock.Label2), QColor(255, 0, 0));
+    EXPECT_EQ(clock.Image1->picture().size(), QSize(16, 16));
+    EXPECT_NEAR(clock.windowOpacity(), 127 / 255.0, 0.002);
+    EXPECT_EQ(clock.pos(), QPoint(300, 300)); // no SavePosition: Left and Top are not its place
+
+    // A remembered place is taken, and kept on the screen.
+    conf(QStringLiteral("[Options big]\nSavePosition=1\nLeft=10\nTop=20\n"));
+    clock.reloadOptions();
+    EXPECT_EQ(clock.pos(), QPoint(10, 20));
+    EXPECT_DOUBLE_EQ(clock.windowOpacity(), 1.0);
+    conf(QStringLiteral("[Options big]\nSavePosition=1\nLeft=-5000\nTop=20\n"));
+    clock.reloadOptions();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_TRUE(screen.intersects(QRect(clock.pos(), clock.size()))) << clock.x();
+
+    // A bad value is reported, and the clock goes on.
+    conf(QStringLiteral("[Options big]\nColor=light cyan\n"));
+    clock.reloadOptions();
+    ASSERT_EQ(sys.messages.shown.size(), 1);
+    EXPECT_TRUE(sys.messages.shown.first().contains(QStringLiteral("light cyan")));
+}
+
 TEST_F(ClockFixture, AMissingListStillLetsTheAppearanceApply)
 {
     QFile::remove(dir.file(QStringLiteral("data/Titles.zdt")));

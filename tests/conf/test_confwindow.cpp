@@ -4,6 +4,7 @@
 #include "core/passwordcode.h"
 #include "platform/autostart.h"
 #include "platform/machinestore.h"
+#include "standinclock.h"
 #include "support/fakes.h"
 #include "support/programdir.h"
 
@@ -20,6 +21,7 @@
 using namespace zentari;
 using zentari::test::FakeSystem;
 using zentari::test::ProgramDir;
+using zentari::test::StandInClock;
 
 namespace {
 
@@ -86,6 +88,7 @@ protected:
             .player = &fakes.player,
             .runner = &runner,
             .storeWritable = [this](const QString&) { return storeWritable; },
+            .handOver = conf::handOverTo(dir.path(), conf::kHandOverWait, runtime.path()),
         });
     }
     template <class W> W* editor(conf::ConfWindow& w, const char* key)
@@ -96,6 +99,7 @@ protected:
     }
 
     ProgramDir dir;
+    QTemporaryDir runtime; // where a running clock of dir would listen
     QTemporaryDir storeDir;
     QTemporaryDir configHome;
     FakeSystem fakes;
@@ -136,6 +140,27 @@ TEST_F(ConfWindowTest, SavingWritesOnlyWhatChangedAndStartsTheClock)
               QStringList{QStringLiteral("open\t%1Zentari\t").arg(dir.path())});
     w->close(); // the clock is started once only
     EXPECT_EQ(fakes.logged(QStringLiteral("open")).size(), 1);
+}
+
+TEST_F(ConfWindowTest, WithTheClockRunningSavingHasItReloadAndStartsNothing)
+{
+    StandInClock clock(dir.path(), runtime.path());
+    ASSERT_TRUE(clock.claimed());
+    auto w = open();
+    editor<QCheckBox>(*w, "WithBoard")->setChecked(true);
+    ASSERT_TRUE(w->saveAndStart());
+    // On disk before the clock is told, or it would read the old border.
+    EXPECT_TRUE(dir.read(QStringLiteral("conf.ini")).contains("WithBoard=1\r\n"));
+    EXPECT_EQ(clock.requests(), QStringList{QStringLiteral("--reload-options")});
+    w->close();
+    EXPECT_EQ(clock.requests().size(), 1); // told once only
+    EXPECT_TRUE(fakes.logged(QStringLiteral("open")).isEmpty());
+
+    // Closed by its title bar: the running clock is still not started beside itself.
+    auto again = open();
+    again->close();
+    EXPECT_EQ(clock.requests().size(), 2);
+    EXPECT_TRUE(fakes.logged(QStringLiteral("open")).isEmpty());
 }
 
 TEST_F(ConfWindowTest, ResetRemovesTheKeyAndCancelWritesNothing)
