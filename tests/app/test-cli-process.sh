@@ -60,6 +60,12 @@ z --remove "Врач$day" || fail "--remove of a reminder"
 [ -z "$(z --list)" ] || fail "the lists are empty again"
 [ ! -e "$text" ] || fail "the text file went with its reminder"
 
+# A shutdown template is stored for the clock to perform once it runs.
+z --in 5 || fail "--in without a clock"
+z --list | grep -qP '^action\t\S+ \d+:\d\d:\d\d\t\S+\t\d+:\d\d:\d\d\t4\tШаблон на выключениеЧерез 5 минут' ||
+  { z --list; fail "the template's action"; }
+z --remove "$(z --list | cut -f2)" || fail "--remove of the template's action"
+
 # Nothing to abort, no sound to stop, no clock to reload: said, and done.
 z --abort 2>"$dir/err" || fail "--abort without a clock"
 [ -s "$dir/err" ] || fail "--abort says that no clock runs"

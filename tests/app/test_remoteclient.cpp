@@ -2,11 +2,9 @@
 // clock's service, the lists themselves, the hand-over to a clock without a
 // bus), and what each way makes of the request and of a refusal.
 #include "app/remoteclient.h"
-#include "core/timetext.h"
 #include "remote/storecommands.h"
 #include "support/programdir.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace zentari;
@@ -273,37 +271,4 @@ TEST(RemoteClientDecision, TheBusThenTheListsThenTheHandOver)
     EXPECT_EQ(ending.handOvers, 3);
     EXPECT_EQ(ending.releases, 1);
     EXPECT_EQ(dir.readList(QStringLiteral("data/Titles.zdt")), args({"А"}));
-}
-
-// No clock: the commands change the folder's lists themselves, as the editors
-// would, and --list reads them back.
-TEST(RemoteClientStores, AWholeDayWithoutAClock)
-{
-    test::ProgramDir dir;
-    const auto run = [&dir](const Request& request) {
-        return runOnStores(request, dir.path(), kNow);
-    };
-    EXPECT_EQ(run(ListEntries{}), Outcome{});
-    EXPECT_EQ(run(parsed({"--remind", "09.12.2026", "9:05", "Врач", "Кабинет 214"})), Outcome{});
-    EXPECT_EQ(run(parsed({"--action", "2", "09.12.2026", "7:00:00", "--days", "1,3"})), Outcome{});
-    EXPECT_EQ(run(StartTemplate{5}), Outcome{});
-    EXPECT_EQ(run(ListEntries{}).out,
-              s("action\t09.12.2026 7:00:00\t09.12.2026\t7:00:00\t2\tПерезагрузка\n"
-                "action\t08.12.2026 12:05:00\t08.12.2026\t12:05:00\t4\tШаблон на выключениеЧерез 5 "
-                "минут12:05:00\n"
-                "reminder\tВрач09.12.2026\t09.12.2026\t9:05:00\tВрач\n"));
-    EXPECT_EQ(dir.readList(QStringLiteral("data/1Ids.zdt")),
-              args({"09.12.2026 7:00:00", "08.12.2026 12:05:00"}));
-
-    const Outcome twice = run(parsed({"--remind", "09.12.2026", "18:00", "Врач"}));
-    EXPECT_EQ(twice.status, BadArguments);
-    EXPECT_FALSE(twice.err.isEmpty());
-    EXPECT_EQ(run(RemoveEntry{s("Нет такого")}).status, BadArguments);
-
-    EXPECT_EQ(run(RemoveEntry{s("09.12.2026 7:00:00")}), Outcome{});
-    EXPECT_EQ(run(RemoveEntry{s("Врач09.12.2026")}), Outcome{});
-    EXPECT_EQ(run(ListEntries{}).out,
-              s("action\t08.12.2026 12:05:00\t08.12.2026\t12:05:00\t4\tШаблон на выключениеЧерез 5 "
-                "минут12:05:00\n"));
-    EXPECT_TRUE(dir.readList(QStringLiteral("data/IDs.zdt")).isEmpty());
 }
