@@ -146,7 +146,13 @@ InstanceFolderClock::InstanceFolderClock(const QString& programDir,
 
 bool InstanceFolderClock::claim()
 {
-    return m_instance.claim();
+    if (!m_instance.claim())
+        return false;
+    // This process answers nobody: another command started meanwhile must
+    // find nobody listening and wait for the lock, not hand itself over to
+    // a process that would never reply.
+    m_instance.stopListening();
+    return true;
 }
 
 void InstanceFolderClock::release()

@@ -66,6 +66,17 @@ z --list | grep -qP '^action\t\S+ \d+:\d\d:\d\d\t\S+\t\d+:\d\d:\d\d\t4\tШабл
   { z --list; fail "the template's action"; }
 z --remove "$(z --list | cut -f2)" || fail "--remove of the template's action"
 
+# Commands at once: each waits for the lock the other holds, none is lost.
+pids=()
+for i in 1 2 3 4 5 6; do
+  z --remind "$day" 12:00:00 "Вместе $i" 2>>"$dir/err-together" &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do
+  wait "$pid" || { cat "$dir/err-together"; fail "a command run beside others failed"; }
+done
+[ "$(z --list | grep -c 'Вместе')" = 6 ] || fail "six reminders added at once"
+
 # Nothing to abort, no sound to stop, no clock to reload: said, and done.
 z --abort 2>"$dir/err" || fail "--abort without a clock"
 [ -s "$dir/err" ] || fail "--abort says that no clock runs"
