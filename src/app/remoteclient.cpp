@@ -33,6 +33,7 @@ constexpr auto kRetryFor = 3s;
 // clock answers a hand-over with the same words.
 const QString kPasswordAsked = QStringLiteral("Часы защищены паролем: введите его в окне часов.");
 
+// The reply, or the clock's refusal as the command's CommandError.
 template <typename Reply> Reply waited(Reply reply)
 {
     reply.waitForFinished();
@@ -41,6 +42,7 @@ template <typename Reply> Reply waited(Reply reply)
     return reply;
 }
 
+// RunningClock through the generated proxy on the session bus.
 class BusService : public RunningClock
 {
 public:
