@@ -61,6 +61,11 @@ public:
             m_bus.interface()->isServiceRegistered(kServiceName.toString());
         return owned.isValid() && owned.value();
     }
+    qint64 processId() override
+    {
+        const QDBusReply<uint> pid = m_bus.interface()->servicePid(kServiceName.toString());
+        return pid.isValid() ? qint64(pid.value()) : 0;
+    }
     QList<ActionEntry> listActions() override { return waited(m_proxy.ListActions()).value(); }
     QList<ReminderEntry> listReminders() override
     {
@@ -280,6 +285,20 @@ Outcome runOnStores(const Request& request, const QString& programDir, const QDa
     return outcome;
 }
 
+namespace {
+
+// Whether the clock on the bus is this folder's; without the two process ids
+// (a bus that will not tell) it is taken to be.
+bool servesFolder(RunningClock& service, FolderClock& folder)
+{
+    const qint64 owner = service.processId();
+    if (owner == 0)
+        return true;
+    return folder.holderPid() == owner;
+}
+
+} // namespace
+
 Outcome runCommand(const Request& request, RunningClock& service, FolderClock& folder,
                    const QString& programDir, const QDateTime& now,
                    std::chrono::milliseconds retryFor)
@@ -290,7 +309,7 @@ Outcome runCommand(const Request& request, RunningClock& service, FolderClock& f
     SingleInstance::Answer answer;
     SingleInstance::Delivery delivery;
     for (;;) {
-        if (service.isRunning())
+        if (service.isRunning() && servesFolder(service, folder))
             return runOnService(request, service);
         if (folder.claim()) {
             // Held throughout, so that no clock starts while the lists change

@@ -35,6 +35,10 @@ public:
     virtual ~RunningClock() = default;
     // Whether a clock owns the service name now.
     virtual bool isRunning() = 0;
+    // The process that owns it, 0 when unknown. The name is one per user
+    // session, the clock one per program folder: a command goes to this
+    // service only when its clock is the folder's.
+    virtual qint64 processId() { return 0; }
     virtual QList<ActionEntry> listActions() = 0;
     virtual QList<ReminderEntry> listReminders() = 0;
     virtual QString addAction(int type, const QString& path, const QString& date,
@@ -64,6 +68,8 @@ public:
     // Hands the arguments to the clock that holds the lock.
     virtual SingleInstance::Delivery handOver(const QStringList& arguments,
                                               SingleInstance::Answer& answer) = 0;
+    // The process that holds the folder's lock, 0 when none or unknown.
+    virtual qint64 holderPid() { return 0; }
 };
 
 // FolderClock over SingleInstance.
@@ -76,6 +82,7 @@ public:
     void release() override;
     SingleInstance::Delivery handOver(const QStringList& arguments,
                                       SingleInstance::Answer& answer) override;
+    qint64 holderPid() override { return m_instance.holderPid(); }
 
 private:
     SingleInstance m_instance;

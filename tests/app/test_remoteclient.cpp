@@ -27,7 +27,9 @@ public:
     CommandError error{BadArguments, {}};
     bool abortDone = true;
 
+    qint64 pid = 0;
     bool isRunning() override { return running; }
+    qint64 processId() override { return pid; }
     QList<ActionEntry> listActions() override
     {
         note(QStringLiteral("ListActions"));
@@ -94,6 +96,8 @@ public:
     int releases = 0;
     int handOvers = 0;
     int freeAfter = -1; // the holder ends after this many hand-overs it did not take
+    qint64 holder = 0;
+    qint64 holderPid() override { return holder; }
 
     bool claim() override
     {
@@ -218,6 +222,31 @@ TEST(RemoteClientService, RemoveAsksTheListsFirst)
 // A clock on the bus is asked there, whoever holds the lock; without one the
 // lists are changed here under the lock, let go afterwards; a clock holding
 // the lock without a bus gets the arguments handed over.
+TEST(RemoteClientDecision, TheBusNameOfAnotherFoldersClockIsNotThisFolders)
+{
+    test::ProgramDir dir;
+    FakeClockService service;
+    FakeFolder folder;
+    service.pid = 4242;
+
+    // No clock runs for this folder: the lists themselves, not the other clock.
+    EXPECT_EQ(runCommand(ReloadOptions{}, service, folder, dir.path(), kNow), Outcome{});
+    EXPECT_TRUE(service.calls.isEmpty());
+    EXPECT_EQ(folder.claims, 1);
+
+    // This folder's clock holds the lock but not the name: the hand-over.
+    folder.free = false;
+    folder.holder = 777;
+    runCommand(StopSound{}, service, folder, dir.path(), kNow);
+    EXPECT_TRUE(service.calls.isEmpty());
+    EXPECT_EQ(folder.handedOver, args({"--stop-sound"}));
+
+    // The name's owner is this folder's clock.
+    folder.holder = 4242;
+    runCommand(StopSound{}, service, folder, dir.path(), kNow);
+    EXPECT_EQ(service.calls, args({"StopSound"}));
+}
+
 TEST(RemoteClientDecision, TheBusThenTheListsThenTheHandOver)
 {
     test::ProgramDir dir;
