@@ -4,6 +4,7 @@
 #include "app/clockwindow.h"
 #include "app/closeguard.h"
 #include "core/paths.h"
+#include "platform/errorreport.h"
 #include "platform/singleinstance.h"
 #include "scheduler/shutdowntemplates.h"
 #include "session/clocksession.h"
@@ -36,8 +37,8 @@ const QString kPasswordNote = QStringLiteral("Часы защищены паро
 } // namespace
 
 ClockService::ClockService(TForm1& clock, ClockSession& session, const Services& services,
-                           QObject* parent)
-    : QObject(parent), m_clock(clock), m_session(session), m_services(services),
+                           ErrorReport& report, QObject* parent)
+    : QObject(parent), m_clock(clock), m_session(session), m_services(services), m_report(report),
       m_actions(session.programDir()), m_commands(m_actions, session.reminders())
 {
     registerDBusTypes();
@@ -117,15 +118,27 @@ QString ClockService::exportOnSessionBus()
 
 template <typename Call> auto ClockService::serve(Call&& call) -> decltype(call())
 {
+    // Nothing a caller sends may end the clock: whatever a call throws
+    // becomes its error reply. Called from here (a later start's command),
+    // the caller catches.
+    if (!calledFromDBus())
+        return call();
+    const auto fail = [this](int status, const QString& message) {
+        sendErrorReply(status == BadArguments ? kRefusedError.toString()
+                                              : kStoreFailedError.toString(),
+                       message);
+    };
     try {
         return call();
     } catch (const CommandError& e) {
-        sendErrorReply(e.status() == BadArguments ? kRefusedError.toString()
-                                                  : kStoreFailedError.toString(),
-                       e.message());
-        if constexpr (!std::is_void_v<decltype(call())>)
-            return {};
+        fail(e.status(), e.message());
+    } catch (const Error& e) {
+        fail(StoreFailed, e.message());
+    } catch (const std::exception& e) {
+        fail(StoreFailed, QString::fromLocal8Bit(e.what()));
     }
+    if constexpr (!std::is_void_v<decltype(call())>)
+        return {};
 }
 
 void ClockService::changed()
@@ -139,7 +152,7 @@ bool ClockService::protectedCommand(void (TForm1::*command)())
     const bool open = !m_clock.closeGuard().protectionOn();
     // After the reply: the password window runs its own loop until the user answers.
     QTimer::singleShot(open && command == &TForm1::N5Click ? kQuitDelayMs : 0, &m_clock,
-                       [this, command] { (m_clock.*command)(); });
+                       [this, command] { m_report.guard([&] { (m_clock.*command)(); }); });
     return open;
 }
 
@@ -223,7 +236,7 @@ bool ClockService::AbortShutdown()
 
 void ClockService::StopSound()
 {
-    m_clock.N1Click();
+    serve([this] { m_clock.N1Click(); });
 }
 
 void ClockService::ShowClock()
@@ -245,7 +258,7 @@ bool ClockService::Quit()
 
 void ClockService::ReloadOptions()
 {
-    m_clock.reloadOptions();
+    serve([this] { m_clock.reloadOptions(); });
 }
 
 void ClockService::answer(InstanceRequest* request)
@@ -311,6 +324,10 @@ void ClockService::answer(InstanceRequest* request)
         outcome = std::visit(Visitor{*this, done, gated}, parsed.request);
     } catch (const CommandError& e) {
         outcome = {e.status(), e.message()};
+    } catch (const std::exception& e) {
+        // Nothing a later start hands over may end the clock.
+        const auto* error = dynamic_cast<const Error*>(&e);
+        outcome = {StoreFailed, error ? error->message() : QString::fromLocal8Bit(e.what())};
     }
     request->answer(outcome.status, outcome.message);
 }

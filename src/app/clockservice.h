@@ -14,6 +14,7 @@ class QFileSystemWatcher;
 namespace zentari {
 
 class ClockSession;
+class ErrorReport;
 class InstanceRequest;
 class TForm1;
 
@@ -26,7 +27,7 @@ class ClockService : public QObject, protected QDBusContext
     Q_OBJECT
 public:
     ClockService(TForm1& clock, ClockSession& session, const Services& services,
-                 QObject* parent = nullptr);
+                 ErrorReport& report, QObject* parent = nullptr);
     ~ClockService() override;
 
     // Exports the object and takes the name on the session bus. The clock
@@ -74,6 +75,7 @@ private:
     TForm1& m_clock;
     ClockSession& m_session;
     Services m_services;
+    ErrorReport& m_report;
     ActionStore m_actions; // this service's own copy, as each editor has one
     remote::StoreCommands m_commands;
     QFileSystemWatcher* m_watcher = nullptr;

@@ -4,6 +4,7 @@
 #include "app/clockwindow.h"
 #include "app/clockwindows.h"
 #include "app/qttranslations.h"
+#include "app/remoteclient.h"
 #include "core/paths.h"
 #include "platform/autostart.h"
 #include "platform/desktopservices.h"
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -27,6 +29,14 @@ namespace zentari {
 
 int runZentari(int argc, char** argv)
 {
+    // A command ("--list", "--remind …") needs no window and no display: the
+    // running clock carries it out, or this process does on the lists.
+    bool takeOverAsked = false;
+    if (const std::optional<int> status = remote::runCommandLine(argc, argv, takeOverAsked))
+        return *status;
+    if (takeOverAsked)
+        qputenv(kTakeOverVariable, "1");
+
     // The clock repaints a few hundred pixels once a second. Through shared
     // memory every repaint waits for the X server to confirm it (a round trip
     // and a thread hand-over); sent over the socket it costs less than that wait.
@@ -89,7 +99,7 @@ int runZentari(int argc, char** argv)
             instance.stopListening();
             service.reset(); // the new clock takes the bus name as soon as it can
         });
-        service = std::make_unique<ClockService>(*form1, *session, services);
+        service = std::make_unique<ClockService>(*form1, *session, services, report);
         QObject::connect(&instance, &SingleInstance::requestReceived, service.get(),
                          [&service](InstanceRequest* request) { service->answer(request); });
         session->loadAtStart();

@@ -6,6 +6,9 @@
 #include "power_logind.h"
 #include "recording.h"
 #include "shell_linux.h"
+#include "sleep_logind.h"
+#include "sleeprecording.h"
+#include "wakealarms_helper.h"
 #include "windowsystem_x11.h"
 
 namespace zentari {
@@ -30,13 +33,18 @@ DesktopServices::DesktopServices()
     if (dryRunFile.isEmpty()) {
         m_shell = std::make_unique<DesktopShell>();
         m_power = std::make_unique<LogindPower>();
+        m_wake = std::make_unique<HelperWakeAlarms>();
     } else {
         m_log = std::make_unique<ActionLog>(dryRunFile);
         m_shell = std::make_unique<RecordingShell>(*m_log);
         m_power = std::make_unique<RecordingPower>(*m_log);
         m_player = std::make_unique<RecordingPlayer>(*m_log, *m_soundPlayer);
         m_beeper = std::make_unique<RecordingBeeper>(*m_log, m_soundBeeper);
+        // The dry run never wakes the machine; it learns of sleep as the real
+        // clock does (the tests put a stand-in logind on a private system bus).
+        m_wake = std::make_unique<RecordingWakeAlarms>(*m_log);
     }
+    m_sleep = std::make_unique<LogindSleepService>();
     m_services.clock = m_clock.get();
     m_services.shell = m_shell.get();
     m_services.messages = m_messages.get();
@@ -45,6 +53,8 @@ DesktopServices::DesktopServices()
     m_services.player = m_player ? m_player.get() : m_soundPlayer;
     m_services.windows = m_windows.get();
     m_services.machine = m_machine.get();
+    m_services.sleep = m_sleep.get();
+    m_services.wake = m_wake.get();
 }
 
 // Members go in reverse order: the recording wrappers before the sound they

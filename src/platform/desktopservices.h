@@ -47,6 +47,8 @@ private:
     std::unique_ptr<PowerService> m_power;
     std::unique_ptr<MediaPlayer> m_player; // the recording wrapper in the dry run
     std::unique_ptr<Beeper> m_beeper;
+    std::unique_ptr<SleepService> m_sleep;
+    std::unique_ptr<WakeAlarms> m_wake;
     Services m_services;
 };
 

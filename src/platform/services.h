@@ -136,6 +136,9 @@ public:
     virtual QString readString(const QString& name) = 0;
 };
 
+class SleepService;
+class WakeAlarms;
+
 // Everything the logic may ask of the system, handed down from start-up.
 struct Services
 {
@@ -147,6 +150,10 @@ struct Services
     MediaPlayer* player = nullptr;
     WindowSystem* windows = nullptr;
     MachineStore* machine = nullptr;
+    // Sleep, resume and the wall clock being set; staying awake (sleepservice.h).
+    SleepService* sleep = nullptr;
+    // Waking the machine for an alarm (wakealarms.h).
+    WakeAlarms* wake = nullptr;
 };
 
 } // namespace zentari

@@ -260,6 +260,18 @@ QString SingleInstance::keyFor(const QString& programDir)
     return QStringLiteral("zentari-") + QString::fromLatin1(hash.toHex().left(16));
 }
 
+qint64 SingleInstance::holderPid() const
+{
+    if (lockPath().isEmpty())
+        return 0;
+    QLockFile lock(lockPath());
+    qint64 pid = 0;
+    QString host, application;
+    if (!lock.getLockInfo(&pid, &host, &application))
+        return 0;
+    return pid;
+}
+
 QString SingleInstance::lockPath() const
 {
     return m_dir.isEmpty() ? QString() : m_dir + m_key + QStringLiteral(".lock");

@@ -109,6 +109,9 @@ public:
     void setTakeOverWait(std::chrono::milliseconds wait) { m_takeOverWait = wait; }
     void setAnswerWait(std::chrono::milliseconds wait) { m_answerWait = wait; }
 
+    // The process that holds the folder's lock now, or 0 when none does.
+    qint64 holderPid() const;
+
     QString lockPath() const;
     QString socketPath() const;
     // The name both files share: "zentari-" and 16 hex digits of the hash.

@@ -8,6 +8,7 @@
 #include "scheduler/actiondispatcher.h"
 #include "scheduler/actionstore.h"
 #include "scheduler/secondstracker.h"
+#include "session/missedevent.h"
 
 #include <QDateTime>
 #include <QString>
@@ -31,6 +32,9 @@ public:
     virtual void showReminder(const QString& title, const QString& text) = 0;
     // A reminder's window was closed.
     virtual void reminderClosed() = 0;
+    // What fell due while the clock could not act and was not performed,
+    // once per catch-up, in the order it fell due.
+    virtual void missedEvents(const QList<MissedEvent>& events) { Q_UNUSED(events); }
 };
 
 // The clock's session: what the program is, apart from how its windows look.
