@@ -3,8 +3,8 @@
 service on the session bus describes the interface the program ships; a
 reminder and a file action added by `Zentari --remind` and `--action` a few
 seconds ahead are listed by `--list` exactly, and happen at their second
-(the reminder's window, one "open" line in the dry-run log); `--remove`
-takes an entry off the list; a bad date and a title with a line break are
+(the reminder's window, one "open" line in the dry-run log); `--in 30`
+lists the menu's shutdown template; `--remove` takes entries off the list; a bad date and a title with a line break are
 refused with the Russian reason and change nothing; the service tells of
 every change. Every command returns quickly.
 
@@ -119,6 +119,19 @@ def walk(clock, source, target, monitor):
          lambda: len(monitor.signals("ListsChanged")) > changes, 5)
     shown = listing(clock)
     expect(shown == expected, f"after --remove, --list printed\n{shown!r}\nnot\n{expected!r}")
+
+    # A shutdown template, as the menu's "Через 30 минут" makes it, and gone again.
+    began = datetime.datetime.now()
+    quick(R.command(clock, "--in", "30"))
+    template = [line for line in listing(clock).splitlines() if line not in expected.splitlines()]
+    m = re.fullmatch(r"action\t(\S+ (\S+))\t\S+\t\2\t4\tШаблон на выключениеЧерез 30 минут\2",
+                     template[0] if len(template) == 1 else "")
+    expect(m, f"--in 30 listed as {template}")
+    at = datetime.datetime.strptime(m.group(1), "%d.%m.%Y %H:%M:%S")
+    expect(abs((at - began).total_seconds() - 1800) < 3, f"--in 30 shuts down at {at}")
+    quick(R.command(clock, "--remove", m.group(1)))
+    shown = listing(clock)
+    expect(shown == expected, f"after removing the template, --list printed\n{shown!r}")
 
     # Refusals: the reason in Russian, nothing written.
     before = lists_bytes(clock)
