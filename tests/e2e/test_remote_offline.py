@@ -3,13 +3,15 @@
 --remind` writes the reminder into the lists itself, as the editor stores it
 (Windows-1251, CR LF), and returns at once; the clock started next shows it
 at its second. With that clock running and still no bus, `--list` is handed
-to it over the one-clock socket and answered from its lists.
+to it over the one-clock socket and answered from its lists, and the same
+reminder again is refused there.
 
     with-xsession.sh --wm -- /usr/bin/python3 test_remote_offline.py <Zentari> <source dir>
 """
 
 import datetime
 import os
+import re
 
 import e2elib as e
 from e2elib import expect, log, poll
@@ -59,6 +61,10 @@ def body(make, shots):
     expected = f"reminder\t{TITLE}{date}\t{date}\t{time_text}\t{TITLE}\n"
     expect(run.status == 0 and run.seconds < QUICK and run.stdout == expected,
            f"--list handed to the running clock: {run!r}, expected {expected!r}")
+    # Its refusal comes back the same way: status 2, the reason in Russian.
+    run = R.command(clock, "--remind", date, time_text, TITLE)
+    expect(run.status == 2 and re.search("[А-Яа-я]", run.stderr) and run.seconds < QUICK,
+           f"the same reminder again was not refused by the running clock: {run!r}")
     expect(datetime.datetime.now() < due - datetime.timedelta(seconds=1),
            "the clock took so long to start that the reminder's second passed")
     poll("the reminder window", lambda: e.window_titled(TITLE),
