@@ -6,7 +6,7 @@ seconds ahead are listed by `--list` exactly, and happen at their second
 (the reminder's window, one "open" line in the dry-run log); `--in 30`
 lists the menu's shutdown template; `--remove` takes entries off the list; a bad date and a title with a line break are
 refused with the Russian reason and change nothing; the service tells of
-every change. Every command returns quickly.
+every change; commands given at once all count. Every command returns quickly.
 
     with-xsession.sh --wm --bus -- /usr/bin/python3 test_remote_control.py <Zentari> <source dir>
 """
@@ -172,6 +172,14 @@ def walk(clock, source, target, monitor):
                                      if f"{adate} {atime}" in s], 3)
     log(f"signals: ReminderShown, ActionPerformed, "
         f"{len(monitor.signals('ListsChanged'))} × ListsChanged")
+
+    # Commands at once, as scripts started together give them: none is lost.
+    titles = [f"Параллельно {i}" for i in range(6)]
+    runs = R.commands_at_once(clock, [["--remind", FAR_DAY, "10:00:00", t] for t in titles])
+    expect(all(run.status == 0 for run in runs), f"commands at once: {runs}")
+    listed = [line.split("\t")[-1] for line in listing(clock).splitlines()]
+    expect(sorted(t for t in listed if t in titles) == titles,
+           f"of six reminders added at once, --list shows {listed}")
     clock.expect_running()
 
 

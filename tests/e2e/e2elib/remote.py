@@ -30,20 +30,42 @@ class CommandRun:
                 f"stdout {self.stdout!r}, stderr {self.stderr!r}")
 
 
-def command(clock, *args, timeout=30):
-    """Runs the program in `clock`'s folder with these arguments, in the same
-    dry-run mode and with the same protection store as the clock, and logs
-    how long it took."""
+def _start(clock, args):
+    """The program started in `clock`'s folder with these arguments, in the
+    same dry-run mode and with the same protection store as the clock."""
     env = dict(TOOL_ENV)
     env["ZENTARI_DRY_RUN"] = clock.log_path
     env["ZENTARI_MACHINE_STORE"] = clock.machine_store
-    began = time.monotonic()
-    done = subprocess.run([os.path.join(clock.dir, "Zentari"), *args], cwd=clock.dir, env=env,
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
-    run = CommandRun(list(args), done.returncode, done.stdout.decode("utf-8", errors="replace"),
-                     done.stderr.decode("utf-8", errors="replace"), time.monotonic() - began)
+    return subprocess.Popen([os.path.join(clock.dir, "Zentari"), *args], cwd=clock.dir, env=env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+
+
+def _finish(proc, args, began, timeout):
+    try:
+        out, err = proc.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.communicate()
+        raise
+    run = CommandRun(list(args), proc.returncode, out.decode("utf-8", errors="replace"),
+                     err.decode("utf-8", errors="replace"), time.monotonic() - began)
     log(repr(run))
     return run
+
+
+def command(clock, *args, timeout=30):
+    """Runs the program with these arguments as a command for `clock` and
+    logs how long it took."""
+    began = time.monotonic()
+    return _finish(_start(clock, args), args, began, timeout)
+
+
+def commands_at_once(clock, arg_lists, timeout=30):
+    """Starts one command per argument list together and waits for all."""
+    began = time.monotonic()
+    procs = [(_start(clock, args), args) for args in arg_lists]
+    return [_finish(proc, args, began, timeout) for proc, args in procs]
 
 
 def gvariant_string(text):
