@@ -6,7 +6,9 @@ seconds ahead are listed by `--list` exactly, and happen at their second
 (the reminder's window, one "open" line in the dry-run log); `--in 30`
 lists the menu's shutdown template; `--remove` takes entries off the list; a bad date and a title with a line break are
 refused with the Russian reason and change nothing; the service tells of
-every change; commands given at once all count. Every command returns quickly.
+every change; commands given at once all count. A clock of a second program
+folder keeps its own lists and takes the bus name over when the first
+ends. Every command returns quickly.
 
     with-xsession.sh --wm --bus -- /usr/bin/python3 test_remote_control.py <Zentari> <source dir>
 """
@@ -75,6 +77,25 @@ def body(make, shots):
         walk(clock, source, target, monitor)
     finally:
         monitor.stop()
+    second_folder(make, clock)
+
+
+def second_folder(make, first):
+    """A clock of another program folder on the same bus: commands reach each
+    folder's own clock, and the bus name passes to the second when the first
+    ends."""
+    second = make("[Options big]\nTraySet=0\n", tag="remote-control-2")
+    second.start()
+    poll("the second folder's clock", second.mapped_clock, 20)
+    quick(R.command(second, "--remind", FAR_DAY, "11:00:00", "Вторая папка"))
+    expected = f"reminder\tВторая папка{FAR_DAY}\t{FAR_DAY}\t11:00:00\tВторая папка\n"
+    shown = listing(second)
+    expect(shown == expected, f"the second folder lists {shown!r}")
+    expect("Вторая папка" not in listing(first), "the first folder got the second's reminder")
+    first.stop()
+    poll("the bus name to pass to the second folder's clock",
+         lambda: "Вторая папка" in R.bus_call("ListReminders")[1], 10, interval=0.3)
+    log("a second folder's clock: its own lists, and the bus name once the first ended")
 
 
 def walk(clock, source, target, monitor):
