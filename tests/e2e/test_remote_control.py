@@ -24,7 +24,7 @@ import e2elib as e
 from e2elib import expect, log, poll
 
 R = e.remote
-QUICK = 5.0  # seconds a command may take on a loaded machine (it aims at a tenth of that)
+QUICK = 5.0  # seconds a command may take on a loaded machine; it aims at a tenth of one
 TITLE = "Позвонить маме"
 FAR_DAY = "25.01.2030"
 
