@@ -4,6 +4,7 @@
 #include "app/clockwindow.h"
 #include "app/closeguard.h"
 #include "core/paths.h"
+#include "core/timetext.h"
 #include "platform/errorreport.h"
 #include "platform/singleinstance.h"
 #include "scheduler/shutdowntemplates.h"
@@ -218,10 +219,14 @@ QString ClockService::startTemplate(int minutes)
     const ShutdownTemplate* t = templateForMinutes(minutes);
     if (!t)
         throw CommandError(BadArguments,
-                           QStringLiteral("Шаблона выключения через %1 минут нет.").arg(minutes));
-    // As the menu item does it, with the menu's caption and the clock's texts.
+                           QStringLiteral("Нет шаблона выключения на %1 мин.").arg(minutes));
+    // As the menu item does it, with the menu's caption; the time is read
+    // afresh, as the clock's labels are empty until its first tick.
     try {
-        const QString id = m_clock.runTemplate(t->itemName);
+        const QDateTime now = m_services.clock->now();
+        const QString id =
+            m_session.runTemplate(t->itemName, m_clock.desktop().templateCaption(t->itemName),
+                                  timetext::dateToStr(now.date()), timetext::timeToStr(now.time()));
         m_listsChanged.start();
         return id;
     } catch (const Error& e) {

@@ -193,7 +193,7 @@ QString StoreCommands::startTemplate(int minutes, const QDateTime& now, const In
 {
     const ShutdownTemplate* t = templateForMinutes(minutes);
     if (!t)
-        refuse(QStringLiteral("Шаблона выключения через %1 минут нет.").arg(minutes));
+        refuse(QStringLiteral("Нет шаблона выключения на %1 мин.").arg(minutes));
     return carriedOut([&] {
         m_actions.openStore();
         const QString id = runShutdownTemplate(
