@@ -79,10 +79,9 @@ void FreedesktopNotifications::notify(const Notification& notification, QObject*
     for (const NotificationAction& action : notification.actions)
         actions << action.key << action.label;
     QDBusPendingCallWatcher* watcher =
-        call(QStringLiteral("Notify"),
-             {QStringLiteral("Zentari"), notification.replaces, notification.icon,
-              notification.summary, notification.body, actions, hints(notification),
-              notification.timeoutMs});
+        call(QStringLiteral("Notify"), {QStringLiteral("Zentari"), notification.replaces,
+                                        notification.icon, notification.summary, notification.body,
+                                        actions, hints(notification), notification.timeoutMs});
     // Ours before the caller hears of it, so that a click that follows at
     // once is passed on.
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {

@@ -20,10 +20,10 @@ MissedEventsWindow::MissedEventsWindow(QWidget* parent)
     resize(560, 260);
     setMinimumSize(360, 160);
 
-    Label1 = new QLabel(
-        QStringLiteral("Пока часы не могли действовать, наступили эти события, и они не "
-                       "были выполнены:"),
-        this);
+    Label1 =
+        new QLabel(QStringLiteral("Пока часы не могли действовать, наступили эти события, и они не "
+                                  "были выполнены:"),
+                   this);
     Label1->setWordWrap(true);
 
     List = new QTableWidget(0, 3, this);
@@ -62,8 +62,8 @@ void MissedEventsWindow::addEvents(const QList<MissedEvent>& events)
     for (const MissedEvent& event : events) {
         const int row = List->rowCount();
         List->insertRow(row);
-        const QString when = timetext::timeToStr(event.due.time()) + u' ' +
-                             timetext::dateToStr(event.due.date());
+        const QString when =
+            timetext::timeToStr(event.due.time()) + u' ' + timetext::dateToStr(event.due.date());
         int column = 0;
         for (const QString& text : {when, event.what, event.why}) {
             auto* item = new QTableWidgetItem(text);

@@ -11,15 +11,15 @@ class QTableWidget;
 
 namespace zentari {
 
-// The window "Пропущенные события": one list for the whole run of what fell due while the clock could not act and was not performed.
+// "Пропущенные события": what was missed and not performed, one list a run.
 class MissedEventsWindow : public QDialog
 {
     Q_OBJECT
 public:
     explicit MissedEventsWindow(QWidget* parent = nullptr);
 
-    QLabel* Label1 = nullptr;       // what the list is
-    QTableWidget* List = nullptr;   // "Когда", "Что", "Почему"
+    QLabel* Label1 = nullptr;           // what the list is
+    QTableWidget* List = nullptr;       // "Когда", "Что", "Почему"
     QPushButton* CloseButton = nullptr; // "Закрыть"
 
     // Appends the events below those listed before, in the order given.
