@@ -114,7 +114,8 @@ void FreedesktopNotifications::capabilities(QObject* context,
     connect(watcher, &QDBusPendingCallWatcher::finished, context ? context : this,
             [done = std::move(done)](QDBusPendingCallWatcher* w) {
                 const QDBusPendingReply<QStringList> reply = *w;
-                done(reply.isError() ? QStringList() : reply.value());
+                if (done)
+                    done(reply.isError() ? QStringList() : reply.value());
             });
 }
 

@@ -34,7 +34,10 @@ void RecordingNotifications::capabilities(QObject* context,
                                           std::function<void(const QStringList&)> done)
 {
     QTimer::singleShot(0, context ? context : this,
-                       [done = std::move(done), list = serverCapabilities] { done(list); });
+                       [done = std::move(done), list = serverCapabilities] {
+                           if (done)
+                               done(list);
+                       });
 }
 
 void RecordingNotifications::simulateAction(quint32 id, const QString& key)

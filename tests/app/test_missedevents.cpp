@@ -64,8 +64,8 @@ protected:
         services.notifications = &notes;
         session = std::make_unique<ClockSession>(dir.path(), services, *report);
         windows = std::make_unique<ClockWindows>(dir.path(), services, *report, *session);
-        form1 = std::make_unique<TForm1>(dir.path(), services, *report, *session, *windows,
-                                         &trayArea);
+        form1 =
+            std::make_unique<TForm1>(dir.path(), services, *report, *session, *windows, &trayArea);
         session->loadAtStart();
         return *form1;
     }
@@ -91,11 +91,11 @@ TEST(MissedEventsWindow, ListsEachBatchBelowTheLastReadOnlyWithNamedControls)
     window.addEvents(firstBatch());
     window.addEvents({});
     window.addEvents(secondBatch());
-    EXPECT_EQ(rows(window),
-              QStringList({QStringLiteral("7:30:00 08.12.2026|Звук: /home/user/будильник.mp3|") +
-                               late,
-                           QStringLiteral("23:00:00 08.12.2026|Выключение компьютера|") + neverLate,
-                           QStringLiteral("6:05:00 09.12.2026|Позвонить маме|Компьютер спал")}));
+    EXPECT_EQ(
+        rows(window),
+        QStringList({QStringLiteral("7:30:00 08.12.2026|Звук: /home/user/будильник.mp3|") + late,
+                     QStringLiteral("23:00:00 08.12.2026|Выключение компьютера|") + neverLate,
+                     QStringLiteral("6:05:00 09.12.2026|Позвонить маме|Компьютер спал")}));
     EXPECT_EQ(window.count(), 3);
 
     window.showList();
@@ -123,12 +123,13 @@ TEST_F(MissedEventsTest, TheClockOpensOneListAndKeepsOneNotificationThatReopensI
     EXPECT_EQ(window->count(), 2);
     settle();
     EXPECT_EQ(sys.logged(QStringLiteral("notify")),
-              QStringList{QStringLiteral("notify\tПропущенные события\tНе выполнено: 2. Откройте список.")});
+              QStringList{QStringLiteral(
+                  "notify\tПропущенные события\tНе выполнено: 2. Откройте список.")});
     ASSERT_EQ(notes.shown.size(), 1);
     const quint32 id = notes.shown[0];
     const Notification& first = notes.posted[0];
-    EXPECT_EQ(first.actions,
-              (QList<NotificationAction>{{QStringLiteral("default"), QStringLiteral("Открыть список")}}));
+    EXPECT_EQ(first.actions, (QList<NotificationAction>{
+                                 {QStringLiteral("default"), QStringLiteral("Открыть список")}}));
     EXPECT_EQ(first.desktopEntry, QStringLiteral("zentari"));
     EXPECT_EQ(first.icon, QStringLiteral("zentari"));
     EXPECT_EQ(first.replaces, 0u);

@@ -30,11 +30,11 @@ protected:
     static void emitFromServer(const QString& name, const QString& signature,
                                const QVariantList& args)
     {
-        const QDBusMessage reply = sessionBus().call(
-            QDBusMessage::createMethodCall(server, serverPath,
-                                           QStringLiteral("org.freedesktop.DBus.Mock"),
-                                           QStringLiteral("EmitSignal"))
-            << server << name << signature << QVariant(args));
+        const QDBusMessage reply =
+            sessionBus().call(QDBusMessage::createMethodCall(
+                                  server, serverPath, QStringLiteral("org.freedesktop.DBus.Mock"),
+                                  QStringLiteral("EmitSignal"))
+                              << server << name << signature << QVariant(args));
         ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     }
 
@@ -96,12 +96,14 @@ TEST_F(NotificationsTest, NotifyCarriesEverythingAndOnlyOurOwnActionsAndClosings
         answered = true;
     });
     ASSERT_TRUE(waitUntil([&] { return answered; }));
-    EXPECT_TRUE(capabilities.contains(QStringLiteral("actions"))) << capabilities.join(u' ').toStdString();
+    EXPECT_TRUE(capabilities.contains(QStringLiteral("actions")))
+        << capabilities.join(u' ').toStdString();
 
     const qint64 id = notifyAndWait(notes, reminderNote());
     ASSERT_GT(id, 0);
     const QList<MockCall> calls = mockCalls(sessionBus(), server, serverPath);
-    ASSERT_EQ(methods(calls), QStringList({QStringLiteral("GetCapabilities"), QStringLiteral("Notify")}));
+    ASSERT_EQ(methods(calls),
+              QStringList({QStringLiteral("GetCapabilities"), QStringLiteral("Notify")}));
     const QVariantList& args = calls[1].args;
     ASSERT_EQ(args.size(), 8);
     EXPECT_EQ(args[0], QStringLiteral("Zentari"));
@@ -143,7 +145,9 @@ TEST_F(NotificationsTest, NotifyCarriesEverythingAndOnlyOurOwnActionsAndClosings
     // Gone: closing it again asks the server nothing.
     notes.close(quint32(id));
     waitUntil([] { return false; }, 200);
-    EXPECT_EQ(methods(mockCalls(sessionBus(), server, serverPath)).count(QStringLiteral("CloseNotification")), 1);
+    EXPECT_EQ(methods(mockCalls(sessionBus(), server, serverPath))
+                  .count(QStringLiteral("CloseNotification")),
+              1);
 }
 
 TEST_F(NotificationsTest, WithoutAServerOrABusNothingIsShownAndNothingWaits)
