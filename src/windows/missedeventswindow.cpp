@@ -17,7 +17,7 @@ MissedEventsWindow::MissedEventsWindow(QWidget* parent)
                           Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Пропущенные события"));
-    resize(560, 260);
+    resize(620, 260);
     setMinimumSize(360, 160);
 
     Label1 =
@@ -40,7 +40,7 @@ MissedEventsWindow::MissedEventsWindow(QWidget* parent)
     List->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     List->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Interactive);
     List->horizontalHeader()->setStretchLastSection(true);
-    List->setColumnWidth(1, 180);
+    List->setColumnWidth(1, 230);
     Label1->setBuddy(List);
 
     CloseButton = new QPushButton(QStringLiteral("Закрыть"), this);
