@@ -36,8 +36,8 @@ QString AwakeKeeper::reason(int type, const QDateTime& due, QDate today)
 
 bool AwakeKeeper::inputsChanged() const
 {
-    return m_actions.configStore().revision() != m_revision ||
-           m_actions.actionCount() != m_count || m_actions.actionIds() != m_ids;
+    return m_actions.configStore().revision() != m_revision || m_actions.actionCount() != m_count ||
+           m_actions.actionIds() != m_ids;
 }
 
 void AwakeKeeper::tick(const QDateTime& now, bool alarmsOn)

@@ -42,7 +42,7 @@ private:
 
     SleepService* m_sleep;
     const DispatchSource& m_actions;
-    QDateTime m_held;   // the second of the action the lock names; invalid when none
+    QDateTime m_held;     // the second of the action the lock names; invalid when none
     qint64 m_minute = -1; // the minute of the last look, since the epoch
     bool m_alarmsOn = false;
     quint64 m_revision = 0;

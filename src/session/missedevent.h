@@ -12,8 +12,8 @@ namespace zentari {
 struct MissedEvent
 {
     QDateTime due; // the second it fell due, local time
-    QString what;  // as the user knows it: "Выключение компьютера", a file, a reminder's title
-    QString why;   // why it was not performed, in Russian
+    QString what; // as the user knows it: "Выключение компьютера", a file, a reminder's title
+    QString why; // why it was not performed, in Russian
     bool operator==(const MissedEvent&) const = default;
 };
 

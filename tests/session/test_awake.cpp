@@ -94,8 +94,8 @@ TEST_F(Awake, AScheduledShutdownHoldsTheMachineAwakeUntilDeletedOrPerformed)
     EXPECT_TRUE(told().isEmpty()) << "nothing pending, nothing held";
 
     // A template: held from the moment it is stored.
-    const QString first = s.runTemplate(u"N12", QString(), QStringLiteral("08.12.2026"),
-                                        QStringLiteral("12:00:00"));
+    const QString first =
+        s.runTemplate(u"N12", QString(), QStringLiteral("08.12.2026"), QStringLiteral("12:00:00"));
     EXPECT_EQ(told(), QStringList{QStringLiteral("inhibit\tВыключение компьютера в 14:00:00")});
 
     // Deleted in the editor: the clock reads its lists again, and lets go.
@@ -110,16 +110,16 @@ TEST_F(Awake, AScheduledShutdownHoldsTheMachineAwakeUntilDeletedOrPerformed)
     EXPECT_EQ(told(), (QStringList{QStringLiteral("inhibit\tВыключение компьютера в 12:05:00"),
                                    QStringLiteral("inhibit\tВыключение компьютера в 12:02:00")}));
     runFrom(QTime(12, 0, 1), QTime(12, 2, 0));
-    EXPECT_EQ(told(), (QStringList{QStringLiteral("poweroff\t50\t") +
-                                       ActionDispatcher::kShutdownMessage,
-                                   QStringLiteral("inhibit\tВыключение компьютера в 12:05:00")}));
+    EXPECT_EQ(told(),
+              (QStringList{QStringLiteral("poweroff\t50\t") + ActionDispatcher::kShutdownMessage,
+                           QStringLiteral("inhibit\tВыключение компьютера в 12:05:00")}));
     // Stopping the performed shutdown leaves the one still to come held.
     s.shutdownAborted();
     EXPECT_TRUE(told().isEmpty());
     runFrom(QTime(12, 2, 1), QTime(12, 5, 0));
-    EXPECT_EQ(told(), (QStringList{QStringLiteral("poweroff\t50\t") +
-                                       ActionDispatcher::kShutdownMessage,
-                                   QStringLiteral("uninhibit")}));
+    EXPECT_EQ(told(),
+              (QStringList{QStringLiteral("poweroff\t50\t") + ActionDispatcher::kShutdownMessage,
+                           QStringLiteral("uninhibit")}));
     s.shutdownAborted();
     EXPECT_TRUE(told().isEmpty());
     EXPECT_TRUE(sleep.awakeReason().isEmpty());
@@ -129,19 +129,18 @@ TEST_F(Awake, ARepeatedPowerActionIsHeldOnlyInItsLastHalfHour)
 {
     // A daily reboot at 8:00, a log-off on Tuesdays at 8:20, and a shutdown
     // whose "08:30:00" the clock never shows ("8:30:00"): never held.
-    ClockSession& s =
-        start(QStringLiteral("[Actionr]\nAction=2\nTime=8:00:00\nType_Per=2\n"
-                             "[Actionl]\nAction=3\nTime=8:20:00\nType_Per=3\nTue=1\n"
-                             "[Actionz]\nAction=4\nTime=08:30:00\nType_Per=2\n"),
-              "r\r\nl\r\nz\r\n");
+    ClockSession& s = start(QStringLiteral("[Actionr]\nAction=2\nTime=8:00:00\nType_Per=2\n"
+                                           "[Actionl]\nAction=3\nTime=8:20:00\nType_Per=3\nTue=1\n"
+                                           "[Actionz]\nAction=4\nTime=08:30:00\nType_Per=2\n"),
+                            "r\r\nl\r\nz\r\n");
     tickAt(QTime(7, 20, 0));
     EXPECT_TRUE(told().isEmpty());
     tickAt(QTime(7, 31, 0));
     EXPECT_EQ(told(), QStringList{QStringLiteral("inhibit\tПерезагрузка компьютера в 8:00:00")});
     runFrom(QTime(7, 59, 59), QTime(8, 0, 0));
-    EXPECT_EQ(told(), (QStringList{QStringLiteral("reboot\t50\t") +
-                                       ActionDispatcher::kRebootMessage,
-                                   QStringLiteral("inhibit\tВыход из системы в 8:20:00")}));
+    EXPECT_EQ(told(),
+              (QStringList{QStringLiteral("reboot\t50\t") + ActionDispatcher::kRebootMessage,
+                           QStringLiteral("inhibit\tВыход из системы в 8:20:00")}));
     runFrom(QTime(8, 19, 59), QTime(8, 20, 0));
     EXPECT_EQ(told(), (QStringList{QStringLiteral("logoff"), QStringLiteral("uninhibit")}));
 
@@ -168,8 +167,7 @@ TEST_F(Awake, AOnceOnlyActionDaysAheadIsNamedWithItsDate)
 TEST_F(Awake, WakeForAlarmsWakesAMinuteBeforeTheNextActionOrReminder)
 {
     // Off by default: no wake time is ever given.
-    start(QStringLiteral("[Actionx]\nAction=0\nTime=13:00:00\nType_Per=2\nPath=a.mp3\n"),
-          "x\r\n");
+    start(QStringLiteral("[Actionx]\nAction=0\nTime=13:00:00\nType_Per=2\nPath=a.mp3\n"), "x\r\n");
     tickAt(QTime(12, 0, 0));
     EXPECT_TRUE(told().isEmpty());
 
