@@ -224,3 +224,20 @@ TEST_F(Awake, AMachineThatCannotBeWokenIsReportedOnceWithTheReason)
     EXPECT_TRUE(sys.messages.shown[0].contains(QStringLiteral("нет доступа к часам пробуждения")))
         << sys.messages.shown[0].toStdString();
 }
+
+TEST_F(Awake, TheWakeTimeLooksAcrossTheWeekAndSkipsWhatNeverRings)
+{
+    // Mondays at 7:00; a "07:30:00" the clock never shows; a Tuesday-only
+    // alarm already past today; alarms days ahead are all that is left.
+    start(QStringLiteral("[Options big]\nWakeForAlarms=1\n"
+                         "[Actionm]\nAction=0\nTime=7:00:00\nType_Per=3\nMon=1\n"
+                         "[Actionz]\nAction=1\nTime=07:30:00\nType_Per=2\n"
+                         "[Actiont]\nAction=0\nTime=9:00:00\nType_Per=3\nTue=1\n"),
+          "m\r\nz\r\nt\r\n");
+    tickAt(QTime(12, 0, 0));
+    EXPECT_EQ(told(), QStringList{QStringLiteral("wake\t2026-12-14 06:59:00")});
+    ASSERT_TRUE(session->reminders().addReminder(QStringLiteral("Отчёт"), QStringLiteral("сдать"),
+                                                 QDate(2026, 12, 14), QTime(6, 0, 0)));
+    tickAt(QTime(12, 0, 1));
+    EXPECT_EQ(told(), QStringList{QStringLiteral("wake\t2026-12-14 05:59:00")});
+}
