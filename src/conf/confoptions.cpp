@@ -72,6 +72,9 @@ const QList<Option>& allOptions()
         {.key = &o::On,
          .group = Group::Alarms,
          .label = QStringLiteral("Будильники и напоминания включены")},
+        {.key = &o::WakeForAlarms,
+         .group = Group::Alarms,
+         .label = QStringLiteral("Будить компьютер за минуту до будильника или напоминания")},
     };
     return list;
 }
