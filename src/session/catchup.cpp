@@ -80,8 +80,8 @@ QDateTime latestDue(const IniFile& config, const QString& section, const QDateTi
         }
     }
     if (period.once) {
-        if (const std::optional<QDate> day = clockDate(
-                config.readString(section, u"Date", QStringLiteral("01.01.1901")))) {
+        if (const std::optional<QDate> day =
+                clockDate(config.readString(section, u"Date", QStringLiteral("01.01.1901")))) {
             const QDateTime at = localAt(*day, *time, before);
             if (within(at, after, before) && (!latest.isValid() || at > latest))
                 latest = at;
@@ -92,10 +92,10 @@ QDateTime latestDue(const IniFile& config, const QString& section, const QDateTi
 
 } // namespace
 
-CatchUpPlan CatchUp::plan(const IniFile& config, const QString& programDir,
-                          const QStringList& ids, const ReminderStore& reminders,
-                          const QDateTime& after, const QDateTime& before, const QDateTime& now,
-                          int graceMinutes, const std::function<bool(const QString&)>& done)
+CatchUpPlan CatchUp::plan(const IniFile& config, const QString& programDir, const QStringList& ids,
+                          const ReminderStore& reminders, const QDateTime& after,
+                          const QDateTime& before, const QDateTime& now, int graceMinutes,
+                          const std::function<bool(const QString&)>& done)
 {
     CatchUpPlan plan;
     if (!after.isValid() || !before.isValid() || after >= before)
@@ -186,8 +186,8 @@ QString CatchUp::describeAction(const IniFile& config, const QString& section,
     const QString type = config.readString(section, u"Action", QStringLiteral("0"));
     if (type == u"0" || type == u"1") {
         // The file the dispatch would have used.
-        const QString path = config.readString(
-            section, u"Path", paths::resolve(programDir, u"data\\music.mp3"));
+        const QString path =
+            config.readString(section, u"Path", paths::resolve(programDir, u"data\\music.mp3"));
         return type == u"0" ? QStringLiteral("Звук: %1").arg(path)
                             : QStringLiteral("Открыть: %1").arg(path);
     }
