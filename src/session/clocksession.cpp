@@ -8,6 +8,7 @@
 #include "scheduler/shutdowntemplates.h"
 #include "session/catchup.h"
 
+#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace zentari {
@@ -136,15 +137,18 @@ void ClockSession::tick()
         m_report.guard([&] { catchUp(*jumpedFrom, now); });
     // A failure in one second's dispatch is reported; the other seconds owed
     // are still dispatched.
-    for (const QDateTime& at : owed) {
-        m_dispatching = at;
-        m_report.guard([this, &at] {
-            m_dispatcher.dispatchActions(timetext::timeToStr(at.time()),
-                                         timetext::dateToStr(at.date()),
-                                         timetext::weekdayText(at.date()));
-        });
+    {
+        // A tick nested under a box of an action gives back the second it found.
+        const QScopedValueRollback dispatching(m_dispatching);
+        for (const QDateTime& at : owed) {
+            m_dispatching = at;
+            m_report.guard([this, &at] {
+                m_dispatcher.dispatchActions(timetext::timeToStr(at.time()),
+                                             timetext::dateToStr(at.date()),
+                                             timetext::weekdayText(at.date()));
+            });
+        }
     }
-    m_dispatching.reset();
     m_reminderFiring.step(m_reminders, *this, owed);
 }
 
@@ -163,11 +167,13 @@ void ClockSession::catchUp(qint64 lastSecond, const QDateTime& now)
     }
     for (const CatchUpPlan::Action& action : plan.skipped)
         noteDone(CatchUp::actionKey(action.id, action.due), action.due);
-    for (const CatchUpPlan::Action& action : plan.perform) {
-        m_dispatching = action.due;
-        m_report.guard([this, &action] { m_dispatcher.performAction(action.section); });
+    {
+        const QScopedValueRollback dispatching(m_dispatching);
+        for (const CatchUpPlan::Action& action : plan.perform) {
+            m_dispatching = action.due;
+            m_report.guard([this, &action] { m_dispatcher.performAction(action.section); });
+        }
     }
-    m_dispatching.reset();
     if (!plan.missed.isEmpty() && m_host)
         m_report.guard([this, &plan] { m_host->missedEvents(plan.missed); });
 }

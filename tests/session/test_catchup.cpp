@@ -23,8 +23,8 @@ QStringList whenAndWhat(const CatchUpPlan& plan)
     for (const CatchUpPlan::Action& a : plan.perform)
         out.append(QStringLiteral("perform %1 %2").arg(a.id, a.due.toString(Qt::ISODate)));
     for (const MissedEvent& e : plan.missed)
-        out.append(QStringLiteral("missed %1 %2 %3")
-                       .arg(e.what, e.due.toString(Qt::ISODate), e.why));
+        out.append(
+            QStringLiteral("missed %1 %2 %3").arg(e.what, e.due.toString(Qt::ISODate), e.why));
     return out;
 }
 
@@ -42,19 +42,19 @@ TEST(CatchUp, SummerTimeSkipsAnHourAndTheDaysAroundItKeepTheirLocalTimes)
     const IniFile config(dir.confPath());
     ReminderStore reminders(dir.path());
     reminders.loadReminders();
-    ASSERT_TRUE(reminders.addReminder(QStringLiteral("Р"), QStringLiteral("р"),
-                                      QDate(2026, 3, 29), QTime(2, 30, 0)));
-    ASSERT_TRUE(reminders.addReminder(QStringLiteral("Т"), QStringLiteral("т"),
-                                      QDate(2026, 3, 29), QTime(3, 5, 0)));
+    ASSERT_TRUE(reminders.addReminder(QStringLiteral("Р"), QStringLiteral("р"), QDate(2026, 3, 29),
+                                      QTime(2, 30, 0)));
+    ASSERT_TRUE(reminders.addReminder(QStringLiteral("Т"), QStringLiteral("т"), QDate(2026, 3, 29),
+                                      QTime(3, 5, 0)));
     const QDateTime after(QDate(2026, 3, 28), QTime(23, 0, 0), berlin);
     const QDateTime now(QDate(2026, 3, 29), QTime(3, 35, 0), berlin);
     const CatchUpPlan plan =
-        CatchUp::plan(config, dir.path(), {QStringLiteral("gap"), QStringLiteral("after"),
-                                           QStringLiteral("padded")},
+        CatchUp::plan(config, dir.path(),
+                      {QStringLiteral("gap"), QStringLiteral("after"), QStringLiteral("padded")},
                       reminders, after, now, now, 10, kNothingDone);
     // Five minutes late, and three hours of the wall clock after 23:00 but two real ones.
-    EXPECT_EQ(whenAndWhat(plan), QStringList{QStringLiteral(
-                                     "perform after 2026-03-29T03:30:00+02:00")});
+    EXPECT_EQ(whenAndWhat(plan),
+              QStringList{QStringLiteral("perform after 2026-03-29T03:30:00+02:00")});
     ASSERT_EQ(plan.reminders.size(), 1); // 2:30 never came; 3:05 did
     EXPECT_EQ(plan.reminders[0].due, QDateTime(QDate(2026, 3, 29), QTime(3, 5, 0), berlin));
 }
@@ -75,9 +75,8 @@ TEST(CatchUp, AGraceOfNoneListsEverySoundAndFileAndAlreadyDoneCountsNot)
         return key == CatchUp::actionKey(QStringLiteral("written"),
                                          QDateTime(now.date(), QTime(11, 56, 0)));
     };
-    const CatchUpPlan plan =
-        CatchUp::plan(config, dir.path(), ids, reminders, now.addSecs(-3600), now, now, 0,
-                      writtenDone);
+    const CatchUpPlan plan = CatchUp::plan(config, dir.path(), ids, reminders, now.addSecs(-3600),
+                                           now, now, 0, writtenDone);
     const QString none = QStringLiteral("Пропущенные звуки и файлы не выполняются с опозданием.");
     // The file without a path names the one the clock would have used; an
     // unknown action type does nothing on time and is no loss late.
