@@ -81,7 +81,6 @@ public:
     void loadAtStart();
     // Writes the last dispatched second now (at exit; the destructor does too).
     void saveMark();
-    const DispatchMark& mark() const { return m_mark; }
 
     // --- the alarm switch: alarms and reminders run only while it is on
     bool alarmEnabled() const { return m_alarmEnabled; }
