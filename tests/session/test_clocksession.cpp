@@ -487,3 +487,17 @@ TEST_F(Session, AClockSetBackAndForwardAgainReplaysNothing)
     EXPECT_EQ(host.missed.size(), 1);
     EXPECT_TRUE(sys.logged(QStringLiteral("logoff")).isEmpty());
 }
+
+TEST_F(Session, AMarkThatCannotBeReadStartsAfreshWithoutAWord)
+{
+    const QString conf = QStringLiteral("[Actionx]\nAction=4\nTime=9:00:00\nType_Per=2\n");
+    for (const QByteArray& mark : {QByteArray("08.12.2026 7:00:00"), QByteArray("\tsoon\n"),
+                                   QByteArray("08.12.2026 7:00:00\t-5\n")}) {
+        session.reset(); // its own last second would be written over the test's
+        dir.write(QStringLiteral("data/lastsecond.txt"), mark);
+        start(conf, "x\r\n");
+        tickAt(QTime(12, 0, 0));
+        EXPECT_TRUE(host.missed.isEmpty()) << mark.constData();
+    }
+    EXPECT_TRUE(sys.messages.shown.isEmpty());
+}
