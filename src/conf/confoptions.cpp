@@ -75,6 +75,10 @@ const QList<Option>& allOptions()
         {.key = &o::WakeForAlarms,
          .group = Group::Alarms,
          .label = QStringLiteral("Будить компьютер за минуту до будильника или напоминания")},
+        {.key = &o::MissedGrace,
+         .group = Group::Alarms,
+         .label = QStringLiteral("Пропущенный звук или файл выполнять с опозданием до, мин"),
+         .minimumText = QStringLiteral("никогда")},
     };
     return list;
 }
