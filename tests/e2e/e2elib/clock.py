@@ -14,6 +14,7 @@ import traceback
 
 from .a11y import accessible_tree
 from .base import TestFailure, log, poll
+from .logind import expect_private_system_bus
 from .x11 import (click, key, move_pointer, parent_of, screenshot, tree, window_by_class_exact,
                   window_info, window_titled, windows_of_class)
 
@@ -66,6 +67,7 @@ class Clock:
         self.started = None
 
     def start(self):
+        expect_private_system_bus()
         env = dict(os.environ)
         env["ZENTARI_DRY_RUN"] = self.log_path
         env["ZENTARI_MACHINE_STORE"] = self.machine_store
