@@ -1,13 +1,16 @@
 #!/usr/bin/python3
-"""A shut-down planned from the clock's menu keeps the machine awake until it is
-taken off again, with a stand-in logind on a private system bus: the template
-"Через 90 минут" → logind holds the clock's block lock on sleep, its reason
-"Выключение компьютера в <time>"; `Zentari --remove <id>` → the lock is gone,
-while the clock's delay lock on sleep stays.
+"""Pending power actions keep the machine awake, with a stand-in logind on a
+private system bus: a daily log-off due in 25 minutes → from the start logind
+holds the clock's block lock on sleep, "Выход из системы в <time>"; the
+template "Через 90 минут" from the clock's menu is later, and the reason stays;
+`Zentari --remove` takes the log-off off → the one lock now says "Выключение
+компьютера в <time>"; the shut-down removed too → no block lock, while the
+clock's delay lock on sleep stays.
 
     with-xsession.sh --wm --tray --logind -- /usr/bin/python3 test_awake_lock.py <Zentari> <source dir>
 """
 
+import datetime
 import os
 import re
 import subprocess
@@ -21,6 +24,22 @@ def block_locks():
     return [lock for lock in e.logind.inhibitors("Zentari") if lock["mode"] == "block"]
 
 
+def clock_text(moment):
+    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
+
+
+def reason(what, due):
+    """The lock's reason: the date only when the action is not today's."""
+    text = f"{what} в {clock_text(due)}"
+    return text if due.date() == datetime.date.today() else f"{text} {due:%d.%m.%Y}"
+
+
+def held(why):
+    """The clock's one block lock when its reason is `why`."""
+    locks = block_locks()
+    return locks if [lock["why"] for lock in locks] == [why] else None
+
+
 def command(clock, *args):
     env = dict(os.environ, ZENTARI_DRY_RUN=clock.log_path, ZENTARI_MACHINE_STORE=clock.machine_store)
     done = subprocess.run([os.path.join(clock.dir, "Zentari"), *args], cwd=clock.dir, env=env,
@@ -31,14 +50,27 @@ def command(clock, *args):
 
 def body(make, shots):
     e.logind.system_bus()  # the stand-in's bus, not the machine's
-    clock = make("[Options big]\nTraySet=0\n", tag="awake-lock")
+    clock = make("", tag="awake-lock")
+    logoff = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(minutes=25)
+    logoff_id = f"{logoff:%d.%m.%Y} {clock_text(logoff)}"
+    with open(os.path.join(clock.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:
+        f.write(f"[Options big]\nTraySet=0\n[Action{logoff_id}]\nAction=3\n"
+                f"Date={logoff:%d.%m.%Y}\nTime={clock_text(logoff)}\nPath=\nType_Per=2\n")
+    clock.write_list("1Actions.zdt", ["3"])
+    clock.write_list("1Paths.zdt", [""])
+    clock.write_list("1Times.zdt", [clock_text(logoff)])
+    clock.write_list("1Dates.zdt", [f"{logoff:%d.%m.%Y}"])
+    clock.write_list("1Ids.zdt", [logoff_id])
     clock.start()
     wid = poll("the clock window to be shown", clock.mapped_clock, 20)
     clock.wait_ready()
     wid = poll("the clock back on the desktop", clock.mapped_clock, 10)
     poll("the clock's delay lock on sleep",
          lambda: [lock for lock in e.logind.inhibitors("Zentari") if lock["mode"] == "delay"], 10)
-    expect(block_locks() == [], f"a lock before anything was planned: {block_locks()}")
+    logoff_why = reason("Выход из системы", logoff)
+    locks = poll(f"the block lock {logoff_why!r}", lambda: held(logoff_why), 8)
+    log(f"at start: {locks}")
+    expect("sleep" in locks[0]["what"].split(":"), f"the lock is not on sleep: {locks}")
 
     # The clock's menu: from the bottom "Выход", "Проверить обновление",
     # "Шаблоны..."; in it "Выключить компьютер...", whose second item is
@@ -58,19 +90,23 @@ def body(make, shots):
 
     with open(os.path.join(clock.dir, "conf.ini"), encoding="cp1251") as f:
         conf = f.read()
-    m = re.search(r"\[Action(" + e.DATE_RE + ") (" + e.TIME_RE + r")\]", conf)
-    expect(m and "Path=Шаблон выключенияЧерез 90 минут" in conf,
+    m = re.search(r"\[Action(" + e.DATE_RE + ") (" + e.TIME_RE + r")\][^[]*"
+                  r"Path=Шаблон выключенияЧерез 90 минут", conf)
+    expect(m,
            f"no section of the template «Через 90 минут» in conf.ini:\n{conf}")
     date, at = m.group(1), m.group(2)
-    log(f"shut-down planned for {date} {at}")
+    log(f"shut-down planned for {date} {at}, {time.monotonic() - chosen:.1f} s after the click")
+    time.sleep(1.5)  # a tick or two
+    expect(held(logoff_why), f"the earlier log-off no longer gives the reason: {block_locks()}")
 
-    locks = poll("the clock's block lock", block_locks, 8, interval=0.05)
-    log(f"locked {time.monotonic() - chosen:.2f} s after the click: {locks}")
-    expect(len(locks) == 1, f"more than one block lock: {locks}")
-    lock = locks[0]
-    expect("sleep" in lock["what"].split(":"), f"the lock is not on sleep: {lock}")
-    expect(lock["why"] == f"Выключение компьютера в {at}",
-           f"the lock's reason is {lock['why']!r}, not 'Выключение компьютера в {at}'")
+    status = command(clock, "--remove", logoff_id)
+    expect(status == 0, f"--remove ended with status {status}")
+    removed = time.monotonic()
+    shutdown_why = reason("Выключение компьютера",
+                          datetime.datetime.strptime(f"{date} {at}", "%d.%m.%Y %H:%M:%S"))
+    locks = poll(f"the one block lock {shutdown_why!r}", lambda: held(shutdown_why), 8,
+                 interval=0.05)
+    log(f"{time.monotonic() - removed:.2f} s after the log-off was removed: {locks}")
 
     status = command(clock, "--remove", f"{date} {at}")
     expect(status == 0, f"--remove ended with status {status}")
