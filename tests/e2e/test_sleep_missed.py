@@ -8,7 +8,9 @@ Before sleep the clock holds a delay lock and lets go of it once it has stored
 its last second (data/lastsecond.txt). After resume: the reminder's window with
 the line "Напоминание на <time> <date>" above its text; the sound, late by less
 than MissedGrace (10 minutes), played once; the shut-down never performed and
-listed in the window "Пропущенные события"; nothing twice afterwards.
+listed in the window "Пропущенные события" and told in one notification;
+nothing twice afterwards. With "WakeForAlarms" on, the wake timer stands at
+the reminder's second when the machine goes to sleep.
 
     with-xsession.sh --wm --tray --a11y --logind -- /usr/bin/python3 test_sleep_missed.py <Zentari> <source dir>
 """
@@ -80,7 +82,8 @@ def body(make, shots):
         f"[Action{at:%d.%m.%Y} {clock_text(at)}]\nAction={kind}\nDate={at:%d.%m.%Y}\n"
         f"Time={clock_text(at)}\nPath={path}\nType_Per=1\n" for at, kind, path in actions)
     with open(os.path.join(clock.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:
-        f.write("[Options big]\nTraySet=0\n[Options small]\non=yes\n" + sections)
+        f.write("[Options big]\nTraySet=0\nWakeForAlarms=1\n[Options small]\non=yes\n" +
+                sections)
     clock.write_list("1Actions.zdt", [str(kind) for _, kind, _ in actions])
     clock.write_list("1Paths.zdt", [path for _, _, path in actions])
     clock.write_list("1Times.zdt", [clock_text(at) for at, _, _ in actions])
@@ -128,6 +131,12 @@ def body(make, shots):
            f"data/lastsecond.txt holds second {m.group(3)}, not the one before sleep "
            f"({noticed:.0f})")
 
+    # Less than a minute ahead, the wake time is the second itself.
+    wakes = [line for line in clock.log_lines() if line.split("\t")[0] == "wake"]
+    log(f"wake timer before sleep: {wakes[-1:]}")
+    expect(wakes and wakes[-1] == f"wake\t{reminder_at:%Y-%m-%d %H:%M:%S}",
+           f"the wake timer at sleep is {wakes[-1:]}, not the reminder's second")
+
     os.kill(clock.proc.pid, signal.SIGSTOP)
     log(f"asleep for {ASLEEP} s: the reminder at {clock_text(reminder_at)}, the sound at "
         f"{clock_text(sound_at)}, the shut-down at {clock_text(shutdown_at)}")
@@ -166,7 +175,8 @@ def body(make, shots):
     expect(lines[0] in (first_line, padded) and TEXT in lines[1:],
            f"the reminder's text is {texts[0]!r}, not {first_line!r} above {TEXT!r}")
     listed = " | ".join(seen[MISSED])
-    expect(clock_text(shutdown_at) in listed or f"{shutdown_at:%H:%M:%S}" in listed,
+    expect((clock_text(shutdown_at) in listed or f"{shutdown_at:%H:%M:%S}" in listed) and
+           "Выключение компьютера" in seen[MISSED],
            f"the shut-down at {clock_text(shutdown_at)} is not in «{MISSED}»: {listed}")
     expect(clock_text(sound_at) not in listed and f"{sound_at:%H:%M:%S}" not in listed,
            f"the sound, played late, is listed as missed too: {listed}")
@@ -181,6 +191,9 @@ def body(make, shots):
     expect(lines.count(played) == 1, f"the sound was played {lines.count(played)} times")
     expect(not [line for line in lines if line.split("\t")[0] in POWER_LINES],
            f"a power action was performed late: {lines}")
+    notices = [line for line in lines if line.startswith("notify\t")]
+    expect(len(notices) == 1 and notices[0].split("\t")[1] == MISSED,
+           f"not one notification «{MISSED}»: {notices}")
     expect([lock["what"] for lock in delay_locks()] == ["sleep"],
            f"after resume the clock's delay locks are {delay_locks()}")
     clock.expect_running()
