@@ -5,9 +5,12 @@ holds the clock's block lock on sleep, "Выход из системы в <time>
 template "Через 90 минут" from the clock's menu is later, and the reason stays;
 `Zentari --remove` takes the log-off off → the one lock now says "Выключение
 компьютера в <time>"; the shut-down removed too → no block lock, while the
-clock's delay lock on sleep stays.
+clock's delay lock on sleep stays. Then `Zentari --in 1` while another program
+blocks shutting down: the lock is held until the shut-down is performed (logged
+by the dry run a minute later), its warning window names that program, and no
+lock is taken again when the user aborts it.
 
-    with-xsession.sh --wm --tray --logind -- /usr/bin/python3 test_awake_lock.py <Zentari> <source dir>
+    with-xsession.sh --wm --tray --a11y --logind -- /usr/bin/python3 test_awake_lock.py <Zentari> <source dir>
 """
 
 import datetime
@@ -120,7 +123,38 @@ def body(make, shots):
     expect([lock["what"] for lock in e.logind.inhibitors("Zentari")] == ["sleep"],
            f"the clock's locks: {e.logind.inhibitors('Zentari')}")
     expect(clock.log_lines() == [], f"the dry-run log: {clock.log_lines()}")
+
+    editor = e.logind.ForeignLock("shutdown", "Редактор", "Несохранённый документ")
+    try:
+        shut_down_in_a_minute(clock)
+    finally:
+        editor.release()
     clock.expect_running()
+
+
+def shut_down_in_a_minute(clock):
+    expect(command(clock, "--in", "1") == 0, "--in 1 failed")
+    ordered = time.monotonic()
+    with open(os.path.join(clock.dir, "conf.ini"), encoding="cp1251") as f:
+        m = re.search(r"\[Action" + e.DATE_RE + " (" + e.TIME_RE + r")\]", f.read())
+    expect(m, "no section of the shut-down in a minute in conf.ini")
+    due = m.group(1)
+    poll(f"the lock for the shut-down at {due}",
+         lambda: held(f"Выключение компьютера в {due}"), 8)
+    poll("the shut-down in the dry-run log",
+         lambda: [line for line in clock.log_lines() if line.startswith("poweroff\t")], 75,
+         interval=0.5)
+    log(f"performed {time.monotonic() - ordered:.1f} s after --in 1; locks {block_locks()}")
+    poll("the lock to go once the shut-down is performed", lambda: not block_locks(), 5)
+    named = "Выключению мешает: Редактор (Несохранённый документ)"
+    shown = poll(f"{named!r} in the warning window",
+                 lambda: named in (e.accessible_strings("Zentari") or []) and
+                 e.accessible_strings("Zentari"), 8)
+    log(f"the warning window: {shown}")
+    expect(command(clock, "--abort") == 0, "--abort failed")
+    poll("'cancel-shutdown' in the dry-run log", lambda: "cancel-shutdown" in clock.log_lines(), 5)
+    time.sleep(1.5)
+    expect(block_locks() == [], f"a lock after the shut-down was aborted: {block_locks()}")
 
 
 if __name__ == "__main__":

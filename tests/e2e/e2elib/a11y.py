@@ -84,14 +84,15 @@ def selected_items(window, role, name):
 
 
 def accessible_strings(window):
-    """Every name and text shown in the showing window titled `window` (labels,
+    """Every name and text shown in the showing windows titled `window` (labels,
     cells, text boxes), in tree order; None when no such window is shown."""
-    import pyatspi
     try:
+        strings = None
         for top in _accessible_windows():
             if top.name != window:
                 continue
-            strings = []
+            if strings is None:
+                strings = []
 
             def walk(acc):
                 if acc.name:
@@ -112,10 +113,9 @@ def accessible_strings(window):
                 child = top.getChildAtIndex(i)
                 if child is not None and _showing(child):
                     walk(child)
-            return strings
+        return strings
     except Exception:  # a window closing under the walk: try again
         return None
-    return None
 
 
 def accessible_tree():

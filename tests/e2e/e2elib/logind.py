@@ -51,6 +51,25 @@ def inhibitors(who=None):
     return [lock for lock in locks if who is None or lock["who"] == who]
 
 
+class ForeignLock:
+    """A lock another program holds on the stand-in logind, as long as this
+    object's descriptor is open (dbus-python, which dbusmock needs anyway)."""
+
+    def __init__(self, what, who, why, mode="block"):
+        import dbus  # only the sessions with the stand-in need it
+        bus = dbus.bus.BusConnection(system_bus())
+        manager = dbus.Interface(bus.get_object("org.freedesktop.login1",
+                                                "/org/freedesktop/login1"),
+                                 "org.freedesktop.login1.Manager")
+        self.fd = manager.Inhibit(what, who, why, mode).take()
+        bus.close()
+
+    def release(self):
+        if self.fd >= 0:
+            os.close(self.fd)
+            self.fd = -1
+
+
 def calls():
     """The stand-in's log of the calls it had, one line each ("<time> Inhibit ...")."""
     try:
