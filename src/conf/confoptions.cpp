@@ -72,6 +72,10 @@ const QList<Option>& allOptions()
         {.key = &o::On,
          .group = Group::Alarms,
          .label = QStringLiteral("Будильники и напоминания включены")},
+        {.key = &o::MissedGrace,
+         .group = Group::Alarms,
+         .label = QStringLiteral("Пропущенный звук или файл выполнять с опозданием до, мин"),
+         .minimumText = QStringLiteral("никогда")},
     };
     return list;
 }

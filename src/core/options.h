@@ -91,6 +91,10 @@ inline constexpr Key WidthPan{.section = kBig, .name = u"WidthPan", .defaultValu
                               .reading = Reading::Integer, .minimum = 0, .maximum = 2000};
 inline constexpr Key StayOnTop{.section = kBig, .name = u"StayOnTop", .defaultValue = u"1",
                                .reading = Reading::OnWhenOnText};
+// How many minutes late a missed sound or file is still performed after a
+// sleep, a power-off or the clock set forward; 0: never.
+inline constexpr Key MissedGrace{.section = kBig, .name = u"MissedGrace", .defaultValue = u"10",
+                                 .reading = Reading::Integer, .minimum = 0, .maximum = 1440};
 inline constexpr Key On{.section = kSmall, .name = u"on", .defaultValue = u"yes",
                         .reading = Reading::OnWhenOnText, .onText = u"yes", .offText = u"no"};
 // clang-format on

@@ -54,9 +54,16 @@ void ReminderFiring::collect(const ReminderStore& store, const QList<QDateTime>&
         for (; it != m_byTime.end() && it->first == time; ++it) {
             const int i = it->second;
             if (records[i].dateText == dateText)
-                m_queue.append(Due{records[i].title, store.textFileOf(i), records[i].reminderId});
+                m_queue.append(
+                    Due{records[i].title, store.textFileOf(i), records[i].reminderId, QString()});
         }
     }
+}
+
+void ReminderFiring::queueLate(const ReminderStore& store, int position, const QString& heading)
+{
+    const Reminder& r = store.records()[position];
+    m_queue.append(Due{r.title, store.textFileOf(position), r.reminderId, heading});
 }
 
 void ReminderFiring::step(const ReminderStore& store, ReminderHost& host,
@@ -84,6 +91,8 @@ void ReminderFiring::showQueued(ReminderHost& host)
                                   "читается.")
                        .arg(due.textFile);
         }
+        if (!due.heading.isEmpty())
+            text = due.heading + u'\n' + text;
         if (onShown)
             onShown(due.id, due.title);
         m_report.guard([&] { host.showReminder(due.title, text); });

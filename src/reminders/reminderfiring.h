@@ -39,6 +39,10 @@ public:
 
     void step(const ReminderStore& store, ReminderHost& host, const QList<QDateTime>& seconds);
 
+    // A reminder that fell due while the clock could not show it, queued
+    // before those of the next step: its text follows the line `heading`.
+    void queueLate(const ReminderStore& store, int position, const QString& heading);
+
     int queued() const { return int(m_queue.size()); }
 
     // A due reminder is about to be shown: its id and title.
@@ -50,6 +54,7 @@ private:
         QString title;
         QString textFile;
         QString id;
+        QString heading; // empty for a reminder shown on time
     };
     void refreshIndex(const ReminderStore& store);
     void collect(const ReminderStore& store, const QList<QDateTime>& seconds);

@@ -11,6 +11,7 @@ QList<QDateTime> SecondsTracker::take(const QDateTime& now)
 {
     const qint64 second = now.toSecsSinceEpoch();
     QList<QDateTime> owed;
+    m_jumpedFrom.reset();
     if (m_started) {
         const qint64 gap = second - m_last;
         if (gap == 0 || (gap < 0 && -gap <= kMaxCatchUpSeconds))
@@ -25,7 +26,10 @@ QList<QDateTime> SecondsTracker::take(const QDateTime& now)
         owed.append(now);
         return owed;
     }
-    const qint64 first = second - m_last <= kMaxCatchUpSeconds ? m_last + 1 : second;
+    const bool jumped = second - m_last > kMaxCatchUpSeconds;
+    if (jumped)
+        m_jumpedFrom = m_last;
+    const qint64 first = jumped ? second : m_last + 1;
     for (qint64 s = first; s <= second; ++s) {
         const QDateTime at = s == second ? now : now.addSecs(s - second);
         const qint64 local = localKey(at);
@@ -37,6 +41,14 @@ QList<QDateTime> SecondsTracker::take(const QDateTime& now)
     }
     m_last = second;
     return owed;
+}
+
+void SecondsTracker::continueFrom(const QDateTime& last)
+{
+    m_started = true;
+    m_last = last.toSecsSinceEpoch();
+    m_lastLocal = localKey(last);
+    m_jumpedFrom.reset();
 }
 
 } // namespace zentari

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QtGlobal>
+#include <optional>
 
 namespace zentari {
 
@@ -29,12 +30,30 @@ public:
     // a tick nested inside one of their actions does not run them again.
     QList<QDateTime> take(const QDateTime& now);
 
+    // After take(): when it started afresh because the clock had jumped
+    // forward by more than kMaxCatchUpSeconds, the last second taken before
+    // the jump (since the epoch). The seconds after it and before `now` were
+    // never dispatched; the catch-up decides what becomes of them.
+    std::optional<qint64> jumpedFrom() const { return m_jumpedFrom; }
+
+    // Continues from a second dispatched by an earlier run of the clock (as
+    // if it had been taken last): the next take() catches up to a minute
+    // from it, or reports a longer gap through jumpedFrom().
+    void continueFrom(const QDateTime& last);
+
+    // The last second taken, since the epoch; nullopt before the first.
+    std::optional<qint64> lastTaken() const
+    {
+        return m_started ? std::optional<qint64>(m_last) : std::nullopt;
+    }
+
 private:
     static qint64 localKey(const QDateTime& t);
 
     qint64 m_last = 0;      // last second taken, since the epoch
     qint64 m_lastLocal = 0; // the same second's local date and time, as a count of seconds
     bool m_started = false;
+    std::optional<qint64> m_jumpedFrom;
 };
 
 } // namespace zentari

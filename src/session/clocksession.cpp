@@ -1,16 +1,22 @@
 #include "clocksession.h"
 
+#include "core/error.h"
 #include "core/options.h"
 #include "core/paths.h"
 #include "core/timetext.h"
+#include "platform/sleepservice.h"
 #include "scheduler/shutdowntemplates.h"
+#include "session/catchup.h"
+
+#include <QScopedValueRollback>
+#include <algorithm>
 
 namespace zentari {
 
 ClockSession::ClockSession(QString programDir, const Services& services, ErrorReport& report)
     : m_programDir(std::move(programDir)), m_services(services), m_report(report),
       m_actions(m_programDir), m_reminders(m_programDir), m_dispatcher(*this, services, report),
-      m_reminderFiring(report)
+      m_reminderFiring(report), m_mark(m_programDir)
 {
     m_dispatcher.onCancelShutdownAvailable = [this] {
         if (m_host)
@@ -21,16 +27,40 @@ ClockSession::ClockSession(QString programDir, const Services& services, ErrorRe
             m_host->shutdownScheduled(seconds, message);
     };
     m_dispatcher.onActionPerformed = [this](const QString& id, int type) {
+        if (m_dispatching)
+            noteDone(CatchUp::actionKey(id, *m_dispatching), *m_dispatching);
+        // Before anything else can end the clock (the shutdown it asked for):
+        // a later start must not perform it again.
+        m_mark.save(m_report);
         if (onActionPerformed)
             onActionPerformed(id, type);
     };
     m_reminderFiring.onShown = [this](const QString& id, const QString& title) {
+        reminderShown(id);
+        m_mark.save(m_report);
         if (onReminderShown)
             onReminderShown(id, title);
     };
+    if (m_services.sleep) {
+        m_sleepWatch = std::make_unique<QObject>();
+        SleepService* sleep = m_services.sleep;
+        QObject::connect(sleep, &SleepService::aboutToSleep, m_sleepWatch.get(),
+                         [this] { prepareForSleep(); });
+        // The tick sees the jump and catches up; no need to wait for its timer.
+        QObject::connect(sleep, &SleepService::resumed, m_sleepWatch.get(), [this] { tick(); });
+        QObject::connect(sleep, &SleepService::clockSet, m_sleepWatch.get(), [this] { tick(); });
+    }
 }
 
-ClockSession::~ClockSession() = default;
+ClockSession::~ClockSession()
+{
+    saveMark();
+}
+
+void ClockSession::saveMark()
+{
+    m_report.guard([this] { m_mark.save(m_report); });
+}
 
 void ClockSession::openConfigStore()
 {
@@ -45,8 +75,14 @@ void ClockSession::openConfigStore()
 
 void ClockSession::loadAtStart()
 {
+    // Ticks may run under a notice of the loads below: they must find the
+    // last run's second already.
+    if (const std::optional<QDateTime> last = m_mark.read(); last && !m_seconds.lastTaken())
+        m_seconds.continueFrom(*last);
     m_alarmEnabled = options::isOn(m_configStore, options::On);
     m_reminders.loadAtStart(m_report);
+    if (m_services.sleep)
+        m_services.sleep->start();
 }
 
 void ClockSession::reloadActionLists()
@@ -84,24 +120,113 @@ void ClockSession::tick()
     // meanwhile.
     const QDateTime now = m_services.clock->now();
     const QList<QDateTime> owed = m_seconds.take(now);
+    const std::optional<qint64> jumpedFrom = m_seconds.jumpedFrom();
+    if (!owed.isEmpty())
+        m_mark.note(owed.last());
     m_report.guard([this, &now] {
         if (m_host)
             m_host->showTime(now);
         setStopSoundEnabled(m_dispatcher.soundPlaying());
         m_dispatcher.repeatSound();
     });
+    m_report.guard([this] { m_mark.saveIfDue(m_report); });
     if (!m_alarmEnabled)
         return;
+    // What the jump passed over comes before this second's own.
+    if (jumpedFrom)
+        m_report.guard([&] { catchUp(*jumpedFrom, now); });
     // A failure in one second's dispatch is reported; the other seconds owed
     // are still dispatched.
-    for (const QDateTime& at : owed) {
-        m_report.guard([this, &at] {
-            m_dispatcher.dispatchActions(timetext::timeToStr(at.time()),
-                                         timetext::dateToStr(at.date()),
-                                         timetext::weekdayText(at.date()));
-        });
+    {
+        // A tick nested under a box of an action gives back the second it found.
+        const QScopedValueRollback dispatching(m_dispatching);
+        for (const QDateTime& at : owed) {
+            m_dispatching = at;
+            m_report.guard([this, &at] {
+                m_dispatcher.dispatchActions(timetext::timeToStr(at.time()),
+                                             timetext::dateToStr(at.date()),
+                                             timetext::weekdayText(at.date()));
+            });
+        }
     }
     m_reminderFiring.step(m_reminders, *this, owed);
+}
+
+void ClockSession::catchUp(qint64 lastSecond, const QDateTime& now)
+{
+    // In the clock's own time representation, as the tracker's seconds are.
+    const QDateTime after = now.addSecs(lastSecond - now.toSecsSinceEpoch());
+    const QStringList ids = m_actions.tickIds().mid(0, m_actionCount);
+    const CatchUpPlan plan = CatchUp::plan(
+        m_configStore, m_programDir, ids, m_reminders, after, now, now, missedGraceMinutes(),
+        [this](const QString& key) { return m_done.contains(key); });
+    for (const CatchUpPlan::Reminder& r : plan.reminders) {
+        // Taken now: a catch-up in a tick under its window must not queue it again.
+        noteDone(CatchUp::reminderKey(r.id, r.due), r.due);
+        m_reminderFiring.queueLate(m_reminders, r.position, CatchUp::reminderHeading(r.due));
+    }
+    for (const CatchUpPlan::Action& action : plan.skipped)
+        noteDone(CatchUp::actionKey(action.id, action.due), action.due);
+    {
+        const QScopedValueRollback dispatching(m_dispatching);
+        for (const CatchUpPlan::Action& action : plan.perform) {
+            m_dispatching = action.due;
+            m_report.guard([this, &action] { m_dispatcher.performAction(action.section); });
+        }
+    }
+    if (!plan.missed.isEmpty() && m_host)
+        m_report.guard([this, &plan] { m_host->missedEvents(plan.missed); });
+}
+
+int ClockSession::missedGraceMinutes()
+{
+    const options::Key& key = options::MissedGrace;
+    const QString text = options::read(m_configStore, key, m_programDir);
+    try {
+        return std::clamp(options::readInt(m_configStore, key, m_programDir), key.minimum,
+                          key.maximum);
+    } catch (const ConvertError&) {
+        m_report.reportOnce(QStringLiteral("Значение «%1» ключа %2 не является числом; "
+                                           "используется %3.")
+                                .arg(text, key.name, key.defaultValue));
+        return key.defaultValue.toInt();
+    }
+}
+
+void ClockSession::noteDone(const QString& key, const QDateTime& due)
+{
+    const qint64 second = due.toSecsSinceEpoch();
+    m_done.insert(key, second);
+    // A catch-up looks back a week and a day at most (a weekday action's
+    // latest occurrence); older entries only cost memory.
+    constexpr qint64 kKeepSeconds = 9 * 86400;
+    if (m_done.size() > 256)
+        m_done.removeIf(
+            [second](const auto& entry) { return entry.value() < second - kKeepSeconds; });
+}
+
+void ClockSession::reminderShown(const QString& reminderId)
+{
+    const RecordList<Reminder>& records = m_reminders.records();
+    for (int i = 0; i < m_reminders.count(); ++i) {
+        const Reminder& r = records[i];
+        if (r.reminderId != reminderId)
+            continue;
+        try {
+            const QDateTime due(timetext::strToDate(r.dateText), timetext::strToTime(r.timeText));
+            noteDone(CatchUp::reminderKey(reminderId, due), due);
+        } catch (const ConvertError&) {
+        }
+        return;
+    }
+}
+
+void ClockSession::prepareForSleep()
+{
+    saveMark();
+    if (beforeSleep)
+        m_report.guard([this] { beforeSleep(); });
+    m_services.sleep->sleepWorkDone();
 }
 
 void ClockSession::stopSound()

@@ -8,10 +8,16 @@
 #include "scheduler/actiondispatcher.h"
 #include "scheduler/actionstore.h"
 #include "scheduler/secondstracker.h"
+#include "session/dispatchmark.h"
 #include "session/missedevent.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QObject>
 #include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace zentari {
 
@@ -56,6 +62,10 @@ public:
     // and type code), or is about to show a reminder (its id and title).
     std::function<void(const QString& actionId, int type)> onActionPerformed;
     std::function<void(const QString& reminderId, const QString& title)> onReminderShown;
+    // The machine is about to sleep: runs after the last dispatched second is
+    // saved and before the system is told the clock is ready (the wake timer
+    // for the next alarm is armed here).
+    std::function<void()> beforeSleep;
 
     // conf.ini opened afresh (created when missing); a problem reading it is
     // reported once. Read again at every activation of the clock.
@@ -65,7 +75,12 @@ public:
     // What start-up reads besides the clock window's own: the alarm switch as
     // conf.ini has it, and the reminders (a set-aside change told once; a list
     // that cannot be read leaves what came before it, see remindersLoaded()).
+    // The clock then goes on from the second the last run dispatched
+    // (data/lastsecond.txt): the first tick catches up what fell due since,
+    // and sleep and the wall clock are watched from now on.
     void loadAtStart();
+    // Writes the last dispatched second now (at exit; the destructor does too).
+    void saveMark();
 
     // --- the alarm switch: alarms and reminders run only while it is on
     bool alarmEnabled() const { return m_alarmEnabled; }
@@ -111,6 +126,16 @@ private:
 
     void setStopSoundEnabled(bool enabled);
 
+    // What fell due after `lastSecond` (since the epoch) and before `now`:
+    // late reminders queued, sounds and files within the grace performed, the
+    // rest told to the host.
+    void catchUp(qint64 lastSecond, const QDateTime& now);
+    int missedGraceMinutes();
+    // An action's or reminder's due second was performed or shown (CatchUp's keys).
+    void noteDone(const QString& key, const QDateTime& due);
+    void reminderShown(const QString& reminderId);
+    void prepareForSleep();
+
     QString m_programDir;
     Services m_services;
     ErrorReport& m_report;
@@ -126,6 +151,14 @@ private:
     bool m_alarmEnabled = false;
     int m_exitAllowed = 0;
     bool m_stopSoundEnabled = false;
+    DispatchMark m_mark;
+    // The due seconds performed or shown in the last days, so that no path
+    // that brings a second back (a catch-up after the clock was set back and
+    // forward) performs it twice. Key: CatchUp::actionKey/reminderKey.
+    QHash<QString, qint64> m_done;
+    std::optional<QDateTime> m_dispatching; // the due second being dispatched
+    // Receives the sleep service's signals for as long as the session lives.
+    std::unique_ptr<QObject> m_sleepWatch;
 };
 
 } // namespace zentari

@@ -45,13 +45,14 @@ def seed(clock):
 
 
 def stored_files(clock):
-    """Every list and text file, byte for byte, and whatever else lies in data/."""
+    """Every list and text file, byte for byte, and whatever else lies in data/
+    except the clock's note of its last dispatched second, which is no store."""
     data = os.path.join(clock.dir, "data")
     out = {}
     for folder in (data, os.path.join(data, "messages")):
         for name in sorted(os.listdir(folder)):
             path = os.path.join(folder, name)
-            if os.path.isfile(path) and not name.endswith(".lock"):
+            if os.path.isfile(path) and not name.endswith(".lock") and name != "lastsecond.txt":
                 with open(path, "rb") as f:
                     out[os.path.relpath(path, data)] = f.read()
     return out

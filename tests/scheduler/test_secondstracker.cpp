@@ -30,7 +30,34 @@ TEST(SecondsTracker, EachSecondOnceSkippedSecondsCaughtUpLongJumpsNot)
     EXPECT_EQ(epochs(tracker.take(at(t + 4))), (QList<qint64>{t + 2, t + 3, t + 4}));
     // Exactly a minute is still caught up; two minutes (a suspend) are not.
     EXPECT_EQ(tracker.take(at(t + 64)).size(), 60);
+    EXPECT_EQ(tracker.jumpedFrom(), std::nullopt);
     EXPECT_EQ(epochs(tracker.take(at(t + 184))), QList<qint64>{t + 184});
+    // The jump is told once, with the last second dispatched before it.
+    EXPECT_EQ(tracker.jumpedFrom(), t + 64);
+    EXPECT_EQ(epochs(tracker.take(at(t + 185))), QList<qint64>{t + 185});
+    EXPECT_EQ(tracker.jumpedFrom(), std::nullopt);
+}
+
+TEST(SecondsTracker, AnEarlierRunsLastSecondIsContinuedFrom)
+{
+    const qint64 t = 1'796'731'200;
+    SecondsTracker quickRestart;
+    EXPECT_EQ(quickRestart.lastTaken(), std::nullopt);
+    quickRestart.continueFrom(at(t));
+    EXPECT_EQ(quickRestart.lastTaken(), t);
+    EXPECT_EQ(epochs(quickRestart.take(at(t + 3))), (QList<qint64>{t + 1, t + 2, t + 3}));
+    EXPECT_EQ(quickRestart.jumpedFrom(), std::nullopt);
+
+    SecondsTracker afterPowerOff;
+    afterPowerOff.continueFrom(at(t));
+    EXPECT_EQ(epochs(afterPowerOff.take(at(t + 7200))), QList<qint64>{t + 7200});
+    EXPECT_EQ(afterPowerOff.jumpedFrom(), t);
+
+    // A mark ahead of the clock (set back while the clock was off) is no jump.
+    SecondsTracker setBack;
+    setBack.continueFrom(at(t));
+    EXPECT_EQ(epochs(setBack.take(at(t - 7200))), QList<qint64>{t - 7200});
+    EXPECT_EQ(setBack.jumpedFrom(), std::nullopt);
 }
 
 TEST(SecondsTracker, AStepBackWithinAMinuteRepeatsNothingALargerOneStartsAfresh)

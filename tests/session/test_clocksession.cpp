@@ -1,5 +1,7 @@
 // The clock's session without a window: the tick over a fake clock, recording
 // services and a host that writes down what the windows would be told.
+#include "core/atomicfile.h"
+#include "platform/sleeprecording.h"
 #include "scheduler/actiondispatcher.h"
 #include "session/clocksession.h"
 #include "support/fakes.h"
@@ -31,7 +33,9 @@ public:
             duringReminder();
     }
     void reminderClosed() override { steps.append(QStringLiteral("closed")); }
+    void missedEvents(const QList<MissedEvent>& events) override { missed.append(events); }
 
+    QList<QList<MissedEvent>> missed; // one list per call
     QList<QDateTime> shownTimes;
     QList<bool> stopSound;
     QStringList steps;
@@ -46,6 +50,7 @@ protected:
     ProgramDir dir;
     FakeSystem sys;
     ErrorReport report{sys.messages};
+    RecordingSleepService sleep{sys.log};
     RecordingHost host;
     std::unique_ptr<ClockSession> session;
 
@@ -57,7 +62,10 @@ protected:
             dir.write(QStringLiteral("data/1Ids.zdt"), ids);
             dir.write(QStringLiteral("data/1Paths.zdt"), ids);
         }
-        session = std::make_unique<ClockSession>(dir.path(), sys.services(), report);
+        session.reset(); // the earlier run ends first, as it saves its last second
+        Services services = sys.services();
+        services.sleep = &sleep;
+        session = std::make_unique<ClockSession>(dir.path(), services, report);
         session->setHost(&host);
         session->openConfigStore();
         session->reloadActionLists();
@@ -298,4 +306,184 @@ TEST_F(Session, ATemplateWithoutAMenuCaptionUsesTheTablesAndAnUnknownItemDoesNot
     EXPECT_TRUE(sys.logged(QStringLiteral("beep")).isEmpty()) << "no beep without SchemeAck";
     EXPECT_EQ(dir.readList(QStringLiteral("data/1Paths.zdt")),
               QStringList{QStringLiteral("Шаблон на выключениеЧерез 120 минут14:00:00")});
+}
+
+// ---------------------------------------------------------------- what was missed
+
+namespace {
+
+QDateTime on(QDate day, QTime time)
+{
+    return QDateTime(day, time);
+}
+
+// The actions of the sleep below: they fall due 40, 30, 15 and 5 minutes
+// before the machine wakes at 13:00.
+const QString kActionsAroundNoon =
+    QStringLiteral("[Actionrun]\nAction=1\nTime=12:20:00\nType_Per=3\nTue=1\nPath=/tmp/weekly\n"
+                   "[Actionoff]\nAction=4\nTime=12:30:00\nDate=08.12.2026\nType_Per=1\n"
+                   "[Actionlong]\nAction=0\nTime=12:45:00\nType_Per=2\nPath=long.mp3\n"
+                   "[Actionshort]\nAction=0\nTime=12:55:00\nType_Per=2\nPath=short.mp3\n");
+
+} // namespace
+
+TEST_F(Session, AfterSleepTheMissedAreShownPerformedOrListedOnceEach)
+{
+    ClockSession& s = start(kActionsAroundNoon, "run\r\noff\r\nlong\r\nshort\r\n");
+    EXPECT_TRUE(sleep.started);
+    ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("Обед"), QStringLiteral("разогреть"),
+                                          kToday, QTime(12, 10, 0)));
+    int beforeSleepCalls = 0;
+    s.beforeSleep = [&] {
+        ++beforeSleepCalls;
+        // The last second is on disk by then.
+        EXPECT_TRUE(
+            dir.read(QStringLiteral("data/lastsecond.txt")).startsWith("08.12.2026 12:00:01\t"));
+    };
+    tickAt(QTime(12, 0, 0));
+    tickAt(QTime(12, 0, 1));
+    sleep.simulateSleep();
+    EXPECT_EQ(beforeSleepCalls, 1);
+    EXPECT_FALSE(sleep.waitingForSleepWork());
+    EXPECT_EQ(sys.logged(QStringLiteral("sleep-ready")).size(), 1);
+
+    // An hour later the machine wakes; the clock does not wait for its timer.
+    sys.clock.set(on(kToday, QTime(13, 0, 0)));
+    sleep.simulateResume();
+    EXPECT_EQ(host.shownTimes.last(), on(kToday, QTime(13, 0, 0)));
+    // The reminder is shown with the second it was due; 5 minutes late the
+    // sound still plays, 15 minutes late it does not.
+    EXPECT_EQ(host.steps, (QStringList{QStringLiteral("reminder Обед Напоминание на 12:10:00 "
+                                                      "08.12.2026\nразогреть"),
+                                       QStringLiteral("closed")}));
+    EXPECT_EQ(played(), QStringList{QStringLiteral("play\tshort.mp3")});
+    EXPECT_TRUE(sys.logged(QStringLiteral("poweroff")).isEmpty());
+    ASSERT_EQ(host.missed.size(), 1);
+    EXPECT_EQ(
+        host.missed[0],
+        (QList<MissedEvent>{{on(kToday, QTime(12, 20, 0)), QStringLiteral("Открыть: /tmp/weekly"),
+                             QStringLiteral("Опоздание больше 10 мин.")},
+                            {on(kToday, QTime(12, 30, 0)), QStringLiteral("Выключение компьютера"),
+                             QStringLiteral("Компьютер не выключают с опозданием.")},
+                            {on(kToday, QTime(12, 45, 0)), QStringLiteral("Звук: long.mp3"),
+                             QStringLiteral("Опоздание больше 10 мин.")}}));
+
+    // The same wake told again, and the clock going on: nothing more.
+    sleep.simulateResume();
+    tickAt(QTime(13, 0, 1));
+    EXPECT_EQ(played().size(), 1);
+    EXPECT_EQ(host.steps.size(), 2);
+    EXPECT_EQ(host.missed.size(), 1);
+    EXPECT_TRUE(sys.logged(QStringLiteral("open")).isEmpty());
+}
+
+TEST_F(Session, AStartAfterDaysOffCatchesUpFromTheLastRunsSecond)
+{
+    const QDate friday(2026, 12, 4);
+    const QString conf =
+        QStringLiteral("[Options big]\nMissedGrace=30\n"
+                       "[Actionmorning]\nAction=0\nTime=9:00:00\nType_Per=2\nPath=wake.mp3\n"
+                       "[Actionsunday]\nAction=2\nTime=10:00:00\nType_Per=3\nSun=1\n"
+                       "[Actionnews]\nAction=1\nTime=11:45:00\nType_Per=2\nPath=/tmp/news\n"
+                       "[Actionlater]\nAction=0\nTime=12:30:00\nType_Per=2\nPath=later.mp3\n");
+    const QByteArray ids = "morning\r\nsunday\r\nnews\r\nlater\r\n";
+    {
+        ClockSession& s = start(conf, ids);
+        ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("Б"), QStringLiteral("второе"),
+                                              kToday.addDays(-1), QTime(8, 0, 0)));
+        ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("А"), QStringLiteral("первое"),
+                                              kToday.addDays(-2), QTime(20, 0, 0)));
+        tickAt(QTime(12, 0, 0), friday);
+        session.reset(); // the clock ends: its last second is kept
+    }
+    const QByteArray mark = dir.read(QStringLiteral("data/lastsecond.txt"));
+    EXPECT_EQ(mark, QByteArray("04.12.2026 12:00:00\t") +
+                        QByteArray::number(on(friday, QTime(12, 0, 0)).toSecsSinceEpoch()) + '\n');
+
+    // Four days later the machine is switched on.
+    start(conf, ids);
+    tickAt(QTime(12, 0, 0));
+    EXPECT_EQ(host.steps,
+              (QStringList{QStringLiteral("reminder А Напоминание на 20:00:00 06.12.2026\nпервое"),
+                           QStringLiteral("closed"),
+                           QStringLiteral("reminder Б Напоминание на 8:00:00 07.12.2026\nвторое"),
+                           QStringLiteral("closed")}));
+    // The daily ones missed on four days count once, on the last of them.
+    EXPECT_EQ(sys.logged(QStringLiteral("open")), QStringList{QStringLiteral("open\t/tmp/news\t")});
+    EXPECT_TRUE(played().isEmpty());
+    EXPECT_TRUE(sys.logged(QStringLiteral("reboot")).isEmpty());
+    ASSERT_EQ(host.missed.size(), 1);
+    EXPECT_EQ(
+        host.missed[0],
+        (QList<MissedEvent>{
+            {on(kToday.addDays(-2), QTime(10, 0, 0)), QStringLiteral("Перезагрузка компьютера"),
+             QStringLiteral("Компьютер не перезагружают с опозданием.")},
+            {on(kToday.addDays(-1), QTime(12, 30, 0)), QStringLiteral("Звук: later.mp3"),
+             QStringLiteral("Опоздание больше 30 мин.")},
+            {on(kToday, QTime(9, 0, 0)), QStringLiteral("Звук: wake.mp3"),
+             QStringLiteral("Опоздание больше 30 мин.")}}));
+
+    // A restart within the minute is caught up like a busy tick: in full.
+    tickAt(QTime(12, 29, 50));
+    session.reset();
+    host.missed.clear();
+    start(conf, ids);
+    tickAt(QTime(12, 30, 20));
+    EXPECT_EQ(played(), QStringList{QStringLiteral("play\tlater.mp3")});
+    EXPECT_TRUE(host.missed.isEmpty());
+}
+
+TEST_F(Session, TheLastSecondIsWrittenOnceAMinuteBeforeSleepAndAtExit)
+{
+    int writes = 0;
+    setAtomicWriteHookForTesting([&](const QString& temp) {
+        if (temp.contains(u"lastsecond.txt"))
+            ++writes;
+    });
+    start(QString());
+    for (int second = 0; second < 150; ++second)
+        tickAt(QTime(12, 0, 0).addSecs(second));
+    EXPECT_EQ(writes, 3); // 12:00:00, 12:01:00, 12:02:00
+    sleep.simulateSleep();
+    EXPECT_EQ(writes, 4);
+    EXPECT_TRUE(
+        dir.read(QStringLiteral("data/lastsecond.txt")).startsWith("08.12.2026 12:02:29\t"));
+    sleep.simulateSleep(); // nothing new to keep
+    EXPECT_EQ(writes, 4);
+    // Alarms off: the seconds still pass, and are still kept.
+    session->setAlarmEnabled(false);
+    tickAt(QTime(12, 3, 29));
+    EXPECT_EQ(writes, 5);
+    tickAt(QTime(12, 3, 30));
+    session.reset();
+    EXPECT_EQ(writes, 6);
+    EXPECT_TRUE(
+        dir.read(QStringLiteral("data/lastsecond.txt")).startsWith("08.12.2026 12:03:30\t"));
+    setAtomicWriteHookForTesting(nullptr);
+}
+
+TEST_F(Session, AClockSetBackAndForwardAgainReplaysNothing)
+{
+    ClockSession& s = start(QStringLiteral("[Actionx]\nAction=0\nTime=12:10:00\nType_Per=2\n"
+                                           "Path=a.mp3\n"
+                                           "[Actiony]\nAction=3\nTime=12:15:00\nType_Per=2\n"),
+                            "x\r\ny\r\n");
+    ASSERT_TRUE(s.reminders().addReminder(QStringLiteral("Р"), QStringLiteral("р"), kToday,
+                                          QTime(12, 20, 0)));
+    tickAt(QTime(12, 9, 59));
+    tickAt(QTime(12, 10, 0));
+    tickAt(QTime(12, 10, 1));
+    // Set forward past the log-off: it is listed, not performed.
+    sys.clock.set(on(kToday, QTime(12, 20, 0)));
+    sleep.simulateClockSet();
+    ASSERT_EQ(host.missed.size(), 1);
+    EXPECT_EQ(host.missed[0][0].what, QStringLiteral("Выход из системы"));
+    // Set back an hour, then forward past everything again.
+    tickAt(QTime(11, 10, 0));
+    sys.clock.set(on(kToday, QTime(12, 25, 0)));
+    sleep.simulateClockSet();
+    EXPECT_EQ(played(), QStringList{QStringLiteral("play\ta.mp3")});
+    EXPECT_EQ(host.steps, (QStringList{QStringLiteral("reminder Р р"), QStringLiteral("closed")}));
+    EXPECT_EQ(host.missed.size(), 1);
+    EXPECT_TRUE(sys.logged(QStringLiteral("logoff")).isEmpty());
 }
