@@ -72,7 +72,7 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
         m_report.guard([this, &itemName] { runTemplate(itemName); });
     });
 
-    m_warning = new ShutdownWarning(this);
+    m_warning = new ShutdownWarning(this, services.sleep);
     connect(m_warning, &ShutdownWarning::abortRequested, this,
             [this] { m_report.guard([this] { N3Click(); }); });
     new StopSoundKey([this] { return m_session.dispatcher().soundPlaying(); },
@@ -249,6 +249,7 @@ void TForm1::abortShutdown()
     m_services.power->cancelShutdown();
     m_warning->stop();
     m_desktop->N3->setEnabled(false);
+    m_session.shutdownAborted();
 }
 
 void TForm1::N5Click()

@@ -1,19 +1,24 @@
 #include "shutdownwarning.h"
 
+#include "platform/sleepservice.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace zentari {
 
-ShutdownWarning::ShutdownWarning(QWidget* parent)
+ShutdownWarning::ShutdownWarning(QWidget* parent, SleepService* sleep)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint),
       m_message(new QLabel(this)), m_countdown(new QLabel(this)),
-      m_abort(new QPushButton(QStringLiteral("Прекратить выход из системы"), this))
+      m_abort(new QPushButton(QStringLiteral("Прекратить выход из системы"), this)),
+      m_blockers(new QLabel(this)), m_sleep(sleep)
 {
     setWindowTitle(QStringLiteral("Zentari"));
     m_message->setWordWrap(true);
+    m_blockers->setWordWrap(true);
+    m_blockers->hide();
     QFont bold = m_countdown->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.4);
@@ -22,6 +27,7 @@ ShutdownWarning::ShutdownWarning(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_message);
     layout->addWidget(m_countdown);
+    layout->addWidget(m_blockers);
     layout->addWidget(m_abort);
     setMinimumWidth(360);
     m_timer.setInterval(250);
@@ -35,8 +41,33 @@ void ShutdownWarning::start(const QString& message, int seconds)
     m_deadline = QDateTime::currentDateTimeUtc().addSecs(seconds);
     refresh();
     m_timer.start();
+    askForBlockers();
     show();
     raise();
+}
+
+void ShutdownWarning::askForBlockers()
+{
+    m_blockers->clear();
+    m_blockers->hide();
+    const quint64 asked = ++m_asked;
+    if (!m_sleep)
+        return;
+    m_sleep->listShutdownBlockers(this, [this, asked](const QList<ShutdownBlocker>& blockers) {
+        if (asked != m_asked || !m_timer.isActive())
+            return;
+        QStringList lines;
+        for (const ShutdownBlocker& b : blockers)
+            lines.append(QStringLiteral("Выключению мешает: ") + b.who +
+                         (b.why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(b.why)));
+        m_blockers->setText(lines.join(u'\n'));
+        m_blockers->setVisible(!lines.isEmpty());
+    });
+}
+
+QString ShutdownWarning::blockersText() const
+{
+    return m_blockers->text();
 }
 
 void ShutdownWarning::stop()

@@ -91,6 +91,10 @@ inline constexpr Key WidthPan{.section = kBig, .name = u"WidthPan", .defaultValu
                               .reading = Reading::Integer, .minimum = 0, .maximum = 2000};
 inline constexpr Key StayOnTop{.section = kBig, .name = u"StayOnTop", .defaultValue = u"1",
                                .reading = Reading::OnWhenOnText};
+// "1": the machine is woken from sleep a minute before the next due action or
+// reminder, where it can be woken.
+inline constexpr Key WakeForAlarms{.section = kBig, .name = u"WakeForAlarms",
+                                   .defaultValue = u"0", .reading = Reading::OnWhenOnText};
 // How many minutes late a missed sound or file is still performed after a
 // sleep, a power-off or the clock set forward; 0: never.
 inline constexpr Key MissedGrace{.section = kBig, .name = u"MissedGrace", .defaultValue = u"10",

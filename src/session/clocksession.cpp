@@ -16,7 +16,8 @@ namespace zentari {
 ClockSession::ClockSession(QString programDir, const Services& services, ErrorReport& report)
     : m_programDir(std::move(programDir)), m_services(services), m_report(report),
       m_actions(m_programDir), m_reminders(m_programDir), m_dispatcher(*this, services, report),
-      m_reminderFiring(report), m_mark(m_programDir)
+      m_reminderFiring(report), m_awake(services.sleep, *this),
+      m_wakePlanner(services.wake, *this, m_reminders, report), m_mark(m_programDir)
 {
     m_dispatcher.onCancelShutdownAvailable = [this] {
         if (m_host)
@@ -83,16 +84,25 @@ void ClockSession::loadAtStart()
     m_reminders.loadAtStart(m_report);
     if (m_services.sleep)
         m_services.sleep->start();
+    lookAhead();
+}
+
+void ClockSession::setAlarmEnabled(bool on)
+{
+    m_alarmEnabled = on;
+    lookAhead();
 }
 
 void ClockSession::reloadActionLists()
 {
     m_actionCount = m_actions.loadForTick(m_report);
+    lookAhead();
 }
 
 void ClockSession::keepActionsForTick()
 {
     m_actionCount = m_actions.keepForTick();
+    lookAhead();
 }
 
 QString ClockSession::runTemplate(QStringView itemName, const QString& menuCaption,
@@ -149,6 +159,8 @@ void ClockSession::tick()
             });
         }
     }
+    m_awake.tick(now, m_alarmEnabled);
+    m_wakePlanner.tick(now, m_alarmEnabled);
     m_reminderFiring.step(m_reminders, *this, owed);
 }
 
@@ -233,6 +245,18 @@ void ClockSession::stopSound()
 {
     m_dispatcher.stopSound();
     setStopSoundEnabled(false);
+}
+
+void ClockSession::prepareWakeForSleep()
+{
+    m_wakePlanner.beforeSleep(m_services.clock->now(), m_alarmEnabled);
+}
+
+void ClockSession::lookAhead()
+{
+    const QDateTime now = m_services.clock->now();
+    m_awake.update(now, m_alarmEnabled);
+    m_wakePlanner.update(now, m_alarmEnabled);
 }
 
 void ClockSession::setStopSoundEnabled(bool enabled)

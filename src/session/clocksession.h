@@ -8,8 +8,10 @@
 #include "scheduler/actiondispatcher.h"
 #include "scheduler/actionstore.h"
 #include "scheduler/secondstracker.h"
+#include "session/awakekeeper.h"
 #include "session/dispatchmark.h"
 #include "session/missedevent.h"
+#include "session/wakeplanner.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -84,7 +86,7 @@ public:
 
     // --- the alarm switch: alarms and reminders run only while it is on
     bool alarmEnabled() const { return m_alarmEnabled; }
-    void setAlarmEnabled(bool on) { m_alarmEnabled = on; }
+    void setAlarmEnabled(bool on);
 
     // --- the permission to close: 1 lets the clock close without restarting
     int exitAllowed() const { return m_exitAllowed; }
@@ -111,6 +113,11 @@ public:
     // "Остановить звук": whether it is enabled, and the command itself.
     bool stopSoundEnabled() const { return m_stopSoundEnabled; }
     void stopSound();
+    // "Прекратить выход из системы": nothing may be holding the machine awake
+    // for the shutdown that was stopped.
+    void shutdownAborted() { lookAhead(); }
+    // The machine is about to sleep: the wake time for the next alarm is set.
+    void prepareWakeForSleep();
 
     // --- DispatchSource
     const IniFile& configStore() const override { return m_configStore; }
@@ -125,6 +132,8 @@ private:
     void reminderClosed() override;
 
     void setStopSoundEnabled(bool enabled);
+    // The awake lock and the wake time, looked at again now.
+    void lookAhead();
 
     // What fell due after `lastSecond` (since the epoch) and before `now`:
     // late reminders queued, sounds and files within the grace performed, the
@@ -148,6 +157,8 @@ private:
     ActionDispatcher m_dispatcher;
     SecondsTracker m_seconds;
     ReminderFiring m_reminderFiring;
+    AwakeKeeper m_awake;
+    WakePlanner m_wakePlanner;
     bool m_alarmEnabled = false;
     int m_exitAllowed = 0;
     bool m_stopSoundEnabled = false;
