@@ -11,8 +11,10 @@
 #include "core/paths.h"
 #include "core/product.h"
 #include "core/timetext.h"
+#include "platform/notifications.h"
 #include "reminders/reminderwindow.h"
 #include "trayicon/trayicon.h"
+#include "windows/missedeventswindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -77,6 +79,18 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
             [this] { m_report.guard([this] { N3Click(); }); });
     new StopSoundKey([this] { return m_session.dispatcher().soundPlaying(); },
                      [this] { m_report.guard([this] { N1Click(); }); }, this);
+
+    if (Notifications* notes = m_services.notifications) {
+        connect(notes, &Notifications::actionInvoked, this, [this](quint32 id, const QString&) {
+            // The notification's one action, and clicking it, open the list.
+            if (id != 0 && id == m_missedNote)
+                m_windows.missedEvents().showList();
+        });
+        connect(notes, &Notifications::closed, this, [this](quint32 id, quint32) {
+            if (id == m_missedNote)
+                m_missedNote = 0;
+        });
+    }
 
     m_report.guard([this] { FormCreate(); });
     m_face->watchScreens();
@@ -160,6 +174,46 @@ void TForm1::reminderClosed()
 {
     if (inTray == 1)
         SendToTray1Click();
+}
+
+void TForm1::missedEvents(const QList<MissedEvent>& events)
+{
+    if (events.isEmpty())
+        return;
+    MissedEventsWindow& window = m_windows.missedEvents();
+    window.addEvents(events);
+    window.showList();
+    notifyMissed();
+}
+
+// One notification for the run: a later batch replaces the one still shown
+// with the new count instead of adding another.
+void TForm1::notifyMissed()
+{
+    Notifications* notes = m_services.notifications;
+    if (!notes)
+        return;
+    if (m_missedNoteAsked) {
+        m_missedNoteAgain = true; // once the server has told the id to replace
+        return;
+    }
+    Notification note;
+    note.summary = QStringLiteral("Пропущенные события");
+    note.body =
+        QStringLiteral("Не выполнено: %1. Откройте список.").arg(m_windows.missedEvents().count());
+    note.actions = {{QStringLiteral("default"), QStringLiteral("Открыть список")}};
+    note.desktopEntry = QStringLiteral("zentari");
+    note.icon = QStringLiteral("zentari");
+    note.replaces = m_missedNote;
+    m_missedNoteAsked = true;
+    notes->notify(note, this, [this](quint32 id) {
+        m_missedNote = id;
+        m_missedNoteAsked = false;
+        if (m_missedNoteAgain) {
+            m_missedNoteAgain = false;
+            notifyMissed();
+        }
+    });
 }
 
 void TForm1::showClock(const QDateTime& now)

@@ -124,6 +124,9 @@ public:
     void shutdownScheduled(int seconds, const QString& message) override;
     void showReminder(const QString& title, const QString& text) override;
     void reminderClosed() override;
+    // Adds the events to "Пропущенные события", opens it, and tells of them
+    // in one desktop notification that opens it again when clicked.
+    void missedEvents(const QList<MissedEvent>& events) override;
 
     static const QString kDownloadPage;
 
@@ -134,6 +137,7 @@ protected:
 
 private:
     void openConfigStore();
+    void notifyMissed();
 
     QString m_programDir;
     Services m_services;
@@ -148,6 +152,11 @@ private:
     std::unique_ptr<CloseGuard> m_guard;
     ShutdownWarning* m_warning = nullptr;
     SecondTimer* m_tickTimer = nullptr; // Timer1
+    // The one notification of missed events: its id while shown, and whether
+    // one is on its way to the server or must follow the one on its way.
+    quint32 m_missedNote = 0;
+    bool m_missedNoteAsked = false;
+    bool m_missedNoteAgain = false;
 };
 
 } // namespace zentari

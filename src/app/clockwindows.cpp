@@ -9,6 +9,7 @@
 #include "scheduler/periodicitydialog.h"
 #include "session/clocksession.h"
 #include "windows/aboutbox.h"
+#include "windows/missedeventswindow.h"
 #include "windows/passwordgate.h"
 #include "windows/positionchooser.h"
 #include "windows/settingswindow.h"
@@ -121,6 +122,13 @@ TForm9& ClockWindows::passwordWindow()
         m_form9->setHost(m_clock ? &m_clock->closeGuard() : nullptr);
     }
     return *m_form9;
+}
+
+MissedEventsWindow& ClockWindows::missedEvents()
+{
+    if (!m_missed)
+        m_missed = std::make_unique<MissedEventsWindow>();
+    return *m_missed;
 }
 
 void ClockWindows::startEditorClock()

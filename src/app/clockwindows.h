@@ -10,6 +10,7 @@
 namespace zentari {
 
 class ClockSession;
+class MissedEventsWindow;
 class SettingsClockHost;
 class TForm1;
 class TForm2;
@@ -48,6 +49,8 @@ public:
     TForm7& positionChooser();
     TForm8& periodicityDialog();
     TForm9& passwordWindow();
+    // "Пропущенные события": one list for the whole run.
+    MissedEventsWindow& missedEvents();
 
     // Whether a window has been made yet, without making it.
     bool settingsMade() const { return bool(m_form2); }
@@ -58,6 +61,7 @@ public:
     bool positionChooserMade() const { return bool(m_form7); }
     bool periodicityDialogMade() const { return bool(m_form8); }
     bool passwordWindowMade() const { return bool(m_form9); }
+    bool missedEventsMade() const { return bool(m_missed); }
 
     // The editors' clock (the action editor's Timer1) runs from the clock's
     // start-up step on, in whichever editor is made then or later.
@@ -89,6 +93,7 @@ private:
     std::unique_ptr<TForm3> m_form3;
     std::unique_ptr<TForm2> m_form2;
     std::unique_ptr<TForm7> m_form7;
+    std::unique_ptr<MissedEventsWindow> m_missed;
 };
 
 } // namespace zentari

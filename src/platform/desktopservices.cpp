@@ -3,6 +3,8 @@
 #include "lazyaudio.h"
 #include "machinestore.h"
 #include "messageboxes_qt.h"
+#include "notifications_freedesktop.h"
+#include "notifications_recording.h"
 #include "power_logind.h"
 #include "recording.h"
 #include "shell_linux.h"
@@ -45,6 +47,10 @@ DesktopServices::DesktopServices()
         m_wake = std::make_unique<RecordingWakeAlarms>(*m_log);
     }
     m_sleep = std::make_unique<LogindSleepService>();
+    if (m_log && qEnvironmentVariable("ZENTARI_REAL_NOTIFICATIONS") != QLatin1String("1"))
+        m_notifications = std::make_unique<RecordingNotifications>(*m_log);
+    else
+        m_notifications = std::make_unique<FreedesktopNotifications>();
     m_services.clock = m_clock.get();
     m_services.shell = m_shell.get();
     m_services.messages = m_messages.get();
@@ -55,6 +61,7 @@ DesktopServices::DesktopServices()
     m_services.machine = m_machine.get();
     m_services.sleep = m_sleep.get();
     m_services.wake = m_wake.get();
+    m_services.notifications = m_notifications.get();
 }
 
 // Members go in reverse order: the recording wrappers before the sound they

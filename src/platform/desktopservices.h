@@ -15,8 +15,9 @@ class LazyAudio;
 // QApplication. When ZENTARI_DRY_RUN names a file, the shell, power operations,
 // beeps and sound starts are written to that file, one line each, instead of
 // acting on the system; beeps and sounds are still heard, so that they last
-// as long and the player's modes stay true. Message boxes and the window
-// system are real in both modes.
+// as long and the player's modes stay true; desktop notifications are
+// written there too, unless ZENTARI_REAL_NOTIFICATIONS=1 asks for the real
+// ones. Message boxes and the window system are real in both modes.
 class DesktopServices
 {
 public:
@@ -49,6 +50,7 @@ private:
     std::unique_ptr<Beeper> m_beeper;
     std::unique_ptr<SleepService> m_sleep;
     std::unique_ptr<WakeAlarms> m_wake;
+    std::unique_ptr<Notifications> m_notifications;
     Services m_services;
 };
 

@@ -136,6 +136,7 @@ public:
     virtual QString readString(const QString& name) = 0;
 };
 
+class Notifications;
 class SleepService;
 class WakeAlarms;
 
@@ -154,6 +155,8 @@ struct Services
     SleepService* sleep = nullptr;
     // Waking the machine for an alarm (wakealarms.h).
     WakeAlarms* wake = nullptr;
+    // Messages in the desktop's notification area (notifications.h).
+    Notifications* notifications = nullptr;
 };
 
 } // namespace zentari

@@ -1,4 +1,6 @@
 #include "platform/desktopservices.h"
+#include "platform/notifications_freedesktop.h"
+#include "platform/notifications_recording.h"
 #include "platform/power_logind.h"
 #include "platform/shell_linux.h"
 #include "platform/windowsystem_x11.h"
@@ -73,6 +75,26 @@ TEST_F(DryRunTest, SoundsAreLoggedAndStillPlay)
               QStringList({QStringLiteral("play\t") + wav, QStringLiteral("beep\t1000\t100")}));
 }
 
+TEST_F(DryRunTest, NotificationsAreLoggedUnlessTheRealOnesAreAskedFor)
+{
+    {
+        DesktopServices desktop;
+        auto* notes = dynamic_cast<RecordingNotifications*>(desktop.services().notifications);
+        ASSERT_NE(notes, nullptr);
+        Notification note;
+        note.summary = QStringLiteral("Пропущенные события");
+        note.body = QStringLiteral("Не выполнено: 1. Откройте список.");
+        notes->notify(note, nullptr, {});
+        EXPECT_EQ(logged(), QStringList{QStringLiteral(
+                                "notify\tПропущенные события\tНе выполнено: 1. Откройте список.")});
+    }
+    // The dry run of the test against a stand-in notification server.
+    qputenv("ZENTARI_REAL_NOTIFICATIONS", "1");
+    DesktopServices desktop;
+    qunsetenv("ZENTARI_REAL_NOTIFICATIONS");
+    EXPECT_NE(dynamic_cast<FreedesktopNotifications*>(desktop.services().notifications), nullptr);
+}
+
 TEST(DesktopServices, RealServicesWithoutDryRun)
 {
     qunsetenv("ZENTARI_DRY_RUN");
@@ -83,6 +105,7 @@ TEST(DesktopServices, RealServicesWithoutDryRun)
                 s.machine);
     EXPECT_NE(dynamic_cast<DesktopShell*>(s.shell), nullptr);
     EXPECT_NE(dynamic_cast<LogindPower*>(s.power), nullptr);
+    EXPECT_NE(dynamic_cast<FreedesktopNotifications*>(s.notifications), nullptr);
     // The tests run on the offscreen platform, which has no X11 windows.
     EXPECT_NE(dynamic_cast<NullWindowSystem*>(s.windows), nullptr);
     EXPECT_LE(qAbs(s.clock->now().secsTo(QDateTime::currentDateTime())), 2);
