@@ -2,7 +2,8 @@
 # shellcheck disable=SC2317 # functions reached through traps and wait_for
 # Runs one command inside a private X session and tears the session down again.
 #
-#   with-xsession.sh [--wm] [--tray] [--screen WxHxD] [--keep-qpa] [--bus] [--a11y] -- <command> [args...]
+#   with-xsession.sh [--wm] [--tray] [--screen WxHxD] [--keep-qpa] [--bus] [--a11y] [--logind]
+#                    -- <command> [args...]
 #
 #   --wm             start openbox and wait until it manages the screen
 #   --tray           start tint2 with a system tray at the bottom of the screen and
@@ -16,12 +17,19 @@
 #                    widgets there, so that tests find controls by role and name
 #   --bus            start a private D-Bus session bus alone, for programs that
 #                    offer or call services on it (no accessibility)
+#   --logind         start a private bus as the system bus with a stand-in
+#                    systemd-logind on it (python3-dbusmock's logind template),
+#                    so that the program's sleep and inhibitor calls reach the
+#                    stand-in: the command sees DBUS_SYSTEM_BUS_ADDRESS and
+#                    ZENTARI_E2E_LOGIND_LOG (the stand-in's log of calls)
 #
 # Xvfb picks a free display itself (-displayfd), so sessions may run side by side.
 # The command sees DISPLAY, a private XDG_RUNTIME_DIR and XDG config/cache/data
 # dirs, and XSESSION_DIR (a scratch folder removed afterwards, e.g. for
 # screenshots). Without --bus or --a11y the D-Bus session bus address points nowhere, so
-# nothing auto-launches a bus daemon that would outlive the session. Works as root with no
+# nothing auto-launches a bus daemon that would outlive the session; without
+# --logind the system bus address points nowhere too, so that no test ever
+# takes a lock on the machine's own logind. Works as root with no
 # display and no D-Bus. Exits with the command's status (128+n when killed by
 # signal n); everything started here is stopped on exit, failure and Ctrl-C.
 #
@@ -39,6 +47,7 @@ screen=1024x768x24
 keep_qpa=0
 want_a11y=0
 want_bus=0
+want_logind=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --wm) want_wm=1 ;;
@@ -52,6 +61,7 @@ while [ $# -gt 0 ]; do
     --keep-qpa) keep_qpa=1 ;;
     --a11y) want_a11y=1 want_bus=1 ;;
     --bus) want_bus=1 ;;
+    --logind) want_logind=1 ;;
     --) shift; break ;;
     -h | --help) usage ;;
     *) echo "with-xsession: unknown option '$1'" >&2; usage ;;
@@ -67,12 +77,23 @@ done
 [ $want_wm -eq 0 ] || command -v openbox >/dev/null || { echo "with-xsession: openbox not found" >&2; exit 2; }
 [ $want_tray -eq 0 ] || command -v tint2 >/dev/null || { echo "with-xsession: tint2 not found" >&2; exit 2; }
 [ $want_bus -eq 0 ] || command -v dbus-daemon >/dev/null || { echo "with-xsession: dbus-daemon not found" >&2; exit 2; }
+mock_python=""
+if [ $want_logind -eq 1 ]; then
+  command -v dbus-daemon >/dev/null || { echo "with-xsession: dbus-daemon not found" >&2; exit 2; }
+  # A python of its own (pyenv and the like) may lack the distribution's dbusmock.
+  for py in /usr/bin/python3 "$(command -v python3)"; do
+    [ -x "$py" ] && "$py" -c 'import dbusmock' 2>/dev/null && { mock_python=$py; break; }
+  done
+  [ -n "$mock_python" ] || { echo "with-xsession: python3-dbusmock not found" >&2; exit 2; }
+fi
 
 session=$(mktemp -d "${TMPDIR:-/tmp}/xsession.XXXXXX") || exit 2
 xvfb_pid=""
 wm_pid=""
 tray_pid=""
 bus_pid=""
+system_bus_pid=""
+logind_pid=""
 cmd_pid=""
 
 stop_pid() {
@@ -96,6 +117,8 @@ cleanup() {
   stop_pid "$xvfb_pid"
   # The accessibility bus launcher and its registry leave with this bus.
   stop_pid "$bus_pid"
+  stop_pid "$logind_pid"
+  stop_pid "$system_bus_pid"
   rm -rf "$session"
 }
 
@@ -157,6 +180,46 @@ else
   # libdbus would otherwise start a session bus on demand (dbus-launch --autolaunch).
   [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || export DBUS_SESSION_BUS_ADDRESS="unix:path=$session/no-bus"
   export NO_AT_BRIDGE=1
+fi
+if [ $want_logind -eq 1 ]; then
+  # Anyone may own any name and talk to anyone: only this session's programs
+  # reach the socket.
+  cat >"$session/system-bus.conf" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$session/system_bus_socket</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+  dbus-daemon --config-file="$session/system-bus.conf" --nofork --print-address=3 \
+    3>"$session/system-bus" </dev/null >"$session/system-dbus.log" 2>&1 &
+  system_bus_pid=$!
+  wait_for "dbus-daemon (system)" "$system_bus_pid" test -s "$session/system-bus"
+  DBUS_SYSTEM_BUS_ADDRESS=$(head -n 1 "$session/system-bus")
+  export DBUS_SYSTEM_BUS_ADDRESS
+  case "$DBUS_SYSTEM_BUS_ADDRESS" in
+    "unix:path=$session/"*) ;;
+    *) fail "the private system bus is at '$DBUS_SYSTEM_BUS_ADDRESS', not in $session" ;;
+  esac
+  export ZENTARI_E2E_LOGIND_LOG="$session/logind-calls.log"
+  "$mock_python" -m dbusmock --system --template logind -l "$ZENTARI_E2E_LOGIND_LOG" \
+    </dev/null >"$session/logind.log" 2>&1 &
+  logind_pid=$!
+  logind_ready() {
+    dbus-send --bus="$DBUS_SYSTEM_BUS_ADDRESS" --print-reply --dest=org.freedesktop.DBus \
+      /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:org.freedesktop.login1 |
+      grep -q 'boolean true'
+  }
+  wait_for "the stand-in logind" "$logind_pid" logind_ready
+else
+  export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$session/no-system-bus"
 fi
 [ $keep_qpa -eq 1 ] || export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY

@@ -8,13 +8,14 @@ DISPLAY and a window manager (and a tray when asked). Standard library only
 The tests import this package alone (`import e2elib as e`); the helpers live
 by job in base (tools, failures, polling), x11 (windows, pointer, keys,
 screen), a11y (the accessibility bus), clock (the program under test and
-the test frame) and remote (the command line and the D-Bus service, used as
-`e.remote`).
+the test frame), remote (the command line and the D-Bus service, used as
+`e.remote`) and logind (the stand-in logind of with-xsession.sh --logind, used
+as `e.logind`).
 """
 
-from . import remote
-from .a11y import (accessible_text, accessible_tree, click_accessible, enter_date_and_time,
-                   find_accessible, selected_items)
+from . import logind, remote
+from .a11y import (accessible_strings, accessible_text, accessible_tree, click_accessible,
+                   enter_date_and_time, find_accessible, selected_items)
 from .base import TOOL_ENV, TestFailure, expect, log, poll, run
 from .clock import (CLOCK_SIZE, DATE_RE, HINT_RE, READY, TIME_RE, Clock, close_to_now,
                     expect_bundled_data, expect_display, main, open_settings)
@@ -23,7 +24,7 @@ from .x11 import (active_window, click, focus, key, move_pointer, net_wm_state, 
                   type_text, window_by_class_exact, window_info, window_titled, windows_of_class)
 
 __all__ = [
-    "remote",
+    "remote", "logind", "accessible_strings",
     "TOOL_ENV", "TIME_RE", "DATE_RE", "HINT_RE", "CLOCK_SIZE", "READY", "TestFailure", "log",
     "run", "poll", "expect", "window_info", "parent_of", "windows_of_class", "prop", "title_of",
     "root_windows", "net_wm_state", "move_pointer", "type_text", "active_window", "focus", "key",

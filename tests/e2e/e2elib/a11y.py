@@ -83,6 +83,41 @@ def selected_items(window, role, name):
         return None
 
 
+def accessible_strings(window):
+    """Every name and text shown in the showing windows titled `window` (labels,
+    cells, text boxes), in tree order; None when no such window is shown."""
+    try:
+        strings = None
+        for top in _accessible_windows():
+            if top.name != window:
+                continue
+            if strings is None:
+                strings = []
+
+            def walk(acc):
+                if acc.name:
+                    strings.append(acc.name)
+                try:
+                    text = acc.queryText()
+                    content = text.getText(0, text.characterCount)
+                    if content and content != acc.name:
+                        strings.append(content)
+                except NotImplementedError:
+                    pass
+                for i in range(acc.childCount):
+                    child = acc.getChildAtIndex(i)
+                    if child is not None and _showing(child):
+                        walk(child)
+
+            for i in range(top.childCount):
+                child = top.getChildAtIndex(i)
+                if child is not None and _showing(child):
+                    walk(child)
+        return strings
+    except Exception:  # a window closing under the walk: try again
+        return None
+
+
 def accessible_tree():
     """The program's showing windows and controls, one per line, for diagnostics."""
     import pyatspi

@@ -14,6 +14,7 @@ import traceback
 
 from .a11y import accessible_tree
 from .base import TestFailure, log, poll
+from .logind import calls, expect_private_system_bus, inhibitors
 from .x11 import (click, key, move_pointer, parent_of, screenshot, tree, window_by_class_exact,
                   window_info, window_titled, windows_of_class)
 
@@ -66,6 +67,7 @@ class Clock:
         self.started = None
 
     def start(self):
+        expect_private_system_bus()
         env = dict(os.environ)
         env["ZENTARI_DRY_RUN"] = self.log_path
         env["ZENTARI_MACHINE_STORE"] = self.machine_store
@@ -189,6 +191,14 @@ class Clock:
                 with open(path, "rb") as f:
                     print(f"--- {name}:", f.read().decode("cp1251", errors="replace")
                           .replace("\r\n", " | "))
+        if os.environ.get("ZENTARI_E2E_LOGIND_LOG"):
+            try:
+                print("--- the stand-in logind's locks:", inhibitors())
+            except Exception as e:
+                print("--- the stand-in logind's locks: (not read:", e, ")")
+            print("--- the stand-in logind's calls")
+            # Without the tests' own polls of the locks.
+            print("\n".join([c for c in calls() if c != "ListInhibitors"][-40:]))
         if os.environ.get("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"):
             print("--- accessibility tree")
             print(accessible_tree())
