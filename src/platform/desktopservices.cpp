@@ -42,11 +42,15 @@ DesktopServices::DesktopServices()
         m_power = std::make_unique<RecordingPower>(*m_log);
         m_player = std::make_unique<RecordingPlayer>(*m_log, *m_soundPlayer);
         m_beeper = std::make_unique<RecordingBeeper>(*m_log, m_soundBeeper);
-        // The dry run never wakes the machine; it learns of sleep as the real
-        // clock does (the tests put a stand-in logind on a private system bus).
+        // The dry run never wakes the machine.
         m_wake = std::make_unique<RecordingWakeAlarms>(*m_log);
     }
-    m_sleep = std::make_unique<LogindSleepService>();
+    // The dry run holds no lock on the machine's own logind: only on a system
+    // bus named for it (the tests' stand-in), else it records what it would do.
+    if (!m_log || qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS"))
+        m_sleep = std::make_unique<LogindSleepService>();
+    else
+        m_sleep = std::make_unique<RecordingSleepService>(*m_log);
     if (m_log && qEnvironmentVariable("ZENTARI_REAL_NOTIFICATIONS") != QLatin1String("1"))
         m_notifications = std::make_unique<RecordingNotifications>(*m_log);
     else

@@ -26,9 +26,13 @@ QList<QDateTime> SecondsTracker::take(const QDateTime& now)
         owed.append(now);
         return owed;
     }
-    const bool jumped = second - m_last > kMaxCatchUpSeconds;
-    if (jumped)
+    // After a sleep or a start nothing is merely late: every second missed,
+    // however few, goes to the catch-up, which never performs a power action late.
+    const bool jumped = second - m_last > (m_gapIsJump ? 1 : kMaxCatchUpSeconds);
+    if (jumped) {
         m_jumpedFrom = m_last;
+        m_gapIsJump = false;
+    }
     const qint64 first = jumped ? second : m_last + 1;
     for (qint64 s = first; s <= second; ++s) {
         const QDateTime at = s == second ? now : now.addSecs(s - second);
@@ -49,6 +53,12 @@ void SecondsTracker::continueFrom(const QDateTime& last)
     m_last = last.toSecsSinceEpoch();
     m_lastLocal = localKey(last);
     m_jumpedFrom.reset();
+    m_gapIsJump = true;
+}
+
+void SecondsTracker::sleeping()
+{
+    m_gapIsJump = m_started;
 }
 
 } // namespace zentari

@@ -37,9 +37,14 @@ public:
     std::optional<qint64> jumpedFrom() const { return m_jumpedFrom; }
 
     // Continues from a second dispatched by an earlier run of the clock (as
-    // if it had been taken last): the next take() catches up to a minute
-    // from it, or reports a longer gap through jumpedFrom().
+    // if it had been taken last): the next take() reports any gap from it
+    // through jumpedFrom(), however short.
     void continueFrom(const QDateTime& last);
+    // The machine goes to sleep (or has just woken): the first gap the next
+    // takes meet, however short, is reported through jumpedFrom(). Whether the
+    // clock's timer or the wake-up notice comes first after the sleep, a
+    // shutdown due during it is never taken as merely late.
+    void sleeping();
 
     // The last second taken, since the epoch; nullopt before the first.
     std::optional<qint64> lastTaken() const
@@ -54,6 +59,7 @@ private:
     qint64 m_lastLocal = 0; // the same second's local date and time, as a count of seconds
     bool m_started = false;
     std::optional<qint64> m_jumpedFrom;
+    bool m_gapIsJump = false; // the next gap of two seconds or more is a jump
 };
 
 } // namespace zentari

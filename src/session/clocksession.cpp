@@ -48,7 +48,10 @@ ClockSession::ClockSession(QString programDir, const Services& services, ErrorRe
         QObject::connect(sleep, &SleepService::aboutToSleep, m_sleepWatch.get(),
                          [this] { prepareForSleep(); });
         // The tick sees the jump and catches up; no need to wait for its timer.
-        QObject::connect(sleep, &SleepService::resumed, m_sleepWatch.get(), [this] { tick(); });
+        QObject::connect(sleep, &SleepService::resumed, m_sleepWatch.get(), [this] {
+            m_seconds.sleeping();
+            tick();
+        });
         QObject::connect(sleep, &SleepService::clockSet, m_sleepWatch.get(), [this] { tick(); });
     }
 }
@@ -235,6 +238,7 @@ void ClockSession::reminderShown(const QString& reminderId)
 
 void ClockSession::prepareForSleep()
 {
+    m_seconds.sleeping();
     saveMark();
     m_report.guard([this] { prepareWakeForSleep(); });
     if (beforeSleep)

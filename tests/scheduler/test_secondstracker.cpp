@@ -45,7 +45,12 @@ TEST(SecondsTracker, AnEarlierRunsLastSecondIsContinuedFrom)
     EXPECT_EQ(quickRestart.lastTaken(), std::nullopt);
     quickRestart.continueFrom(at(t));
     EXPECT_EQ(quickRestart.lastTaken(), t);
-    EXPECT_EQ(epochs(quickRestart.take(at(t + 3))), (QList<qint64>{t + 1, t + 2, t + 3}));
+    // Even a quick restart is a gap for the catch-up: a shutdown due while
+    // the clock was away must not be performed now.
+    EXPECT_EQ(epochs(quickRestart.take(at(t + 3))), QList<qint64>{t + 3});
+    EXPECT_EQ(quickRestart.jumpedFrom(), t);
+    // ... once: the clock then runs as ever.
+    EXPECT_EQ(epochs(quickRestart.take(at(t + 6))), (QList<qint64>{t + 4, t + 5, t + 6}));
     EXPECT_EQ(quickRestart.jumpedFrom(), std::nullopt);
 
     SecondsTracker afterPowerOff;
@@ -96,4 +101,21 @@ TEST(SecondsTracker, TheHourRepeatedAtTheEndOfSummerTimeIsNotDispatchedAgain)
     EXPECT_EQ(half_past_two, 1);
     // Every local second from 01:30:00 to 03:29:58 once, the repeated hour not again.
     EXPECT_EQ(seconds, 2 * 3600 - 1);
+}
+
+TEST(SecondsTracker, TheFirstGapAfterASleepIsAJumpHoweverShort)
+{
+    const qint64 t = 1'796'731'200;
+    SecondsTracker tracker;
+    tracker.take(at(t));
+    tracker.sleeping();
+    // Ticks between the notice and the sleep itself change nothing.
+    EXPECT_EQ(epochs(tracker.take(at(t + 1))), QList<qint64>{t + 1});
+    EXPECT_EQ(tracker.jumpedFrom(), std::nullopt);
+    // Thirty seconds asleep: the catch-up's, not the tick's.
+    EXPECT_EQ(epochs(tracker.take(at(t + 31))), QList<qint64>{t + 31});
+    EXPECT_EQ(tracker.jumpedFrom(), t + 1);
+    // Afterwards a busy second is late again, not missed.
+    EXPECT_EQ(epochs(tracker.take(at(t + 33))), (QList<qint64>{t + 32, t + 33}));
+    EXPECT_EQ(tracker.jumpedFrom(), std::nullopt);
 }
