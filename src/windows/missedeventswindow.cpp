@@ -17,7 +17,7 @@ MissedEventsWindow::MissedEventsWindow(QWidget* parent)
                           Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Пропущенные события"));
-    resize(620, 260);
+    resize(760, 260); // room for the longest reason beside a file's path
     setMinimumSize(360, 160);
 
     Label1 =
