@@ -8,12 +8,17 @@
 #include "support/printers.h"
 #include "zentariadaptor.h"
 
+#include "platform/singleinstance.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace zentari::remote;
 using namespace std::chrono_literals;
@@ -40,6 +45,15 @@ protected:
         registerDBusTypes();
         m_bus = QDBusConnection::sessionBus();
         ASSERT_TRUE(m_bus.isConnected()) << "no session bus: run under dbus-run-session";
+        // The stand-in is the clock of a throw-away program folder: it holds
+        // that folder's lock, as a clock on the bus does, so the command goes
+        // to it and never to the lists beside the build's executable.
+        m_program = m_folder.path() + QStringLiteral("/Zentari");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(ZENTARI_EXECUTABLE), m_program));
+        ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("data")));
+        m_instance =
+            std::make_unique<zentari::SingleInstance>(m_folder.path() + u'/', m_runtime.path());
+        ASSERT_TRUE(m_instance->claim());
         new ZentariAdaptor(&m_clock);
         ASSERT_TRUE(m_bus.registerObject(kObjectPath.toString(), &m_clock));
         ASSERT_TRUE(m_bus.registerService(kServiceName.toString()));
@@ -61,7 +75,7 @@ protected:
         env.remove(QStringLiteral("DISPLAY"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(ZENTARI_EXECUTABLE), list);
+        process.start(m_program, list);
         const QDeadlineTimer deadline(20s);
         while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -75,6 +89,9 @@ protected:
     FakeClock m_clock;
     QDBusConnection m_bus{QString()};
     QTemporaryDir m_runtime;
+    QTemporaryDir m_folder;
+    QString m_program;
+    std::unique_ptr<zentari::SingleInstance> m_instance;
 };
 
 } // namespace
