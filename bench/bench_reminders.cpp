@@ -20,7 +20,7 @@ struct NoWindows : ReminderHost
 {
     int shown = 0;
     void alertSound() override {}
-    void showReminder(const QString&, const QString&) override { ++shown; }
+    void showReminder(const QString&, const QString&, const QString&) override { ++shown; }
     void reminderClosed() override {}
 };
 

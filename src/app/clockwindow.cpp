@@ -165,9 +165,9 @@ void TForm1::shutdownScheduled(int seconds, const QString& message)
     m_warning->start(message, seconds);
 }
 
-void TForm1::showReminder(const QString& title, const QString& text)
+void TForm1::showReminder(const QString& title, const QString& text, const QString& reminderId)
 {
-    m_windows.reminderWindow().showReminder(title, text);
+    m_windows.reminderWindow().showReminder(title, text, reminderId);
 }
 
 void TForm1::reminderClosed()

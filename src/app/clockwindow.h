@@ -122,7 +122,8 @@ public:
     void stopSoundAvailable(bool available) override;
     void cancelShutdownAvailable() override;
     void shutdownScheduled(int seconds, const QString& message) override;
-    void showReminder(const QString& title, const QString& text) override;
+    void showReminder(const QString& title, const QString& text,
+                      const QString& reminderId) override;
     void reminderClosed() override;
     // Adds the events to "Пропущенные события", opens it, and tells of them
     // in one desktop notification that opens it again when clicked.

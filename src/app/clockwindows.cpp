@@ -3,6 +3,8 @@
 #include "app/clockwindow.h"
 #include "app/closeguard.h"
 #include "app/settingshost.h"
+#include "core/error.h"
+#include "core/options.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
 #include "scheduler/actioneditor.h"
@@ -15,8 +17,27 @@
 #include "windows/settingswindow.h"
 
 #include <QLabel>
+#include <algorithm>
 
 namespace zentari {
+namespace {
+
+// Read when the menu opens, so that conf's change holds from the next reminder on.
+int snoozeMinutes(const IniFile& config, const QString& programDir, ErrorReport& report)
+{
+    const options::Key& key = options::SnoozeMinutes;
+    try {
+        return std::clamp(options::readInt(config, key, programDir), key.minimum, key.maximum);
+    } catch (const ConvertError&) {
+        report.reportOnce(
+            QStringLiteral("Значение «%1» ключа %2 не является числом; "
+                           "используется %3.")
+                .arg(options::read(config, key, programDir), key.name, key.defaultValue));
+        return key.defaultValue.toInt();
+    }
+}
+
+} // namespace
 
 ClockWindows::ClockWindows(QString programDir, const Services& services, ErrorReport& report,
                            ClockSession& session)
@@ -96,8 +117,16 @@ TForm5& ClockWindows::reminderEditor()
 
 TForm6& ClockWindows::reminderWindow()
 {
-    if (!m_form6)
+    if (!m_form6) {
         m_form6 = std::make_unique<TForm6>();
+        m_form6->setSnoozeLinks(
+            {.store = &m_session.reminders(),
+             .now = [this] { return m_services.clock->now(); },
+             .minutes =
+                 [this] { return snoozeMinutes(m_session.config(), m_programDir, m_report); },
+             .messages = m_services.messages,
+             .report = &m_report});
+    }
     return *m_form6;
 }
 

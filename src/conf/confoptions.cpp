@@ -79,6 +79,9 @@ const QList<Option>& allOptions()
          .group = Group::Alarms,
          .label = QStringLiteral("Пропущенный звук или файл выполнять с опозданием до, мин"),
          .minimumText = QStringLiteral("никогда")},
+        {.key = &o::SnoozeMinutes,
+         .group = Group::Alarms,
+         .label = QStringLiteral("Откладывать напоминание на, мин")},
     };
     return list;
 }

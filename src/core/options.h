@@ -99,6 +99,10 @@ inline constexpr Key WakeForAlarms{.section = kBig, .name = u"WakeForAlarms",
 // sleep, a power-off or the clock set forward; 0: never.
 inline constexpr Key MissedGrace{.section = kBig, .name = u"MissedGrace", .defaultValue = u"10",
                                  .reading = Reading::Integer, .minimum = 0, .maximum = 1440};
+// How many minutes the reminder window's first "Напомнить через" item puts a reminder off.
+inline constexpr Key SnoozeMinutes{.section = kBig, .name = u"SnoozeMinutes",
+                                   .defaultValue = u"10", .reading = Reading::Integer,
+                                   .minimum = 1, .maximum = 1440};
 inline constexpr Key On{.section = kSmall, .name = u"on", .defaultValue = u"yes",
                         .reading = Reading::OnWhenOnText, .onText = u"yes", .offText = u"no"};
 // clang-format on

@@ -95,7 +95,7 @@ void ReminderFiring::showQueued(ReminderHost& host)
             text = due.heading + u'\n' + text;
         if (onShown)
             onShown(due.id, due.title);
-        m_report.guard([&] { host.showReminder(due.title, text); });
+        m_report.guard([&] { host.showReminder(due.title, text, due.id); });
         m_report.guard([&host] { host.reminderClosed(); });
     }
 }

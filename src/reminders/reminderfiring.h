@@ -21,8 +21,9 @@ public:
     // The reminder signal (a beep or the reminder sound).
     virtual void alertSound() = 0;
     // Shows the reminder's window and returns when the user has closed it
-    // (the clock goes on ticking meanwhile).
-    virtual void showReminder(const QString& title, const QString& text) = 0;
+    // (the clock goes on ticking meanwhile). The id names it in the store.
+    virtual void showReminder(const QString& title, const QString& text,
+                              const QString& reminderId) = 0;
     // After a window closed: the clock back from the tray.
     virtual void reminderClosed() = 0;
 };

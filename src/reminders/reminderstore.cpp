@@ -323,6 +323,45 @@ bool ReminderStore::replaceAt(int position, QString expectedId, const QString& t
     return true;
 }
 
+ReminderStore::Moved ReminderStore::moveTo(const QString& reminderId, const QDateTime& when)
+{
+    const FileLock held = m_files.lock();
+    prepareChange();
+    const int position = indexOfId(reminderId);
+    // A record short of a line in some list cannot be changed in its place.
+    if (position < 0 || position >= m_records.whole())
+        return Moved::Gone;
+    const QString title = m_records[position].title;
+    const QString dateText = timetext::dateToStr(when.date());
+    const QString newId = title + dateText;
+    const QString timeText = timetext::timeToStr(when.time());
+    if (newId == reminderId) {
+        change([&](StoreChange&) { m_records.setLine(position, &Reminder::timeText, timeText); });
+        return Moved::Done;
+    }
+    if (exists(title, when.date()))
+        return Moved::Taken;
+    // The stored file, not the text shown: that may carry a heading.
+    const QString oldFile = textFileOf(position);
+    const bool hasText = QFileInfo(oldFile).isFile();
+    const QByteArray bytes = hasText ? readRegularFile(oldFile, maxTextSize) : QByteArray();
+    const QString newFile = textPathFor(newId);
+    if (hasText)
+        makeTextFolder(newFile);
+    change([&](StoreChange& c) {
+        if (hasText) {
+            c.writeFile(newFile, bytes);
+            // As the editor's change: a text kept elsewhere is not ours to delete.
+            c.removeFile(textPathFor(reminderId));
+        }
+        m_records.setLine(position, &Reminder::timeText, timeText);
+        m_records.setLine(position, &Reminder::dateText, dateText);
+        m_records.setLine(position, &Reminder::reminderId, newId);
+        m_records.setLine(position, &Reminder::messagePath, QString()); // the usual path
+    });
+    return Moved::Done;
+}
+
 bool ReminderStore::removeReminderAt(int position, QString expectedId)
 {
     if (expectedId.isNull() && position < 0)

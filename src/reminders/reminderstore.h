@@ -4,6 +4,7 @@
 #include "core/storefiles.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -95,6 +96,17 @@ public:
     // fails, the old reminder stays.
     bool replaceAt(int position, QString expectedId, const QString& title, const QString& text,
                    QDate day, QTime timeOfDay);
+    enum class Moved
+    {
+        Done,
+        Gone,  // no reminder has that id any more
+        Taken, // another reminder has the title on the new day
+    };
+    // A snooze: the reminder with this id gets the new time and date in its
+    // place, title and text kept, as one change. A new day is a new id, so the
+    // text file then takes the new name and the old one goes. Throws Error when
+    // a file cannot be written (the store then stays as it was).
+    Moved moveTo(const QString& reminderId, const QDateTime& when);
     // Writes the five lists, all or none.
     void saveReminders();
 

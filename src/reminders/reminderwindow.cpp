@@ -1,6 +1,11 @@
 #include "reminderwindow.h"
 
+#include "platform/errorreport.h"
+#include "platform/services.h"
+#include "reminderstore.h"
+
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
@@ -20,15 +25,88 @@ TForm6::TForm6(QWidget* parent)
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setGeometry(0, 0, 302, 116);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->addAction(QString(), this, [this] { snooze(snoozeMinutes()); });
+    for (const int minutes : {5, 15, 30})
+        PopupMenu1->addAction(snoozeCaption(minutes), this, [this, minutes] { snooze(minutes); });
+    PopupMenu1->addAction(QStringLiteral("Напомнить через 1 час"), this, [this] { snooze(60); });
+    updateSnoozeMenu();
+    // The text box's own menu (copy, select all) gives way to the snooze menu.
+    for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(Memo1)}) {
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this,
+                [this, w](const QPoint& at) { popUp(w, at); });
+    }
 }
 
-void TForm6::showReminder(const QString& title, const QString& text)
+QString TForm6::snoozeCaption(int minutes)
 {
+    const int lastTwo = minutes % 100;
+    const int last = minutes % 10;
+    const char16_t* word = u"минут";
+    if (last == 1 && lastTwo != 11)
+        word = u"минуту";
+    else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+        word = u"минуты";
+    return QStringLiteral("Напомнить через %1 %2").arg(minutes).arg(QStringView(word));
+}
+
+int TForm6::snoozeMinutes() const
+{
+    return m_links.minutes ? m_links.minutes() : 10;
+}
+
+void TForm6::updateSnoozeMenu()
+{
+    PopupMenu1->actions().constFirst()->setText(snoozeCaption(snoozeMinutes()));
+}
+
+void TForm6::popUp(QWidget* from, const QPoint& at)
+{
+    updateSnoozeMenu();
+    PopupMenu1->popup(from->mapToGlobal(at));
+}
+
+void TForm6::showReminder(const QString& title, const QString& text, const QString& reminderId)
+{
+    m_reminderId = reminderId;
     setWindowTitle(title);
     Memo1->setPlainText(text);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     exec();
+}
+
+void TForm6::snooze(int minutes)
+{
+    if (!m_links.store || m_reminderId.isEmpty())
+        return;
+    const auto tell = [this](const QString& text) {
+        if (m_links.messages)
+            m_links.messages->show(text, windowTitle(), MessageIcon::Warning);
+    };
+    const auto move = [&] {
+        const QDateTime when = m_links.now().addSecs(qint64(minutes) * 60);
+        switch (m_links.store->moveTo(m_reminderId, when)) {
+        case ReminderStore::Moved::Done:
+            accept();
+            break;
+        case ReminderStore::Moved::Gone:
+            tell(QStringLiteral("Напоминание «%1» уже удалено: отложить его нельзя.")
+                     .arg(windowTitle()));
+            break;
+        case ReminderStore::Moved::Taken:
+            tell(QStringLiteral("Напоминание «%1» на этот день уже есть: отложить это "
+                                "напоминание на другой день нельзя.")
+                     .arg(windowTitle()));
+            break;
+        }
+    };
+    if (m_links.report)
+        m_links.report->guard(move);
+    else
+        move();
 }
 
 void TForm6::showEvent(QShowEvent* e)

@@ -276,10 +276,11 @@ void ClockSession::alertSound()
     m_dispatcher.alertSound();
 }
 
-void ClockSession::showReminder(const QString& title, const QString& text)
+void ClockSession::showReminder(const QString& title, const QString& text,
+                                const QString& reminderId)
 {
     if (m_host)
-        m_host->showReminder(title, text);
+        m_host->showReminder(title, text, reminderId);
 }
 
 void ClockSession::reminderClosed()

@@ -36,8 +36,10 @@ public:
     virtual void cancelShutdownAvailable() = 0;
     // The system accepted a shutdown or reboot in `seconds`: the warning shows.
     virtual void shutdownScheduled(int seconds, const QString& message) = 0;
-    // Shows a due reminder and returns once the user has closed it.
-    virtual void showReminder(const QString& title, const QString& text) = 0;
+    // Shows a due reminder and returns once the user has closed it; the id
+    // names it in the store (which its window may change).
+    virtual void showReminder(const QString& title, const QString& text,
+                              const QString& reminderId) = 0;
     // A reminder's window was closed.
     virtual void reminderClosed() = 0;
     // What fell due while the clock could not act and was not performed,
@@ -127,7 +129,8 @@ public:
 private:
     // --- ReminderHost
     void alertSound() override;
-    void showReminder(const QString& title, const QString& text) override;
+    void showReminder(const QString& title, const QString& text,
+                      const QString& reminderId) override;
     void reminderClosed() override;
 
     void setStopSoundEnabled(bool enabled);

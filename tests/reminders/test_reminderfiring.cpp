@@ -24,8 +24,10 @@ struct RecordingHost : ReminderHost
     QStringList events;
     std::function<void()> whileShown;
     void alertSound() override { events.append(QStringLiteral("signal")); }
-    void showReminder(const QString& title, const QString& text) override
+    QStringList ids;
+    void showReminder(const QString& title, const QString& text, const QString& id) override
     {
+        ids.append(id);
         events.append(QStringLiteral("show %1: %2").arg(title, text));
         if (auto nested = std::exchange(whileShown, nullptr))
             nested();
@@ -152,4 +154,30 @@ TEST_F(Firing, AReminderDueUnderTheBrokenTimeBoxIsShown)
     EXPECT_EQ(host.events,
               (QStringList{QStringLiteral("signal"), QStringLiteral("show следом: текст следом"),
                            QStringLiteral("closed")}));
+}
+
+TEST_F(Firing, ASnoozeUnderItsWindowIsShownAgainAtItsNewSecondWithItsStoredText)
+{
+    add(u"Врач", QTime(23, 59, 30));
+    add(u"Кот", QTime(10, 0));
+    // Shown late, under a heading: the snooze keeps the stored text.
+    firing.queueLate(store, 0, QStringLiteral("Напоминание на 23:59:30"));
+    host.whileShown = [this] {
+        ASSERT_EQ(host.ids, QStringList{QStringLiteral("Врач25.01.2005")});
+        ASSERT_EQ(store.moveTo(host.ids.constLast(), QDateTime(kDay.addDays(1), QTime(0, 0, 30))),
+                  ReminderStore::Moved::Done);
+        tick(QTime(0, 0, 29), kDay.addDays(1));
+    };
+    tick(QTime(23, 59, 31));
+    EXPECT_EQ(host.events, (QStringList{QStringLiteral("signal"),
+                                        QStringLiteral("show Врач: Напоминание на 23:59:30\n"
+                                                       "текст Врач"),
+                                        QStringLiteral("closed")}));
+    host.events.clear();
+    tick(QTime(23, 59, 30)); // its old second is gone from the index
+    tick(QTime(0, 0, 30), kDay.addDays(1));
+    EXPECT_EQ(host.events,
+              (QStringList{QStringLiteral("signal"), QStringLiteral("show Врач: текст Врач"),
+                           QStringLiteral("closed")}));
+    EXPECT_EQ(host.ids.constLast(), u"Врач26.01.2005");
 }

@@ -23,7 +23,10 @@ public:
     void stopSoundAvailable(bool) override {}
     void cancelShutdownAvailable() override {}
     void shutdownScheduled(int, const QString&) override {}
-    void showReminder(const QString& title, const QString&) override { reminders.append(title); }
+    void showReminder(const QString& title, const QString&, const QString&) override
+    {
+        reminders.append(title);
+    }
     void reminderClosed() override {}
     QStringList reminders;
 };

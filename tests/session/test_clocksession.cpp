@@ -26,7 +26,7 @@ public:
     {
         steps.append(QStringLiteral("warning %1 ").arg(seconds) + message);
     }
-    void showReminder(const QString& title, const QString& text) override
+    void showReminder(const QString& title, const QString& text, const QString&) override
     {
         steps.append(QStringLiteral("reminder ") + title + u' ' + text);
         if (duringReminder)
