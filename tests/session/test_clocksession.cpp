@@ -226,8 +226,10 @@ TEST_F(Session, APutOffAlarmComesBackOnceAsTheEditorWouldStoreIt)
     EXPECT_FALSE(s.stopSoundEnabled());
     EXPECT_EQ(sys.player.mode(), MediaPlayer::Mode::NotOpen);
 
+    // The appended line is each list's last (the lists the test wrote are short).
     const auto line = [&](const char* list) {
-        return dir.readList(QStringLiteral("data/") + QLatin1String(list)).value(2);
+        const QStringList lines = dir.readList(QStringLiteral("data/") + QLatin1String(list));
+        return lines.isEmpty() ? QString() : lines.last();
     };
     EXPECT_EQ(line("1Ids.zdt"), id);
     EXPECT_EQ(line("1Actions.zdt"), u"0");
@@ -238,7 +240,8 @@ TEST_F(Session, APutOffAlarmComesBackOnceAsTheEditorWouldStoreIt)
     for (const auto& [key, value] :
          {std::pair(u"Action", u"0"), std::pair(u"Type_Per", u"1"), std::pair(u"Time", u"0:05:01"),
           std::pair(u"Date", u"09.12.2026"), std::pair(u"Path", u"/music/wake.mp3")})
-        EXPECT_EQ(s.config().readString(section, key, QString()), QStringView(value)) << key;
+        EXPECT_EQ(s.config().readString(section, key, QString()), QStringView(value))
+            << QStringView(key).toString().toStdString();
 
     // The tick has the new action without a reload, and it rings once more.
     sys.log.clear();
