@@ -102,8 +102,8 @@ inline constexpr Key MissedGrace{.section = kBig, .name = u"MissedGrace", .defau
 // "Отложить сигнал": a playing alarm sound comes back after this many minutes.
 inline constexpr Key SnoozeMinutes{.section = kBig, .name = u"SnoozeMinutes", .defaultValue = u"10",
                                    .reading = Reading::Integer, .minimum = 1, .maximum = 1440};
-// An alarm sound stops after ringing this many minutes, however many times it
-// was to be heard; 0: "TimesPlay" alone decides.
+// A sound (an alarm's or a reminder's) stops after ringing this many minutes,
+// however many times it was to be heard; 0: "TimesPlay" alone decides.
 inline constexpr Key RingMinutes{.section = kBig, .name = u"RingMinutes", .defaultValue = u"0",
                                  .reading = Reading::Integer, .minimum = 0, .maximum = 1440};
 // An alarm sound's first play rises from silence over this many seconds; 0: at once.

@@ -162,7 +162,9 @@ void ActionDispatcher::startSound(const QString& file)
 
 void ActionDispatcher::startAlarmSound(const QString& file)
 {
-    playFirst(file, readNumber(options::FadeInSeconds));
+    // A hand-edited value beyond the range would keep the alarm near silent for minutes.
+    playFirst(file,
+              std::clamp(readNumber(options::FadeInSeconds), 0, options::FadeInSeconds.maximum));
     m_alarmFile = file;
 }
 

@@ -203,9 +203,15 @@ TEST_F(DispatcherTest, AnAlarmFadesInOnItsFirstPlayAndStopsOnceItHasRungItsMinut
     sys.player.finish();
     dispatcher->repeatSound();
     sys.clock.advanceSeconds(90);
-    sys.log.clear();
     dispatcher->repeatSound();
     EXPECT_EQ(sys.player.mode(), MediaPlayer::Mode::Stopped);
+
+    // A fade beyond its range is kept to a minute.
+    store(QStringLiteral("[Options big]\nFadeInSeconds=600\n"
+                         "[Actiona]\nAction=0\nTime=6:30:00\nPath=a.mp3\nType_Per=2\n"),
+          {QStringLiteral("a")});
+    dispatch("6:30:00");
+    EXPECT_EQ(sys.logged(QStringLiteral("play")).last(), u"play\ta.mp3\tfade 60");
 }
 
 TEST_F(DispatcherTest, AnUnplayableFileFallsBackToTheChime)
