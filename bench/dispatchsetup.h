@@ -20,6 +20,7 @@ class SilentPlayer : public MediaPlayer
 public:
     void open(const QString&) override { m_mode = Mode::Stopped; }
     void play() override { m_mode = Mode::Playing; }
+    void playFadingIn(int) override { m_mode = Mode::Playing; }
     void close() override { m_mode = Mode::NotOpen; }
     Mode mode() const override { return m_mode; }
 

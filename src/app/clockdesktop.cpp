@@ -1,6 +1,7 @@
 #include "clockdesktop.h"
 
 #include "core/error.h"
+#include "core/options.h"
 #include "core/paths.h"
 #include "platform/picture.h"
 #include "platform/services.h"
@@ -55,6 +56,9 @@ void ClockDesktop::buildPopupMenu(QWidget* clockWindow)
     N1->setShortcut(QKeySequence(Qt::Key_Escape));
     N1->setShortcutContext(Qt::WidgetShortcut);
     N1->setShortcutVisibleInContextMenu(true);
+    SnoozeSound = item(snoozeCaption(options::SnoozeMinutes.defaultValue.toInt()),
+                       &ClockDesktop::snoozeSoundRequested);
+    SnoozeSound->setVisible(false);
     PopupMenu1->addSeparator(); // N2
     N3 = item(QStringLiteral("Прекратить выход из системы"), &ClockDesktop::abortShutdownRequested);
     N3->setEnabled(false);
@@ -78,6 +82,26 @@ void ClockDesktop::buildPopupMenu(QWidget* clockWindow)
     N7 = item(QStringLiteral("Проверить обновление"), &ClockDesktop::updateCheckRequested);
     N5 = item(QStringLiteral("Выход"), &ClockDesktop::exitRequested);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &ClockDesktop::menuAboutToShow);
+}
+
+QString ClockDesktop::snoozeCaption(int minutes)
+{
+    // 1, 21, 101 минуту; 2–4, 22–24 минуты; 5–20, 25–30, 111–114 минут.
+    const int lastTwo = minutes % 100;
+    const int last = minutes % 10;
+    const char16_t* word = u"минут";
+    if (last == 1 && lastTwo != 11)
+        word = u"минуту";
+    else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+        word = u"минуты";
+    return QStringLiteral("Отложить сигнал на %1 %2").arg(minutes).arg(QStringView(word));
+}
+
+void ClockDesktop::showSnoozeSound(bool available, int minutes)
+{
+    SnoozeSound->setVisible(available);
+    if (available)
+        SnoozeSound->setText(snoozeCaption(minutes));
 }
 
 bool ClockDesktop::trayAvailable() const

@@ -36,6 +36,7 @@ public:
     QAction* Configure = nullptr;
     QAction* N6 = nullptr;
     QAction* N1 = nullptr; // "Остановить звук"
+    QAction* SnoozeSound = nullptr; // "Отложить сигнал на N минут", only while an alarm rings
     QAction* N3 = nullptr; // "Прекратить выход из системы"
     QMenu* N11 = nullptr;  // "Шаблоны..."
     QMenu* N8 = nullptr;   // "Выключить компьютер..."
@@ -49,6 +50,10 @@ public:
     // (null when there is no such item).
     QString templateCaption(QStringView itemName) const;
     bool trayAvailable() const;
+
+    // The snooze item shows while an alarm's sound plays, naming its minutes.
+    void showSnoozeSound(bool available, int minutes);
+    static QString snoozeCaption(int minutes);
 
     // The first item names the way back, whichever way that is.
     void showSendToTrayCaption(bool inTray);
@@ -74,6 +79,7 @@ Q_SIGNALS:
     void settingsRequested();
     void clockSettingsRequested(); // conf, which needs the clock to end
     void stopSoundRequested();
+    void snoozeSoundRequested();
     void abortShutdownRequested();
     void templateChosen(const QString& itemName);
     void updateCheckRequested();

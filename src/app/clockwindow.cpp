@@ -63,6 +63,7 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     react(&ClockDesktop::settingsRequested, &TForm1::ConfigureClick);
     react(&ClockDesktop::clockSettingsRequested, &TForm1::N6Click);
     react(&ClockDesktop::stopSoundRequested, &TForm1::N1Click);
+    react(&ClockDesktop::snoozeSoundRequested, &TForm1::SnoozeSoundClick);
     react(&ClockDesktop::abortShutdownRequested, &TForm1::N3Click);
     react(&ClockDesktop::updateCheckRequested, &TForm1::N7Click);
     react(&ClockDesktop::exitRequested, &TForm1::N5Click);
@@ -153,6 +154,9 @@ void TForm1::showTime(const QDateTime& now)
 void TForm1::stopSoundAvailable(bool available)
 {
     m_desktop->N1->setEnabled(available);
+    // Only an alarm's own sound can come back later; a reminder's cannot.
+    const bool alarm = available && !m_session.dispatcher().alarmSoundFile().isNull();
+    m_desktop->showSnoozeSound(alarm, alarm ? m_session.snoozeMinutes() : 0);
 }
 
 void TForm1::cancelShutdownAvailable()

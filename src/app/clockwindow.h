@@ -81,6 +81,7 @@ public:
     void TrayIcon1Click();
     void PopupMenu1Popup();
     void N1Click() { m_session.stopSound(); }
+    void SnoozeSoundClick() { m_session.snoozeSound(); }
     void N3Click();
     void N5Click();
     void N6Click();

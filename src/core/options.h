@@ -99,10 +99,19 @@ inline constexpr Key WakeForAlarms{.section = kBig, .name = u"WakeForAlarms",
 // sleep, a power-off or the clock set forward; 0: never.
 inline constexpr Key MissedGrace{.section = kBig, .name = u"MissedGrace", .defaultValue = u"10",
                                  .reading = Reading::Integer, .minimum = 0, .maximum = 1440};
-// How many minutes the reminder window's first "Напомнить через" item puts a reminder off.
+// How many minutes the first "Напомнить через" item of a reminder's window and
+// "Отложить сигнал" of the menu put a reminder or a playing alarm sound off.
 inline constexpr Key SnoozeMinutes{.section = kBig, .name = u"SnoozeMinutes",
                                    .defaultValue = u"10", .reading = Reading::Integer,
                                    .minimum = 1, .maximum = 1440};
+// A sound (an alarm's or a reminder's) stops after ringing this many minutes,
+// however many times it was to be heard; 0: "TimesPlay" alone decides.
+inline constexpr Key RingMinutes{.section = kBig, .name = u"RingMinutes", .defaultValue = u"0",
+                                 .reading = Reading::Integer, .minimum = 0, .maximum = 1440};
+// An alarm sound's first play rises from silence over this many seconds; 0: at once.
+inline constexpr Key FadeInSeconds{.section = kBig, .name = u"FadeInSeconds",
+                                   .defaultValue = u"0", .reading = Reading::Integer,
+                                   .minimum = 0, .maximum = 60};
 inline constexpr Key On{.section = kSmall, .name = u"on", .defaultValue = u"yes",
                         .reading = Reading::OnWhenOnText, .onText = u"yes", .offText = u"no"};
 // clang-format on

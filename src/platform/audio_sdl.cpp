@@ -127,9 +127,16 @@ void SdlMediaPlayer::open(const QString& file)
 
 void SdlMediaPlayer::play()
 {
+    playFadingIn(0);
+}
+
+void SdlMediaPlayer::playFadingIn(int seconds)
+{
     if (!m_music)
         throw Error(QStringLiteral("Звуковой файл не открыт."));
-    if (Mix_PlayMusic(m_music, 0) != 0)
+    const int result =
+        seconds > 0 ? Mix_FadeInMusic(m_music, 0, seconds * 1000) : Mix_PlayMusic(m_music, 0);
+    if (result != 0)
         throw Error(QStringLiteral("Не удаётся воспроизвести звуковой файл «%1».").arg(m_file));
 }
 

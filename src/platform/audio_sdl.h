@@ -58,6 +58,7 @@ public:
 
     void open(const QString& file) override;
     void play() override;
+    void playFadingIn(int seconds) override;
     void close() override;
     Mode mode() const override;
 

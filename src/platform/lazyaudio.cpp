@@ -70,6 +70,14 @@ void LazyAudio::Player::play()
     backend->player().play();
 }
 
+void LazyAudio::Player::playFadingIn(int seconds)
+{
+    AudioBackend* backend = m_audio.backend();
+    if (!backend)
+        throw Error(QStringLiteral("Звуковой модуль не загружен"));
+    backend->player().playFadingIn(seconds);
+}
+
 void LazyAudio::Player::close()
 {
     if (m_audio.m_backend)

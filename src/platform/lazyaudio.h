@@ -32,6 +32,7 @@ private:
         explicit Player(LazyAudio& audio) : m_audio(audio) {}
         void open(const QString& file) override;
         void play() override;
+        void playFadingIn(int seconds) override;
         void close() override;
         Mode mode() const override;
 

@@ -76,4 +76,10 @@ void RecordingPlayer::play()
     m_log.append({QStringLiteral("play"), m_file});
 }
 
+void RecordingPlayer::playFadingIn(int seconds)
+{
+    m_player.playFadingIn(seconds);
+    m_log.append({QStringLiteral("play"), m_file, QStringLiteral("fade %1").arg(seconds)});
+}
+
 } // namespace zentari

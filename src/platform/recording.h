@@ -64,14 +64,15 @@ private:
     Beeper* m_sound;
 };
 
-// Records "play" with the file name and still plays through the real player,
-// so that its modes (and so the repeats) stay true.
+// Records "play" with the file name (and "fade <seconds>" for a gentle start) and still plays
+// through the real player, so that its modes (and so the repeats) stay true.
 class RecordingPlayer : public MediaPlayer
 {
 public:
     RecordingPlayer(ActionLog& log, MediaPlayer& player) : m_log(log), m_player(player) {}
     void open(const QString& file) override;
     void play() override;
+    void playFadingIn(int seconds) override;
     void close() override { m_player.close(); }
     Mode mode() const override { return m_player.mode(); }
 

@@ -107,6 +107,8 @@ public:
     virtual void open(const QString& file) = 0;
     // Plays the open sound from its start. Throws Error when nothing is open or it cannot play.
     virtual void play() = 0;
+    // As play(), the volume rising from silence to full over the first `seconds`.
+    virtual void playFadingIn(int seconds) = 0;
     // Stops and forgets the sound; the mode is NotOpen afterwards.
     virtual void close() = 0;
     virtual Mode mode() const = 0;

@@ -126,7 +126,7 @@ void ActionDispatcher::performAction(const QString& section)
         m_services.shell->open(m_lastRunPath, QString(), QString());
     }
     if (read(section, u"Action", zero) == u"0")
-        startSound(read(section, u"Path", defaultPath));
+        startAlarmSound(read(section, u"Path", defaultPath));
     if (read(section, u"Action", zero) == u"4") {
         requestPower(PowerAction::PowerOff, kShutdownMessage);
         if (onCancelShutdownAvailable)
@@ -157,25 +157,60 @@ void ActionDispatcher::requestPower(PowerAction action, const QString& message)
 
 void ActionDispatcher::startSound(const QString& file)
 {
+    playFirst(file, 0);
+}
+
+void ActionDispatcher::startAlarmSound(const QString& file)
+{
+    // A hand-edited value beyond the range would keep the alarm near silent for minutes.
+    playFirst(file,
+              std::clamp(readNumber(options::FadeInSeconds), 0, options::FadeInSeconds.maximum));
+    m_alarmFile = file;
+}
+
+void ActionDispatcher::playFirst(const QString& file, int fadeInSeconds)
+{
     MediaPlayer& player = *m_services.player;
+    m_alarmFile.clear();
+    const auto play = [&] {
+        if (fadeInSeconds > 0)
+            player.playFadingIn(fadeInSeconds);
+        else
+            player.play();
+    };
     try {
         player.open(file);
-        player.play();
+        play();
     } catch (const Error&) {
         player.open(paths::resolve(m_source.programDir(), u"data\\music.mp3"));
-        player.play();
+        play();
     }
     m_playCount = 0;
+    m_ringing = true;
+    if (m_services.clock)
+        m_soundStarted = m_services.clock->now();
 }
 
 void ActionDispatcher::repeatSound()
 {
-    if (m_services.player->mode() != MediaPlayer::Mode::Stopped)
+    const MediaPlayer::Mode mode = m_services.player->mode();
+    if (mode == MediaPlayer::Mode::NotOpen || !m_ringing)
+        return;
+    const int ringMinutes = readNumber(options::RingMinutes);
+    if (ringMinutes > 0 && m_services.clock &&
+        m_soundStarted.secsTo(m_services.clock->now()) >= ringMinutes * 60LL) {
+        stopSound();
+        return;
+    }
+    if (mode != MediaPlayer::Mode::Stopped)
         return;
     const int timesPlay = readNumber(options::TimesPlay);
     if (qint64(m_playCount) != qint64(timesPlay) - 1) { // no overflow at the integer limit
         m_services.player->play();
         ++m_playCount;
+    } else {
+        // Heard out: the ring limit must not later cut a beep that sounds by then.
+        m_ringing = false;
     }
 }
 
@@ -185,8 +220,15 @@ bool ActionDispatcher::soundPlaying() const
     return m_services.player->mode() == MediaPlayer::Mode::Playing || m_services.beeper->sounding();
 }
 
+QString ActionDispatcher::alarmSoundFile() const
+{
+    return m_services.player->mode() == MediaPlayer::Mode::Playing ? m_alarmFile : QString();
+}
+
 void ActionDispatcher::stopSound()
 {
+    m_alarmFile.clear();
+    m_ringing = false;
     // A closed player is neither playing nor stopped, which ends the repeats.
     m_services.player->close();
     m_services.beeper->stop();

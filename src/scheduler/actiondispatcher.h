@@ -5,6 +5,7 @@
 #include "platform/errorreport.h"
 #include "platform/services.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -53,13 +54,20 @@ public:
     void performAction(const QString& section);
 
     // Opens and plays a file, falling back to data/music.mp3 (whose failure is
-    // not caught); restarts the repeat count.
+    // not caught); restarts the repeat count and the ring time.
     void startSound(const QString& file);
+    // An alarm's sound: as startSound, its first play fading in over
+    // "FadeInSeconds"; it can be put off while it plays (alarmSoundFile()).
+    void startAlarmSound(const QString& file);
     // The tick's repeat step: replays an ended sound until it has been heard
-    // "TimesPlay" times (0 or less: until stopped).
+    // "TimesPlay" times (0 or less: until stopped), and stops it once it has
+    // rung "RingMinutes" (when above 0).
     void repeatSound();
     // Whether "Остановить звук" can be chosen now: a sound plays or a beep sounds.
     bool soundPlaying() const;
+    // The file of the alarm sound playing now; null while none does (a
+    // reminder's sound or beep is not an alarm's).
+    QString alarmSoundFile() const;
     // "Остановить звук": the sound, its repeats and a beep end.
     void stopSound();
     // The reminder signal: a beep of "behz" Hz for "bemi" ms, or "soundfilename".
@@ -74,6 +82,7 @@ private:
     // one typo does not silence every alarm.
     int readNumber(const options::Key& key);
     void requestPower(PowerAction action, const QString& message);
+    void playFirst(const QString& file, int fadeInSeconds);
 
     // Positions of the listed actions by their "Time", rebuilt only when
     // conf.ini or the lists change, so that a second with nothing due reads
@@ -95,6 +104,9 @@ private:
     ErrorReport& m_report;
     int m_playCount = 0;
     QString m_lastRunPath;
+    QString m_alarmFile;      // the action's file while its sound is the one open
+    bool m_ringing = false;   // a started sound not yet stopped nor heard out
+    QDateTime m_soundStarted; // for "RingMinutes"
     TimeIndex m_index;
 };
 

@@ -5,6 +5,7 @@
 #include "core/paths.h"
 #include "core/timetext.h"
 #include "platform/sleepservice.h"
+#include "scheduler/actionediting.h"
 #include "scheduler/shutdowntemplates.h"
 #include "session/catchup.h"
 
@@ -250,6 +251,38 @@ void ClockSession::stopSound()
 {
     m_dispatcher.stopSound();
     setStopSoundEnabled(false);
+}
+
+QString ClockSession::snoozeSound()
+{
+    const QString file = m_dispatcher.alarmSoundFile();
+    if (file.isNull())
+        return {};
+    stopSound();
+    // To the second, as the editor's pickers keep it.
+    QDateTime due = m_services.clock->now().addSecs(qint64(snoozeMinutes()) * 60);
+    due.setTime(QTime(due.time().hour(), due.time().minute(), due.time().second()));
+    const ActionFields fields{.typeCode = int(ActionType::SoundFile),
+                              .pathText = file,
+                              .time = due.time(),
+                              .date = due.date()};
+    const PeriodicityChoice once{.code = int(Periodicity::Once), .chosen = true};
+    const QString id =
+        m_actions.appendAction(actionediting::toScheduledAction(fields, once), once.chosen);
+    keepActionsForTick();
+    return id;
+}
+
+int ClockSession::snoozeMinutes() const
+{
+    const options::Key& key = options::SnoozeMinutes;
+    try {
+        // A hand-edited value beyond the range would put the alarm off for good.
+        return std::clamp(options::readInt(m_configStore, key, m_programDir), key.minimum,
+                          key.maximum);
+    } catch (const ConvertError&) {
+        return key.defaultValue.toInt();
+    }
 }
 
 void ClockSession::prepareWakeForSleep()

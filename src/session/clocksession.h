@@ -114,6 +114,11 @@ public:
     // "Остановить звук": whether it is enabled, and the command itself.
     bool stopSoundEnabled() const { return m_stopSoundEnabled; }
     void stopSound();
+    // "Отложить сигнал": the playing alarm sound stops and comes back once, its
+    // file at now + "SnoozeMinutes", as an action the editor could have made.
+    // Returns the new action's id; null when no alarm sound plays.
+    QString snoozeSound();
+    int snoozeMinutes() const;
     // "Прекратить выход из системы": nothing may be holding the machine awake
     // for the shutdown that was stopped.
     void shutdownAborted() { lookAhead(); }

@@ -14,11 +14,13 @@ using zentari::test::ClockFixture;
 
 namespace {
 
+// What the menu shows: its visible items.
 QStringList captions(const QMenu* menu)
 {
     QStringList out;
     for (const QAction* a : menu->actions())
-        out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        if (a->isVisible())
+            out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
 }
 
@@ -123,6 +125,56 @@ TEST_F(ClockFixture, ExitWithoutProtectionNeverRestarts)
     EXPECT_EQ(session->exitAllowed(), 1);
     EXPECT_TRUE(sys.logged(QStringLiteral("restart")).isEmpty());
     EXPECT_TRUE(sys.messages.shown.isEmpty());
+}
+
+TEST_F(ClockFixture, ARingingAlarmCanBePutOffFromTheMenuForItsMinutes)
+{
+    dir.write(QStringLiteral("data/1Ids.zdt"), "x\r\n");
+    dir.write(QStringLiteral("data/1Paths.zdt"), "x\r\n");
+    TForm1& clock = start(QStringLiteral("[Options big]\nSnoozeMinutes=1\nTimesPlay=0\n"
+                                         "[Actionx]\nAction=0\nTime=12:00:05\nType_Per=2\n"
+                                         "Path=/music/wake.mp3\n"));
+    ClockDesktop& desktop = clock.desktop();
+    const auto tickAt = [&](int second) {
+        sys.clock.set(QDateTime(QDate(2026, 12, 8), QTime(12, 0, second)));
+        clock.Timer1Timer();
+    };
+    // A reminder's sound can be stopped but not put off.
+    clock.dispatcher().startSound(QStringLiteral("bell.mp3"));
+    tickAt(1);
+    EXPECT_TRUE(desktop.N1->isEnabled());
+    EXPECT_FALSE(desktop.SnoozeSound->isVisible());
+    clock.N1Click();
+
+    tickAt(5);
+    tickAt(6);
+    const QStringList shown = captions(desktop.PopupMenu1);
+    ASSERT_EQ(shown.indexOf(QStringLiteral("Отложить сигнал на 1 минуту")),
+              shown.indexOf(QStringLiteral("Остановить звук")) + 1);
+    for (const auto& [minutes, caption] : {std::pair("5", "Отложить сигнал на 5 минут"),
+                                           std::pair("10", "Отложить сигнал на 10 минут")}) {
+        conf(QStringLiteral("[Options big]\nTimesPlay=0\nSnoozeMinutes=") + QLatin1String(minutes) +
+             QStringLiteral("\n[Actionx]\nAction=0\nTime=12:00:05\nType_Per=2\n"
+                            "Path=/music/wake.mp3\n"));
+        clock.FormActivate();
+        tickAt(7);
+        EXPECT_EQ(desktop.SnoozeSound->text(), QString::fromUtf8(caption));
+    }
+    // The tray's menu is the same menu, so one trigger stands for both.
+    desktop.SnoozeSound->trigger();
+    EXPECT_FALSE(desktop.SnoozeSound->isVisible());
+    EXPECT_FALSE(desktop.N1->isEnabled());
+    EXPECT_EQ(session->actionIds(),
+              (QStringList{QStringLiteral("x"), QStringLiteral("08.12.2026 12:10:07")}));
+    EXPECT_TRUE(sys.messages.shown.isEmpty());
+    EXPECT_EQ(sys.logged(QStringLiteral("play")).size(), 2);
+
+    // The Russian plural, past the simple cases.
+    for (const auto& [minutes, word] :
+         {std::pair(2, "минуты"), std::pair(11, "минут"), std::pair(21, "минуту"),
+          std::pair(24, "минуты"), std::pair(112, "минут"), std::pair(1440, "минут")})
+        EXPECT_EQ(ClockDesktop::snoozeCaption(minutes),
+                  QStringLiteral("Отложить сигнал на %1 ").arg(minutes) + QString::fromUtf8(word));
 }
 
 TEST_F(ClockFixture, StopSoundAndAbortShutdownDoWhatTheySay)

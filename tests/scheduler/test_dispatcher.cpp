@@ -159,6 +159,61 @@ TEST_F(DispatcherTest, SoundsRepeatTimesPlayTimesInAllOrUntilStopped)
     EXPECT_FALSE(dispatcher->soundPlaying());
 }
 
+TEST_F(DispatcherTest, AnAlarmFadesInOnItsFirstPlayAndStopsOnceItHasRungItsMinutes)
+{
+    store(QStringLiteral("[Options big]\nTimesPlay=0\nRingMinutes=2\nFadeInSeconds=5\n"
+                         "[Actiona]\nAction=0\nTime=6:30:00\nPath=a.mp3\nType_Per=2\n"),
+          {QStringLiteral("a")});
+    dispatch("6:30:00");
+    EXPECT_EQ(dispatcher->alarmSoundFile(), u"a.mp3");
+    // A short file ends every 20 seconds and comes back at the next tick.
+    int ticks = 0;
+    for (; dispatcher->soundPlaying() && ticks < 300; ++ticks) {
+        sys.clock.advanceSeconds(1);
+        if (ticks % 20 == 19)
+            sys.player.finish();
+        dispatcher->repeatSound();
+    }
+    EXPECT_EQ(ticks, 120);
+    EXPECT_EQ(sys.player.mode(), MediaPlayer::Mode::NotOpen);
+    EXPECT_TRUE(dispatcher->alarmSoundFile().isNull());
+    const QStringList plays = sys.logged(QStringLiteral("play"));
+    ASSERT_EQ(plays.size(), 6);
+    EXPECT_EQ(plays.first(), u"play\ta.mp3\tfade 5");
+    EXPECT_EQ(plays.count(QStringLiteral("play\ta.mp3")), 5); // the repeats start at full volume
+
+    // A reminder's sound is no alarm: no fade, nothing to put off. Without a
+    // ring limit it is heard "TimesPlay" times, however long that takes.
+    dir.writeConf(QStringLiteral("[Options big]\nTimesPlay=2\nFadeInSeconds=5\n"
+                                 "soundtype=1\nsoundfilename=/bell.wav\n"));
+    source.ini.recheckNow();
+    sys.log.clear();
+    dispatcher->alertSound();
+    EXPECT_TRUE(dispatcher->alarmSoundFile().isNull());
+    sys.clock.advanceSeconds(3600);
+    sys.player.finish();
+    dispatcher->repeatSound();
+    EXPECT_EQ(sys.logged(QStringLiteral("play")),
+              (QStringList{QStringLiteral("play\t/bell.wav"), QStringLiteral("play\t/bell.wav")}));
+
+    // Heard out, a later limit has nothing to cut: a beep sounding then goes on.
+    dir.writeConf(QStringLiteral("[Options big]\nTimesPlay=1\nRingMinutes=1\n"));
+    source.ini.recheckNow();
+    dispatcher->startSound(QStringLiteral("b.mp3"));
+    sys.player.finish();
+    dispatcher->repeatSound();
+    sys.clock.advanceSeconds(90);
+    dispatcher->repeatSound();
+    EXPECT_EQ(sys.player.mode(), MediaPlayer::Mode::Stopped);
+
+    // A fade beyond its range is kept to a minute.
+    store(QStringLiteral("[Options big]\nFadeInSeconds=600\n"
+                         "[Actiona]\nAction=0\nTime=6:30:00\nPath=a.mp3\nType_Per=2\n"),
+          {QStringLiteral("a")});
+    dispatch("6:30:00");
+    EXPECT_EQ(sys.logged(QStringLiteral("play")).last(), u"play\ta.mp3\tfade 60");
+}
+
 TEST_F(DispatcherTest, AnUnplayableFileFallsBackToTheChime)
 {
     sys.player.broken.insert(QStringLiteral("/gone.mp3"));

@@ -209,6 +209,67 @@ TEST_F(Session, AnEndedSoundRepeatsUntilHeardTimesPlayTimes)
     EXPECT_EQ(played().size(), 3);
 }
 
+TEST_F(Session, APutOffAlarmComesBackOnceAsTheEditorWouldStoreIt)
+{
+    // The late alarm's put-off second is already taken by another action.
+    ClockSession& s = start(QStringLiteral("[Options big]\nSnoozeMinutes=10\n"
+                                           "[Actionlate]\nAction=0\nTime=23:55:00\nType_Per=2\n"
+                                           "Path=/music/wake.mp3\n"),
+                            "late\r\n09.12.2026 0:05:01\r\n");
+    tickAt(QTime(23, 54, 59));
+    EXPECT_TRUE(s.snoozeSound().isNull()) << "nothing rings yet";
+    tickAt(QTime(23, 55, 0));
+    tickAt(QTime(23, 55, 1));
+    ASSERT_TRUE(s.stopSoundEnabled());
+    const QString id = s.snoozeSound();
+    EXPECT_EQ(id, QStringLiteral("09.12.2026 0:05:01 #2"));
+    EXPECT_FALSE(s.stopSoundEnabled());
+    EXPECT_EQ(sys.player.mode(), MediaPlayer::Mode::NotOpen);
+
+    // The appended line is each list's last (the lists the test wrote are short).
+    const auto line = [&](const char* list) {
+        const QStringList lines = dir.readList(QStringLiteral("data/") + QLatin1String(list));
+        return lines.isEmpty() ? QString() : lines.last();
+    };
+    EXPECT_EQ(line("1Ids.zdt"), id);
+    EXPECT_EQ(line("1Actions.zdt"), u"0");
+    EXPECT_EQ(line("1Paths.zdt"), u"/music/wake.mp3");
+    EXPECT_EQ(line("1Times.zdt"), u"0:05:01");
+    EXPECT_EQ(line("1Dates.zdt"), u"09.12.2026");
+    const QString section = ActionStore::sectionName(id);
+    for (const auto& [key, value] :
+         {std::pair(u"Action", u"0"), std::pair(u"Type_Per", u"1"), std::pair(u"Time", u"0:05:01"),
+          std::pair(u"Date", u"09.12.2026"), std::pair(u"Path", u"/music/wake.mp3")})
+        EXPECT_EQ(s.config().readString(section, key, QString()), QStringView(value))
+            << QStringView(key).toString().toStdString();
+
+    // The tick has the new action without a reload, and it rings once more.
+    sys.log.clear();
+    tickAt(QTime(0, 5, 0), QDate(2026, 12, 9));
+    EXPECT_TRUE(played().isEmpty());
+    tickAt(QTime(0, 5, 1), QDate(2026, 12, 9));
+    EXPECT_EQ(played(), QStringList{QStringLiteral("play\t/music/wake.mp3")});
+
+    // A reminder's sound file is not an alarm's: nothing to put off.
+    s.stopSound();
+    s.config().writeString(QStringLiteral("Options big"), u"soundtype", QStringLiteral("1"));
+    s.dispatcher().alertSound();
+    tickAt(QTime(0, 5, 2), QDate(2026, 12, 9));
+    EXPECT_TRUE(s.stopSoundEnabled());
+    EXPECT_TRUE(s.snoozeSound().isNull());
+    EXPECT_EQ(s.actionIds().size(), 3);
+}
+
+TEST_F(Session, TheSnoozeMinutesOutOfRangeOrUnreadableAreKeptSane)
+{
+    for (const auto& [text, minutes] :
+         {std::pair("5", 5), std::pair("0", 1), std::pair("100000", 1440), std::pair("ten", 10)}) {
+        ClockSession& s =
+            start(QStringLiteral("[Options big]\nSnoozeMinutes=") + QLatin1String(text) + u'\n');
+        EXPECT_EQ(s.snoozeMinutes(), minutes) << text;
+    }
+}
+
 // ---------------------------------------------------------------- reminders
 
 TEST_F(Session, ADueReminderSignalsShowsAndClosesInListOrderAndOnlyWithAlarmsOn)

@@ -22,6 +22,14 @@ void FakePlayer::play()
     m_log.append({QStringLiteral("play"), openFile});
 }
 
+void FakePlayer::playFadingIn(int seconds)
+{
+    if (openFile.isEmpty())
+        throw Error(QStringLiteral("nothing open"));
+    m_mode = Mode::Playing;
+    m_log.append({QStringLiteral("play"), openFile, QStringLiteral("fade %1").arg(seconds)});
+}
+
 void FakePlayer::close()
 {
     m_mode = Mode::NotOpen;

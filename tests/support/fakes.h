@@ -37,6 +37,7 @@ public:
     explicit FakePlayer(ActionLog& log) : m_log(log) {}
     void open(const QString& file) override;
     void play() override;
+    void playFadingIn(int seconds) override;
     void close() override;
     Mode mode() const override { return m_mode; }
 

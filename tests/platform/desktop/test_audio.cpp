@@ -72,6 +72,19 @@ TEST_F(SdlAudioTest, EndedSoundPlaysAgainFromItsStart)
     EXPECT_TRUE(waitForMode(Mode::Stopped));
 }
 
+TEST_F(SdlAudioTest, AFadingInSoundRisesThenPlaysToItsEndAndAPlainReplayDoesNotFade)
+{
+    EXPECT_THROW(m_player.playFadingIn(2), Error);
+    m_player.open(tone(1500));
+    m_player.playFadingIn(1);
+    EXPECT_EQ(m_player.mode(), Mode::Playing);
+    EXPECT_EQ(Mix_FadingMusic(), MIX_FADING_IN);
+    ASSERT_TRUE(waitForMode(Mode::Stopped));
+    m_player.play();
+    EXPECT_EQ(Mix_FadingMusic(), MIX_NO_FADING);
+    EXPECT_EQ(Mix_VolumeMusic(-1), MIX_MAX_VOLUME); // the fade left the volume full
+}
+
 TEST_F(SdlAudioTest, SoundTakesItsTimeOnTheSilentDriver)
 {
     m_player.open(tone(1000));
