@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/options.h"
 #include "core/paths.h"
+#include "core/timetext.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "scheduler/shutdowntemplates.h"
@@ -86,15 +87,7 @@ void ClockDesktop::buildPopupMenu(QWidget* clockWindow)
 
 QString ClockDesktop::snoozeCaption(int minutes)
 {
-    // 1, 21, 101 минуту; 2–4, 22–24 минуты; 5–20, 25–30, 111–114 минут.
-    const int lastTwo = minutes % 100;
-    const int last = minutes % 10;
-    const char16_t* word = u"минут";
-    if (last == 1 && lastTwo != 11)
-        word = u"минуту";
-    else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
-        word = u"минуты";
-    return QStringLiteral("Отложить сигнал на %1 %2").arg(minutes).arg(QStringView(word));
+    return QStringLiteral("Отложить сигнал на ") + timetext::minutesText(minutes);
 }
 
 void ClockDesktop::showSnoozeSound(bool available, int minutes)

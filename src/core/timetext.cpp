@@ -108,4 +108,16 @@ int digitField(QStringView text, int maxDigits)
     return value;
 }
 
+QString minutesText(int minutes)
+{
+    const int lastTwo = minutes % 100;
+    const int last = minutes % 10;
+    QStringView word = u"минут";
+    if (last == 1 && lastTwo != 11)
+        word = u"минуту";
+    else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+        word = u"минуты";
+    return QString::number(minutes) + u' ' + word;
+}
+
 } // namespace zentari::timetext

@@ -21,6 +21,9 @@ inline constexpr QStringView kDateFormat = u"dd.MM.yyyy";
 QString dateToStr(QDate date);
 // "1" for Sunday up to "7" for Saturday.
 QString weekdayText(QDate date);
+// A count of minutes in words, as a caption says it: "1 минуту", "3 минуты",
+// "11 минут", "21 минуту".
+QString minutesText(int minutes);
 
 // Conversions back. They accept what the functions above produce, a two-digit
 // hour and a time without seconds, and throw ConvertError on anything else.

@@ -1,5 +1,6 @@
 #include "reminderwindow.h"
 
+#include "core/timetext.h"
 #include "platform/errorreport.h"
 #include "platform/services.h"
 #include "reminderstore.h"
@@ -42,14 +43,7 @@ TForm6::TForm6(QWidget* parent)
 
 QString TForm6::snoozeCaption(int minutes)
 {
-    const int lastTwo = minutes % 100;
-    const int last = minutes % 10;
-    const char16_t* word = u"минут";
-    if (last == 1 && lastTwo != 11)
-        word = u"минуту";
-    else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
-        word = u"минуты";
-    return QStringLiteral("Напомнить через %1 %2").arg(minutes).arg(QStringView(word));
+    return QStringLiteral("Напомнить через ") + timetext::minutesText(minutes);
 }
 
 int TForm6::snoozeMinutes() const
