@@ -108,6 +108,28 @@ int digitField(QStringView text, int maxDigits)
     return value;
 }
 
+std::optional<QTime> exactTime(const QString& text)
+{
+    try {
+        const QTime time = strToTime(text);
+        if (timeToStr(time) == text)
+            return time;
+    } catch (const ConvertError&) {
+    }
+    return std::nullopt;
+}
+
+std::optional<QDate> exactDate(const QString& text)
+{
+    try {
+        const QDate date = strToDate(text);
+        if (dateToStr(date) == text)
+            return date;
+    } catch (const ConvertError&) {
+    }
+    return std::nullopt;
+}
+
 QString minutesText(int minutes)
 {
     const int lastTwo = minutes % 100;

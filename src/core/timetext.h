@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 #include <QTime>
+#include <optional>
 
 // The one place where times and dates become texts and back. The clock shows
 // these texts, every writer stores them and the dispatcher compares them, so
@@ -21,6 +22,10 @@ inline constexpr QStringView kDateFormat = u"dd.MM.yyyy";
 QString dateToStr(QDate date);
 // "1" for Sunday up to "7" for Saturday.
 QString weekdayText(QDate date);
+// A stored time or date text that the clock's own texts can equal (the
+// dispatcher compares texts), as its value; nullopt for any other text.
+std::optional<QTime> exactTime(const QString& text);
+std::optional<QDate> exactDate(const QString& text);
 // A count of minutes in words, as a caption says it: "1 минуту", "3 минуты",
 // "11 минут", "21 минуту".
 QString minutesText(int minutes);

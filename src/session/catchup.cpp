@@ -31,36 +31,13 @@ bool within(const QDateTime& at, const QDateTime& after, const QDateTime& before
     return at.isValid() && at > after && at < before;
 }
 
-// A stored time text the dispatch can match: exactly the clock's text of a time.
-std::optional<QTime> clockTime(const QString& text)
-{
-    try {
-        const QTime time = timetext::strToTime(text);
-        if (timetext::timeToStr(time) == text)
-            return time;
-    } catch (const ConvertError&) {
-    }
-    return std::nullopt;
-}
-
-std::optional<QDate> clockDate(const QString& text)
-{
-    try {
-        const QDate date = timetext::strToDate(text);
-        if (timetext::dateToStr(date) == text)
-            return date;
-    } catch (const ConvertError&) {
-    }
-    return std::nullopt;
-}
-
 // The latest second in the gap at which the dispatch would have performed
 // the action; invalid when none.
 QDateTime latestDue(const IniFile& config, const QString& section, const QDateTime& after,
                     const QDateTime& before)
 {
     const std::optional<QTime> time =
-        clockTime(config.readString(section, u"Time", QStringLiteral("00:00:01")));
+        timetext::exactTime(config.readString(section, u"Time", QStringLiteral("00:00:01")));
     if (!time)
         return {};
     const PeriodChecks period = ActionStore::storedPeriod(config, section);
@@ -80,8 +57,8 @@ QDateTime latestDue(const IniFile& config, const QString& section, const QDateTi
         }
     }
     if (period.once) {
-        if (const std::optional<QDate> day =
-                clockDate(config.readString(section, u"Date", QStringLiteral("01.01.1901")))) {
+        if (const std::optional<QDate> day = timetext::exactDate(
+                config.readString(section, u"Date", QStringLiteral("01.01.1901")))) {
             const QDateTime at = localAt(*day, *time, before);
             if (within(at, after, before) && (!latest.isValid() || at > latest))
                 latest = at;
@@ -110,7 +87,7 @@ CatchUpPlan CatchUp::plan(const IniFile& config, const QString& programDir, cons
         } catch (const ConvertError&) {
             continue; // the tick's index reports it
         }
-        const std::optional<QDate> day = clockDate(r.dateText);
+        const std::optional<QDate> day = timetext::exactDate(r.dateText);
         if (!day)
             continue;
         const QDateTime at = localAt(*day, *time, before);

@@ -13,29 +13,6 @@ namespace zentari::upcoming {
 
 namespace {
 
-// A stored time text the clock's own texts can equal, as its value.
-std::optional<QTime> exactTime(const QString& text)
-{
-    try {
-        const QTime time = timetext::strToTime(text);
-        if (timetext::timeToStr(time) == text)
-            return time;
-    } catch (const ConvertError&) {
-    }
-    return std::nullopt;
-}
-
-std::optional<QDate> exactDate(const QString& text)
-{
-    try {
-        const QDate date = timetext::strToDate(text);
-        if (timetext::dateToStr(date) == text)
-            return date;
-    } catch (const ConvertError&) {
-    }
-    return std::nullopt;
-}
-
 // The local second of this date and time, or an invalid one when the clock
 // never shows it (the hour skipped when summer time begins).
 QDateTime localSecond(QDate date, QTime time)
@@ -53,7 +30,7 @@ QString read(const IniFile& config, const QString& section, QStringView key, con
 
 std::optional<QTime> storedTime(const IniFile& config, const QString& section)
 {
-    return exactTime(read(config, section, u"Time", QStringLiteral("00:00:01")));
+    return timetext::exactTime(read(config, section, u"Time", QStringLiteral("00:00:01")));
 }
 
 } // namespace
@@ -74,7 +51,7 @@ QDateTime nextOnce(const IniFile& config, const QString& section, const QDateTim
         return {};
     const std::optional<QTime> time = storedTime(config, section);
     const std::optional<QDate> date =
-        exactDate(read(config, section, u"Date", QStringLiteral("01.01.1901")));
+        timetext::exactDate(read(config, section, u"Date", QStringLiteral("01.01.1901")));
     if (!time || !date)
         return {};
     const QDateTime due = localSecond(*date, *time);
@@ -128,7 +105,7 @@ QDateTime nextReminder(const ReminderStore& store, const QDateTime& after)
     const RecordList<Reminder>& records = store.records();
     for (int i = 0; i < store.count(); ++i) {
         const Reminder& r = records[i];
-        const std::optional<QDate> date = exactDate(r.dateText);
+        const std::optional<QDate> date = timetext::exactDate(r.dateText);
         if (!date || *date < after.date() || (next.isValid() && *date > next.date()))
             continue;
         // The firing compares times as values: "09:30:00" is "9:30:00".
