@@ -2,6 +2,7 @@
 
 #include "core/timetext.h"
 #include "platform/errorreport.h"
+#include "platform/frontwhenmapped.h"
 #include "platform/services.h"
 #include "reminderstore.h"
 
@@ -9,7 +10,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QTimer>
 
 namespace zentari {
 
@@ -106,14 +106,7 @@ void TForm6::snooze(int minutes)
 void TForm6::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    // A window that opens while the user works in another one is not always
-    // put on top of it or given the focus: ask for both once it is mapped.
-    QTimer::singleShot(0, this, [this] {
-        if (!isVisible())
-            return;
-        raise();
-        activateWindow();
-    });
+    bringToFrontWhenMapped(this);
 }
 
 } // namespace zentari

@@ -1,13 +1,13 @@
 #include "missedeventswindow.h"
 
 #include "core/timetext.h"
+#include "platform/frontwhenmapped.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace zentari {
@@ -91,14 +91,7 @@ void MissedEventsWindow::showList()
 void MissedEventsWindow::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    // A window that opens while the user works in another one is not always
-    // put on top of it or given the focus: ask for both once it is mapped.
-    QTimer::singleShot(0, this, [this] {
-        if (!isVisible())
-            return;
-        raise();
-        activateWindow();
-    });
+    bringToFrontWhenMapped(this);
 }
 
 } // namespace zentari
