@@ -50,7 +50,8 @@ bool wantsCommandLine(const QStringList& arguments)
 }
 
 int runCommandLine(const QStringList& arguments, const QString& programDir, QTextStream& out,
-                   QTextStream& err, const QString& command)
+                   QTextStream& err, const QString& command,
+                   const std::function<void(const QString& dir)>& optionsChanged)
 {
     QString dir = programDir;
     QString verb;
@@ -177,6 +178,8 @@ int runCommandLine(const QStringList& arguments, const QString& programDir, QTex
             for (const Option* option : options)
                 config.unset(*option);
         }
+        if (optionsChanged && (verb == u"--set" || verb == u"--unset"))
+            optionsChanged(dir);
     } catch (const Error& e) {
         err << e.message() << u'\n';
         return FileFailed;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 
 namespace zentari::conf {
 
@@ -22,7 +23,10 @@ bool wantsCommandLine(const QStringList& arguments);
 // folder `programDir` unless --dir names another; writes results to `out`
 // and messages to `err`, and returns the exit status. `command` is the name
 // it was started by ("conf", or "zentari-conf" from the PATH), for the help.
+// After --set or --unset changed the file, optionsChanged is told the folder,
+// so that a clock running from it can look at its options again.
 int runCommandLine(const QStringList& arguments, const QString& programDir, QTextStream& out,
-                   QTextStream& err, const QString& command = QStringLiteral("conf"));
+                   QTextStream& err, const QString& command = QStringLiteral("conf"),
+                   const std::function<void(const QString& dir)>& optionsChanged = {});
 
 } // namespace zentari::conf

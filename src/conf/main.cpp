@@ -1,3 +1,4 @@
+#include "clockstart.h"
 #include "commandline.h"
 #include "confwindow.h"
 #include "core/error.h"
@@ -56,8 +57,15 @@ int main(int argc, char** argv)
         QTextStream out(stdout);
         QTextStream err(stderr);
         try {
+            // A clock running from the folder re-reads its options, as after the
+            // window; none is started for it.
+            const auto tellClock = [](const QString& dir) {
+                conf::handOverTo(dir, std::chrono::milliseconds(500))(
+                    {QStringLiteral("--reload-options")});
+            };
             return conf::runCommandLine(arguments, paths::programDir(), out, err,
-                                        QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
+                                        QFileInfo(QString::fromLocal8Bit(argv[0])).fileName(),
+                                        tellClock);
         } catch (const Error& e) {
             err << e.message() << u'\n';
             return conf::FileFailed;

@@ -298,3 +298,24 @@ TEST(ConfToolFixes, AnInstalledProgramFolderIsNotChosenWithDir)
     EXPECT_EQ(r.status, conf::BadUsage);
     EXPECT_TRUE(r.err.contains(u"установленной программы"));
 }
+
+TEST(ConfToolFixes, OnlyAChangeOfTheFileIsToldToTheFolder)
+{
+    ProgramDir dir;
+    QStringList told;
+    const auto run = [&](QStringList arguments) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        return conf::runCommandLine(arguments, dir.path(), o, e, QStringLiteral("conf"),
+                                    [&](const QString& folder) { told.append(folder); });
+    };
+    EXPECT_EQ(run({QStringLiteral("--set"), QStringLiteral("Top=3")}), conf::Ok);
+    EXPECT_EQ(run({QStringLiteral("--unset"), QStringLiteral("Top")}), conf::Ok);
+    EXPECT_EQ(told, QStringList(2, dir.path()));
+    // Nothing written, nothing to look at again.
+    told.clear();
+    EXPECT_EQ(run({QStringLiteral("--set"), QStringLiteral("Top=x")}), conf::BadUsage);
+    EXPECT_EQ(run({QStringLiteral("--list")}), conf::Ok);
+    EXPECT_EQ(run({QStringLiteral("--check")}), conf::Ok);
+    EXPECT_TRUE(told.isEmpty()) << told.join(u' ').toStdString();
+}

@@ -4,6 +4,8 @@ desktop framed, `conf` is started in the same program folder, its "Рамка
 вокруг часов" box is cleared and "Сохранить и запустить часы" pressed. conf
 ends within a moment, no second clock starts (no start in the dry-run log,
 one process of the folder's program), and the running clock loses its frame.
+Then `conf --set WithBoard=1` on the command line gives it back, again
+without a start.
 
     with-xsession.sh --wm --a11y -- /usr/bin/python3 test_conf_running_clock.py <Zentari> <source dir>
 """
@@ -103,6 +105,16 @@ def body(make, shots):
     expect(running == [clock_pid], f"clock processes of the folder: {running}, not [{clock_pid}]")
     starts = [line for line in clock.log_lines() if line.startswith("open\t")]
     expect(starts == [], f"conf started something: {starts}")
+
+    done = subprocess.run([os.path.join(clock.dir, "conf"), "--set", "WithBoard=1"], cwd=clock.dir,
+                          env=env, stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                          timeout=15)
+    expect(done.returncode == 0, f"conf --set ended with {done.returncode}: {done.stderr}")
+    poll("the running clock to be framed again after conf --set",
+         lambda: (lambda wid: wid and frame_top(wid) > 0)(shown_clock(clock)), 10)
+    expect(clock.proc.pid == clock_pid, "the clock was replaced by conf --set")
+    starts = [line for line in clock.log_lines() if line.startswith("open\t")]
+    expect(starts == [], f"conf --set started something: {starts}")
 
 
 e.main("conf_running_clock", body)
