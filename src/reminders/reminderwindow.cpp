@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 namespace zentari {
 
@@ -82,8 +83,13 @@ void TForm6::snooze(int minutes)
     };
     const auto move = [&] {
         const QDateTime when = m_links.now().addSecs(qint64(minutes) * 60);
+        const QString previousId = m_reminderId;
         switch (m_links.store->moveTo(m_reminderId, when)) {
         case ReminderStore::Moved::Done:
+            if (const QString newId = movedId(previousId, when.date());
+                m_links.onSnoozed && !newId.isNull())
+                m_links.onSnoozed(previousId, newId,
+                                  newId.chopped(timetext::dateToStr(when.date()).size()), when);
             accept();
             break;
         case ReminderStore::Moved::Gone:
@@ -101,6 +107,21 @@ void TForm6::snooze(int minutes)
         m_links.report->guard(move);
     else
         move();
+}
+
+QString TForm6::movedId(const QString& previousId, QDate day) const
+{
+    // An id is the title followed by the day's date text, and a date text
+    // has one length: the title is what the old id has before it.
+    const QString dateText = timetext::dateToStr(day);
+    const QString newId =
+        previousId.chopped(std::min(previousId.size(), dateText.size())) + dateText;
+    const RecordList<Reminder>& records = m_links.store->records();
+    for (int i = 0; i < m_links.store->count(); ++i) {
+        if (records[i].reminderId == newId)
+            return newId;
+    }
+    return {};
 }
 
 void TForm6::showEvent(QShowEvent* e)

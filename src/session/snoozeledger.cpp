@@ -48,7 +48,10 @@ QString unescaped(QStringView text)
             continue;
         }
         const QChar next = text[++i];
-        out += next == u't' ? QChar(u'\t') : next == u'n' ? QChar(u'\n') : next == u'r' ? QChar(u'\r') : next;
+        out += next == u't'   ? QChar(u'\t')
+               : next == u'n' ? QChar(u'\n')
+               : next == u'r' ? QChar(u'\r')
+                              : next;
     }
     return out;
 }
@@ -91,9 +94,8 @@ void SnoozeLedger::read()
         if (!entry.due.isValid() || entry.id.isEmpty())
             continue;
         entry.due = wallSecond(entry.due);
-        m_entries.removeIf([&entry](const PendingSnooze& e) {
-            return e.kind == entry.kind && e.id == entry.id;
-        });
+        m_entries.removeIf(
+            [&entry](const PendingSnooze& e) { return e.kind == entry.kind && e.id == entry.id; });
         m_entries.append(entry);
     }
     std::stable_sort(m_entries.begin(), m_entries.end(),
@@ -114,9 +116,9 @@ void SnoozeLedger::save() const
 void SnoozeLedger::add(PendingSnooze entry)
 {
     entry.due = wallSecond(entry.due);
-    const auto later = std::upper_bound(
-        m_entries.begin(), m_entries.end(), entry.due,
-        [](const QDateTime& due, const PendingSnooze& e) { return due < e.due; });
+    const auto later =
+        std::upper_bound(m_entries.begin(), m_entries.end(), entry.due,
+                         [](const QDateTime& due, const PendingSnooze& e) { return due < e.due; });
     m_entries.insert(later, std::move(entry));
     save();
 }
@@ -151,15 +153,16 @@ void SnoozeLedger::prune(const QDateTime& now,
                          const std::function<bool(const PendingSnooze&)>& stored)
 {
     const QDateTime wallNow = wallSecond(now);
-    const qsizetype dropped = m_entries.removeIf(
-        [&](const PendingSnooze& e) { return e.due <= wallNow || !stored(e); });
+    const qsizetype dropped =
+        m_entries.removeIf([&](const PendingSnooze& e) { return e.due <= wallNow || !stored(e); });
     if (dropped > 0)
         save();
 }
 
 void SnoozeLedger::remove(PendingSnooze::Kind kind, const QString& id)
 {
-    if (m_entries.removeIf([&](const PendingSnooze& e) { return e.kind == kind && e.id == id; }) > 0)
+    if (m_entries.removeIf([&](const PendingSnooze& e) { return e.kind == kind && e.id == id; }) >
+        0)
         save();
 }
 

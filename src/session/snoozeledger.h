@@ -16,8 +16,8 @@ struct PendingSnooze
         AlarmSound,
     };
     Kind kind = Kind::Reminder;
-    QString id;   // the reminder's or the sound action's id in its store
-    QString name; // what the menu calls it
+    QString id;    // the reminder's or the sound action's id in its store
+    QString name;  // what the menu calls it
     QDateTime due; // the clock's wall time, to the second
 
     friend bool operator==(const PendingSnooze&, const PendingSnooze&) = default;

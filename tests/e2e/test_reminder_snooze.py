@@ -5,8 +5,10 @@ text opens the window's menu, whose first item, "Напомнить через 1
 is clicked with the mouse. The window closes, the lists hold the reminder's
 new time (a minute after the click) with its title and text, and the reminder
 is shown again, with its stored text and a second signal, at that second.
+Meanwhile the clock's own right-click menu lists it as put off (read over the
+accessibility bus).
 
-    with-xsession.sh --wm -- /usr/bin/python3 test_reminder_snooze.py <Zentari> <source dir>
+    with-xsession.sh --wm --a11y -- /usr/bin/python3 test_reminder_snooze.py <Zentari> <source dir>
 """
 
 import datetime
@@ -43,6 +45,11 @@ def click(info, x, y, button="1"):
     time.sleep(0.1)
     e.click(button)
     time.sleep(0.3)
+
+
+def listed_in_menu(name):
+    """Whether a shown menu of the clock (a window without a title) has the item."""
+    return name in (e.accessible_strings("") or [])
 
 
 def body(make, shots):
@@ -85,6 +92,16 @@ def body(make, shots):
     expect(read_list(clock, "IDs.zdt") == [f"{TITLE}{again:%d.%m.%Y}"],
            f"IDs.zdt holds {read_list(clock, 'IDs.zdt')}")
     log(f"snoozed to {clock_text(again)}")
+
+    # The clock's menu lists it until it comes back.
+    listed = f"Отложено: {TITLE} — {clock_text(again)}"
+    if again.date() != datetime.date.today():
+        listed += f" {again:%d.%m.%Y}"
+    ci = e.window_info(poll("the clock on the desktop", clock.mapped_clock, 5))
+    click(ci, ci["width"] // 2, ci["height"] // 2, "3")
+    poll(f"«{listed}» in the clock's menu", lambda: listed_in_menu(listed), 8)
+    key("Escape")
+    poll("the clock's menu to close", lambda: not listed_in_menu(listed), 5)
 
     wid, info = poll("the reminder shown again",
                      lambda: titled(TITLE),

@@ -52,8 +52,8 @@ TEST(SnoozeLedger, OutlivesARestartSoonestFirstAndASecondSnoozeReplacesTheFirst)
               (QList<PendingSnooze>{
                   reminder(QStringLiteral("Врач\\\t08.12.2026"), QStringLiteral("Врач\\\t"),
                            noon.addSecs(300)),
-                  sound(QStringLiteral("08.12.2026 12:10:00"), QStringLiteral("Будильник (wake.mp3)"),
-                        noon.addSecs(600)),
+                  sound(QStringLiteral("08.12.2026 12:10:00"),
+                        QStringLiteral("Будильник (wake.mp3)"), noon.addSecs(600)),
                   reminder(QStringLiteral("Кот10.12.2026"), QStringLiteral("Кот"), noon.addDays(2)),
               }));
     EXPECT_EQ(SnoozeLedger::soundName(QStringLiteral("/home/u/Музыка/утро.ogg")),
@@ -151,11 +151,13 @@ TEST_F(Snoozes, TheListFollowsTheStoresTheClockAndTheUsersCancels)
     ASSERT_TRUE(store.replaceAt(1, QStringLiteral("Кот08.12.2026"), QStringLiteral("Кот"),
                                 QStringLiteral("текст"), kDay, QTime(13, 0)));
     ASSERT_TRUE(store.removeReminderAt(2, QStringLiteral("Сон08.12.2026")));
-    EXPECT_EQ(names(), (QStringList{QStringLiteral("Будильник (wake.mp3)"), QStringLiteral("Врач")}));
+    EXPECT_EQ(names(),
+              (QStringList{QStringLiteral("Будильник (wake.mp3)"), QStringLiteral("Врач")}));
 
     // A restart still has them.
     ClockSession& again = start();
-    EXPECT_EQ(names(), (QStringList{QStringLiteral("Будильник (wake.mp3)"), QStringLiteral("Врач")}));
+    EXPECT_EQ(names(),
+              (QStringList{QStringLiteral("Будильник (wake.mp3)"), QStringLiteral("Врач")}));
 
     // The sound taken back: its action is gone from the lists and the tick.
     const PendingSnooze put = again.pendingSnoozes().first();
