@@ -86,10 +86,11 @@ void TForm6::snooze(int minutes)
         const QString previousId = m_reminderId;
         switch (m_links.store->moveTo(m_reminderId, when)) {
         case ReminderStore::Moved::Done:
-            if (const QString newId = movedId(previousId, when.date());
-                m_links.onSnoozed && !newId.isNull())
-                m_links.onSnoozed(previousId, newId,
-                                  newId.chopped(timetext::dateToStr(when.date()).size()), when);
+            if (const int moved = movedPosition(previousId, when.date());
+                m_links.onSnoozed && moved >= 0) {
+                const Reminder& r = m_links.store->records()[moved];
+                m_links.onSnoozed(previousId, r.reminderId, r.title, when);
+            }
             accept();
             break;
         case ReminderStore::Moved::Gone:
@@ -109,7 +110,7 @@ void TForm6::snooze(int minutes)
         move();
 }
 
-QString TForm6::movedId(const QString& previousId, QDate day) const
+int TForm6::movedPosition(const QString& previousId, QDate day) const
 {
     // An id is the title followed by the day's date text, and a date text
     // has one length: the title is what the old id has before it.
@@ -119,9 +120,9 @@ QString TForm6::movedId(const QString& previousId, QDate day) const
     const RecordList<Reminder>& records = m_links.store->records();
     for (int i = 0; i < m_links.store->count(); ++i) {
         if (records[i].reminderId == newId)
-            return newId;
+            return i;
     }
-    return {};
+    return -1;
 }
 
 void TForm6::showEvent(QShowEvent* e)

@@ -61,9 +61,9 @@ protected:
 
 private:
     int snoozeMinutes() const;
-    // The id a snooze to `day` gave the reminder that was previousId; null
-    // when the store has no such reminder.
-    QString movedId(const QString& previousId, QDate day) const;
+    // Where the store has the reminder that was previousId after a snooze to
+    // `day`; -1 when it has none.
+    int movedPosition(const QString& previousId, QDate day) const;
     void popUp(QWidget* from, const QPoint& at);
 
     SnoozeLinks m_links;

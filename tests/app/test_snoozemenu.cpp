@@ -64,7 +64,8 @@ TEST_F(ClockFixture, SnoozesAreListedInTheMenuOutliveARestartAndCanBeTakenBack)
     clock->Timer1Timer();
     EXPECT_FALSE(form6->isVisible());
     clock->N1Click();
-    EXPECT_EQ(snoozedItems(*clock), QStringList{QStringLiteral("Отложено: Врач — 0:10:00 09.12.2026")});
+    EXPECT_EQ(snoozedItems(*clock),
+              QStringList{QStringLiteral("Отложено: Врач — 0:10:00 09.12.2026")});
 
     // The alarm's sound put off from the menu comes first: it is due sooner.
     sys.clock.set(QDateTime(kDay, QTime(23, 45)));
