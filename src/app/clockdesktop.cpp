@@ -60,7 +60,7 @@ void ClockDesktop::buildPopupMenu(QWidget* clockWindow)
     SnoozeSound = item(snoozeCaption(options::SnoozeMinutes.defaultValue.toInt()),
                        &ClockDesktop::snoozeSoundRequested);
     SnoozeSound->setVisible(false);
-    PopupMenu1->addSeparator(); // N2
+    m_afterSound = PopupMenu1->addSeparator(); // N2
     N3 = item(QStringLiteral("Прекратить выход из системы"), &ClockDesktop::abortShutdownRequested);
     N3->setEnabled(false);
     PopupMenu1->addSeparator(); // N9
@@ -95,6 +95,36 @@ void ClockDesktop::showSnoozeSound(bool available, int minutes)
     SnoozeSound->setVisible(available);
     if (available)
         SnoozeSound->setText(snoozeCaption(minutes));
+}
+
+void ClockDesktop::showSnoozed(const QStringList& captions, bool cancelAllowed)
+{
+    // Made afresh; the old ones may still be delivering the click that took
+    // one back, so they go once that is over.
+    for (QMenu* old : std::as_const(m_snoozed)) {
+        PopupMenu1->removeAction(old->menuAction());
+        old->deleteLater();
+    }
+    m_snoozed.clear();
+    for (qsizetype i = 0; i < captions.size(); ++i) {
+        auto* menu = new QMenu(PopupMenu1);
+        // A title is the user's own text: an ampersand in it is not a shortcut.
+        menu->setTitle(QString(captions[i]).replace(u'&', QStringLiteral("&&")));
+        QAction* cancel = menu->addAction(QStringLiteral("Отменить"));
+        cancel->setEnabled(cancelAllowed);
+        connect(cancel, &QAction::triggered, this,
+                [this, index = int(i)] { Q_EMIT snoozeCancelRequested(index); });
+        PopupMenu1->insertMenu(m_afterSound, menu);
+        m_snoozed.append(menu);
+    }
+}
+
+QString ClockDesktop::snoozedCaption(const QString& name, const QDateTime& due, QDate today)
+{
+    QString when = timetext::timeToStr(due.time());
+    if (due.date() != today)
+        when += u' ' + timetext::dateToStr(due.date());
+    return QStringLiteral("Отложено: %1 — %2").arg(name, when);
 }
 
 bool ClockDesktop::trayAvailable() const

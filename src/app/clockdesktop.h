@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QHash>
 #include <QIcon>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -55,6 +57,14 @@ public:
     void showSnoozeSound(bool available, int minutes);
     static QString snoozeCaption(int minutes);
 
+    // What is put off, one submenu each after the sound items, each with its
+    // "Отменить" (enabled or not, as cancelAllowed says).
+    void showSnoozed(const QStringList& captions, bool cancelAllowed);
+    // "Отложено: Врач — 10:40:00", with the date after the time when it is not today.
+    static QString snoozedCaption(const QString& name, const QDateTime& due, QDate today);
+    // The submenus as now listed.
+    const QList<QMenu*>& snoozedMenus() const { return m_snoozed; }
+
     // The first item names the way back, whichever way that is.
     void showSendToTrayCaption(bool inTray);
     // Puts the icon in the tray and hides the clock window there; says so in
@@ -80,6 +90,8 @@ Q_SIGNALS:
     void clockSettingsRequested(); // conf, which needs the clock to end
     void stopSoundRequested();
     void snoozeSoundRequested();
+    // "Отменить" under the index-th snooze listed.
+    void snoozeCancelRequested(int index);
     void abortShutdownRequested();
     void templateChosen(const QString& itemName);
     void updateCheckRequested();
@@ -103,6 +115,8 @@ private:
     QString m_programDir;
     bool m_skipTaskbar = false;
     QHash<QAction*, QString> m_templateItems;
+    QAction* m_afterSound = nullptr; // the separator the snoozes come before (N2)
+    QList<QMenu*> m_snoozed;
     std::unique_ptr<ClockTrayIcon> m_tray;
     NotificationArea* m_trayArea = nullptr; // the one the tray icon uses
 };

@@ -71,6 +71,8 @@ TForm1::TForm1(QString programDir, const Services& services, ErrorReport& report
     react(&ClockDesktop::trayRestored, &TForm1::TrayIcon1Restore);
     react(&ClockDesktop::trayClicked, &TForm1::TrayIcon1Click);
     connect(m_desktop.get(), &ClockDesktop::menuAboutToShow, this, &TForm1::PopupMenu1Popup);
+    connect(m_desktop.get(), &ClockDesktop::snoozeCancelRequested, this,
+            [this](int index) { m_report.guard([this, index] { cancelSnooze(index); }); });
     connect(m_desktop.get(), &ClockDesktop::templateChosen, this, [this](const QString& itemName) {
         m_report.guard([this, &itemName] { runTemplate(itemName); });
     });
@@ -271,6 +273,33 @@ void TForm1::TrayIcon1Click()
 void TForm1::PopupMenu1Popup()
 {
     m_desktop->showSendToTrayCaption(inTray != 0);
+    m_report.guard([this] { showSnoozed(); });
+}
+
+void TForm1::showSnoozed()
+{
+    m_shownSnoozes = m_session.pendingSnoozes();
+    const QDate today = m_services.clock->now().date();
+    QStringList captions;
+    for (const PendingSnooze& snooze : std::as_const(m_shownSnoozes))
+        captions.append(ClockDesktop::snoozedCaption(snooze.name, snooze.due, today));
+    // Taking an alarm back is as good as deleting it: that is behind the password.
+    m_desktop->showSnoozed(captions, !m_guard->protectionOn());
+}
+
+void TForm1::cancelSnooze(int index)
+{
+    if (index < 0 || index >= m_shownSnoozes.size() || m_guard->protectionOn())
+        return;
+    const PendingSnooze snooze = m_shownSnoozes[index];
+    if (!m_session.cancelSnooze(snooze)) {
+        const QString text =
+            snooze.kind == PendingSnooze::Kind::Reminder
+                ? QStringLiteral("Напоминание «%1» уже удалено или изменено: отменять нечего.")
+                : QStringLiteral("Сигнал «%1» уже удалён или изменён: отменять нечего.");
+        m_services.messages->show(text.arg(snooze.name), snooze.name, MessageIcon::Warning);
+    }
+    showSnoozed();
 }
 
 void TForm1::Timer2Timer()

@@ -82,6 +82,9 @@ public:
     void PopupMenu1Popup();
     void N1Click() { m_session.stopSound(); }
     void SnoozeSoundClick() { m_session.snoozeSound(); }
+    // "Отменить" under a snooze the menu lists; not while the password guards
+    // the alarms.
+    void cancelSnooze(int index);
     void N3Click();
     void N5Click();
     void N6Click();
@@ -140,6 +143,8 @@ protected:
 private:
     void openConfigStore();
     void notifyMissed();
+    // The pending snoozes into the menu, as the session now has them.
+    void showSnoozed();
 
     QString m_programDir;
     Services m_services;
@@ -153,7 +158,8 @@ private:
     std::unique_ptr<ClockDesktop> m_desktop;
     std::unique_ptr<CloseGuard> m_guard;
     ShutdownWarning* m_warning = nullptr;
-    SecondTimer* m_tickTimer = nullptr; // Timer1
+    QList<PendingSnooze> m_shownSnoozes; // as the menu lists them
+    SecondTimer* m_tickTimer = nullptr;  // Timer1
     // The one notification of missed events: its id while shown, and whether
     // one is on its way to the server or must follow the one on its way.
     quint32 m_missedNote = 0;

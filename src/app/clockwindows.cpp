@@ -125,7 +125,13 @@ TForm6& ClockWindows::reminderWindow()
              .minutes =
                  [this] { return snoozeMinutes(m_session.config(), m_programDir, m_report); },
              .messages = m_services.messages,
-             .report = &m_report});
+             .report = &m_report,
+             // The clock's menu lists it until it comes back.
+             .onSnoozed =
+                 [this](const QString& previousId, const QString& newId, const QString& title,
+                        const QDateTime& due) {
+                     m_session.reminderSnoozed(previousId, newId, title, due);
+                 }});
     }
     return *m_form6;
 }

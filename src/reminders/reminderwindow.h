@@ -30,6 +30,11 @@ public:
         std::function<int()> minutes;
         MessageBoxes* messages = nullptr;
         ErrorReport* report = nullptr;
+        // The reminder was put off: its id before and after (a new day is a
+        // new id), its title and the second it now comes back.
+        std::function<void(const QString& previousId, const QString& newId, const QString& title,
+                           const QDateTime& due)>
+            onSnoozed;
     };
 
     explicit TForm6(QWidget* parent = nullptr);
@@ -56,6 +61,9 @@ protected:
 
 private:
     int snoozeMinutes() const;
+    // Where the store has the reminder that was previousId after a snooze to
+    // `day`; -1 when it has none.
+    int movedPosition(const QString& previousId, QDate day) const;
     void popUp(QWidget* from, const QPoint& at);
 
     SnoozeLinks m_links;

@@ -18,7 +18,8 @@ ClockSession::ClockSession(QString programDir, const Services& services, ErrorRe
     : m_programDir(std::move(programDir)), m_services(services), m_report(report),
       m_actions(m_programDir), m_reminders(m_programDir), m_dispatcher(*this, services, report),
       m_reminderFiring(report), m_awake(services.sleep, *this),
-      m_wakePlanner(services.wake, *this, m_reminders, report), m_mark(m_programDir)
+      m_wakePlanner(services.wake, *this, m_reminders, report), m_mark(m_programDir),
+      m_snoozes(m_programDir)
 {
     m_dispatcher.onCancelShutdownAvailable = [this] {
         if (m_host)
@@ -270,7 +271,49 @@ QString ClockSession::snoozeSound()
     const QString id =
         m_actions.appendAction(actionediting::toScheduledAction(fields, once), once.chosen);
     keepActionsForTick();
+    // The sound is put off already: a list that cannot be written costs only its line.
+    m_report.guard([&] { m_snoozes.recordSound(id, file, due); });
     return id;
+}
+
+void ClockSession::reminderSnoozed(const QString& previousId, const QString& newId,
+                                   const QString& title, const QDateTime& due)
+{
+    m_report.guard([&] { m_snoozes.recordReminder(previousId, newId, title, due); });
+}
+
+QList<PendingSnooze> ClockSession::pendingSnoozes()
+{
+    m_report.guard([this] {
+        m_snoozes.prune(m_services.clock->now(), [this](const PendingSnooze& snooze) {
+            if (snooze.kind == PendingSnooze::Kind::AlarmSound)
+                return m_actions.tickIds().contains(snooze.id);
+            // A reminder changed in the editor on its own day keeps its id:
+            // its time says whether it is still the one put off.
+            const RecordList<Reminder>& records = m_reminders.records();
+            for (int i = 0; i < m_reminders.count(); ++i) {
+                if (records[i].reminderId == snooze.id)
+                    return records[i].timeText == timetext::timeToStr(snooze.due.time());
+            }
+            return false;
+        });
+    });
+    return m_snoozes.entries();
+}
+
+bool ClockSession::cancelSnooze(const PendingSnooze& snooze)
+{
+    bool removed = false;
+    if (snooze.kind == PendingSnooze::Kind::AlarmSound) {
+        removed = m_actions.removeAt(-1, snooze.id);
+        // The lists were read again under the lock, whatever was found.
+        keepActionsForTick();
+    } else {
+        removed = m_reminders.removeReminderAt(-1, snooze.id);
+        lookAhead();
+    }
+    m_snoozes.remove(snooze.kind, snooze.id);
+    return removed;
 }
 
 int ClockSession::snoozeMinutes() const

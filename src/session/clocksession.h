@@ -11,6 +11,7 @@
 #include "session/awakekeeper.h"
 #include "session/dispatchmark.h"
 #include "session/missedevent.h"
+#include "session/snoozeledger.h"
 #include "session/wakeplanner.h"
 
 #include <QDateTime>
@@ -119,6 +120,17 @@ public:
     // Returns the new action's id; null when no alarm sound plays.
     QString snoozeSound();
     int snoozeMinutes() const;
+    // A reminder's window put its reminder off (from previousId, now newId).
+    void reminderSnoozed(const QString& previousId, const QString& newId, const QString& title,
+                         const QDateTime& due);
+    // What is put off and yet to come, soonest first: what has come due or
+    // left its store (deleted, or changed in an editor) is dropped first.
+    QList<PendingSnooze> pendingSnoozes();
+    // Takes a snooze back: the snoozed reminder (with its text file) or sound
+    // action leaves its store, and the tick forgets it. False when the store
+    // no longer holds it; either way it leaves the list. Throws Error when the
+    // store cannot be written (nothing changes then).
+    bool cancelSnooze(const PendingSnooze& snooze);
     // "Прекратить выход из системы": nothing may be holding the machine awake
     // for the shutdown that was stopped.
     void shutdownAborted() { lookAhead(); }
@@ -170,6 +182,7 @@ private:
     int m_exitAllowed = 0;
     bool m_stopSoundEnabled = false;
     DispatchMark m_mark;
+    SnoozeLedger m_snoozes;
     // The due seconds performed or shown in the last days, so that no path
     // that brings a second back (a catch-up after the clock was set back and
     // forward) performs it twice. Key: CatchUp::actionKey/reminderKey.

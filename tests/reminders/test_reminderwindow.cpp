@@ -32,7 +32,8 @@ TEST(ReminderWindow, TheFirstSnoozeItemFollowsSnoozeMinutesInRussianPlural)
 {
     TForm6 form;
     int minutes = 10;
-    form.setSnoozeLinks({.store = nullptr, .now = {}, .minutes = [&minutes] { return minutes; }});
+    form.setSnoozeLinks(
+        {.store = nullptr, .now = {}, .minutes = [&minutes] { return minutes; }, .onSnoozed = {}});
     const QStringList fixed{
         QStringLiteral("Напомнить через 5 минут"), QStringLiteral("Напомнить через 15 минут"),
         QStringLiteral("Напомнить через 30 минут"), QStringLiteral("Напомнить через 1 час")};
@@ -63,11 +64,18 @@ TEST(ReminderWindow, ASnoozeMovesTheReminderShownAndClosesADeletedOneIsOnlyRepor
         store.addReminder(QStringLiteral("Врач"), QStringLiteral("карта"), day, QTime(23, 55)));
     sys.clock.set(QDateTime(day, QTime(23, 55, 1)));
     TForm6 form;
+    QStringList snoozed; // what the clock is told
     form.setSnoozeLinks({.store = &store,
                          .now = [&sys] { return sys.clock.now(); },
                          .minutes = [] { return 10; },
                          .messages = &sys.messages,
-                         .report = &report});
+                         .report = &report,
+                         .onSnoozed =
+                             [&snoozed](const QString& previousId, const QString& newId,
+                                        const QString& title, const QDateTime& due) {
+                                 snoozed << previousId << newId << title
+                                         << due.toString(Qt::ISODate);
+                             }});
 
     QTimer::singleShot(0, &form, [&form] { form.PopupMenu1->actions().constFirst()->trigger(); });
     form.showReminder(QStringLiteral("Врач"), QStringLiteral("Напоминание на 23:55:00\nкарта"),
@@ -77,6 +85,10 @@ TEST(ReminderWindow, ASnoozeMovesTheReminderShownAndClosesADeletedOneIsOnlyRepor
     EXPECT_EQ(store.at(0).reminderId, u"Врач09.12.2026");
     EXPECT_EQ(store.at(0).timeText, u"0:05:01");
     EXPECT_EQ(ReminderStore::readText(store.textFileOf(0)), u"карта");
+    EXPECT_EQ(snoozed,
+              (QStringList{QStringLiteral("Врач08.12.2026"), QStringLiteral("Врач09.12.2026"),
+                           QStringLiteral("Врач"), QStringLiteral("2026-12-09T00:05:01")}));
+    snoozed.clear();
 
     // Deleted while its window is open: said, nothing moved, the window stays.
     ASSERT_TRUE(store.removeReminderAt(0));
@@ -92,4 +104,5 @@ TEST(ReminderWindow, ASnoozeMovesTheReminderShownAndClosesADeletedOneIsOnlyRepor
     EXPECT_EQ(sys.messages.shown,
               QStringList{QStringLiteral("Напоминание «Врач» уже удалено: отложить его нельзя.")});
     EXPECT_EQ(store.count(), 0);
+    EXPECT_TRUE(snoozed.isEmpty());
 }
