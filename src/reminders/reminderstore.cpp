@@ -323,7 +323,8 @@ bool ReminderStore::replaceAt(int position, QString expectedId, const QString& t
     return true;
 }
 
-ReminderStore::Moved ReminderStore::moveTo(const QString& reminderId, const QDateTime& when)
+ReminderStore::Moved ReminderStore::moveTo(const QString& reminderId, const QDateTime& when,
+                                           QString* movedId)
 {
     const FileLock held = m_files.lock();
     prepareChange();
@@ -337,6 +338,8 @@ ReminderStore::Moved ReminderStore::moveTo(const QString& reminderId, const QDat
     const QString timeText = timetext::timeToStr(when.time());
     if (newId == reminderId) {
         change([&](StoreChange&) { m_records.setLine(position, &Reminder::timeText, timeText); });
+        if (movedId)
+            *movedId = newId;
         return Moved::Done;
     }
     if (exists(title, when.date()))
@@ -359,6 +362,8 @@ ReminderStore::Moved ReminderStore::moveTo(const QString& reminderId, const QDat
         m_records.setLine(position, &Reminder::reminderId, newId);
         m_records.setLine(position, &Reminder::messagePath, QString()); // the usual path
     });
+    if (movedId)
+        *movedId = newId;
     return Moved::Done;
 }
 

@@ -105,8 +105,9 @@ public:
     // A snooze: the reminder with this id gets the new time and date in its
     // place, title and text kept, as one change. A new day is a new id, so the
     // text file then takes the new name and the old one goes. Throws Error when
-    // a file cannot be written (the store then stays as it was).
-    Moved moveTo(const QString& reminderId, const QDateTime& when);
+    // a file cannot be written (the store then stays as it was). When done,
+    // *movedId (when given) is the reminder's id now.
+    Moved moveTo(const QString& reminderId, const QDateTime& when, QString* movedId = nullptr);
     // Writes the five lists, all or none.
     void saveReminders();
 

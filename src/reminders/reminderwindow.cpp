@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <algorithm>
 
 namespace zentari {
 
@@ -84,13 +83,11 @@ void TForm6::snooze(int minutes)
     const auto move = [&] {
         const QDateTime when = m_links.now().addSecs(qint64(minutes) * 60);
         const QString previousId = m_reminderId;
-        switch (m_links.store->moveTo(m_reminderId, when)) {
+        QString movedId;
+        switch (m_links.store->moveTo(m_reminderId, when, &movedId)) {
         case ReminderStore::Moved::Done:
-            if (const int moved = movedPosition(previousId, when.date());
-                m_links.onSnoozed && moved >= 0) {
-                const Reminder& r = m_links.store->records()[moved];
-                m_links.onSnoozed(previousId, r.reminderId, r.title, when);
-            }
+            if (m_links.onSnoozed)
+                m_links.onSnoozed(previousId, movedId, windowTitle(), when);
             accept();
             break;
         case ReminderStore::Moved::Gone:
@@ -108,21 +105,6 @@ void TForm6::snooze(int minutes)
         m_links.report->guard(move);
     else
         move();
-}
-
-int TForm6::movedPosition(const QString& previousId, QDate day) const
-{
-    // An id is the title followed by the day's date text, and a date text
-    // has one length: the title is what the old id has before it.
-    const QString dateText = timetext::dateToStr(day);
-    const QString newId =
-        previousId.chopped(std::min(previousId.size(), dateText.size())) + dateText;
-    const RecordList<Reminder>& records = m_links.store->records();
-    for (int i = 0; i < m_links.store->count(); ++i) {
-        if (records[i].reminderId == newId)
-            return i;
-    }
-    return -1;
 }
 
 void TForm6::showEvent(QShowEvent* e)

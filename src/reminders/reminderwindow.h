@@ -61,9 +61,6 @@ protected:
 
 private:
     int snoozeMinutes() const;
-    // Where the store has the reminder that was previousId after a snooze to
-    // `day`; -1 when it has none.
-    int movedPosition(const QString& previousId, QDate day) const;
     void popUp(QWidget* from, const QPoint& at);
 
     SnoozeLinks m_links;
