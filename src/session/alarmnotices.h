@@ -59,10 +59,10 @@ private:
     // One notification's life: from being asked for until it is withdrawn.
     struct Slot
     {
-        quint32 id = 0;       // as the server told it; 0 while unknown or gone
-        quint64 round = 0;    // which posting the answers on their way belong to
-        bool wanted = false;  // what it tells of still goes on
-        bool acted = false;   // one of its buttons was chosen
+        quint32 id = 0;      // as the server told it; 0 while unknown or gone
+        quint64 round = 0;   // which posting the answers on their way belong to
+        bool wanted = false; // what it tells of still goes on
+        bool acted = false;  // one of its buttons was chosen
     };
     void post(Slot& slot, Notification note);
     void withdraw(Slot& slot);

@@ -67,9 +67,9 @@ TEST_F(Notices, AReminderGetsOneCriticalResidentNotificationWhoseButtonsReachIts
     EXPECT_TRUE(note.resident);
     EXPECT_EQ(note.desktopEntry, QStringLiteral("zentari"));
     EXPECT_EQ(note.icon, QStringLiteral("zentari"));
-    EXPECT_EQ(keys(0), QStringList({QStringLiteral("default=Показать"),
-                                    QStringLiteral("snooze=Отложить"),
-                                    QStringLiteral("close=Закрыть")}));
+    EXPECT_EQ(keys(0),
+              QStringList({QStringLiteral("default=Показать"), QStringLiteral("snooze=Отложить"),
+                           QStringLiteral("close=Закрыть")}));
     ASSERT_EQ(server.shown.size(), 1);
     const quint32 id = server.shown[0];
 
@@ -79,9 +79,9 @@ TEST_F(Notices, AReminderGetsOneCriticalResidentNotificationWhoseButtonsReachIts
     server.simulateAction(id, AlarmNotices::kDefault);
     server.simulateAction(id, AlarmNotices::kSnooze);
     server.simulateAction(id, AlarmNotices::kClose);
-    EXPECT_EQ(calls, QStringList({QStringLiteral("raise reminder"),
-                                  QStringLiteral("snooze reminder"),
-                                  QStringLiteral("close reminder")}));
+    EXPECT_EQ(calls,
+              QStringList({QStringLiteral("raise reminder"), QStringLiteral("snooze reminder"),
+                           QStringLiteral("close reminder")}));
     // The window closed (as the snooze closes it): the notification goes.
     notices->reminderEnded();
     EXPECT_TRUE(server.shown.isEmpty());
@@ -127,8 +127,8 @@ TEST_F(Notices, TheAlarmSoundIsReplacedStoppedAndPutOffThroughItsNotification)
     EXPECT_EQ(server.posted[0].summary, QStringLiteral("Будильник"));
     EXPECT_EQ(server.posted[0].body, QStringLiteral("подъём.mp3"));
     EXPECT_EQ(server.posted[0].urgency, Notification::Urgency::Critical);
-    EXPECT_EQ(keys(0), QStringList({QStringLiteral("snooze=Отложить"),
-                                    QStringLiteral("stop=Остановить")}));
+    EXPECT_EQ(keys(0),
+              QStringList({QStringLiteral("snooze=Отложить"), QStringLiteral("stop=Остановить")}));
     const quint32 id = server.shown.value(0);
 
     // Another alarm while it rings: the same notification, with the new file.
