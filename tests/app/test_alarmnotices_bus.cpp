@@ -59,8 +59,8 @@ protected:
                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
                     QStringLiteral("notification_daemon"), QStringLiteral("--parameters"),
                     QStringLiteral(R"({"capabilities": "%1"})").arg(capabilities)});
-        ASSERT_TRUE(waitUntil([&] { return connection->interface()->isServiceRegistered(server); },
-                              20000))
+        ASSERT_TRUE(
+            waitUntil([&] { return connection->interface()->isServiceRegistered(server); }, 20000))
             << "the notification server did not start";
         notes = std::make_unique<FreedesktopNotifications>(*connection);
 
@@ -73,9 +73,9 @@ protected:
         form1 =
             std::make_unique<TForm1>(dir.path(), services, *report, *session, *windows, &trayArea);
         session->loadAtStart();
-        ASSERT_TRUE(session->reminders().addReminder(
-            QStringLiteral("Врач"), QStringLiteral("Запись к врачу\nвзять полис"), kToday,
-            QTime(12, 0, 7)));
+        ASSERT_TRUE(session->reminders().addReminder(QStringLiteral("Врач"),
+                                                     QStringLiteral("Запись к врачу\nвзять полис"),
+                                                     kToday, QTime(12, 0, 7)));
         form1->show();
         sys.clock.set(QDateTime(kToday, QTime(12, 0, 6)));
         form1->Timer1Timer();
@@ -148,8 +148,7 @@ TEST_F(NoticesOnTheBus, ADueReminderIsPutOffFromItsNotificationAndTheWindowClose
         ASSERT_EQ(posted.size(), 1);
         const MockCall& notify = posted[0];
         EXPECT_EQ(notify.args.value(3).toString(), QStringLiteral("Врач"));
-        EXPECT_EQ(notify.args.value(4).toString(),
-                  QStringLiteral("Запись к врачу\nвзять полис"));
+        EXPECT_EQ(notify.args.value(4).toString(), QStringLiteral("Запись к врачу\nвзять полис"));
         EXPECT_EQ(notify.args.value(5).toStringList(),
                   QStringList({QStringLiteral("default"), QStringLiteral("Показать"),
                                QStringLiteral("snooze"), QStringLiteral("Отложить"),
