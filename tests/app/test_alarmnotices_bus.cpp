@@ -158,10 +158,15 @@ TEST_F(NoticesOnTheBus, ADueReminderIsPutOffFromItsNotificationAndTheWindowClose
         EXPECT_TRUE(hints.value(QStringLiteral("resident")).toBool());
         EXPECT_EQ(hints.value(QStringLiteral("desktop-entry")).toString(),
                   QStringLiteral("zentari"));
-        // The first notification of a fresh server is number 1.
-        emitFromServer(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
-                       {1u, QStringLiteral("snooze")});
-        waitUntil([&] { return !form6->isVisible(); });
+        // The first notification of a fresh server is number 1. Until the
+        // server's answer has reached the clock the id is not known as ours:
+        // the click is repeated for a slow machine (a second one would find
+        // the window closed and do nothing).
+        for (int attempt = 0; attempt < 5 && form6->isVisible(); ++attempt) {
+            emitFromServer(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
+                           {1u, QStringLiteral("snooze")});
+            waitUntil([&] { return !form6->isVisible(); }, 1000);
+        }
     });
     EXPECT_FALSE(form6->isVisible());
     // Put off by SnoozeMinutes from the reminder's second.
