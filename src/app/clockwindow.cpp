@@ -182,6 +182,29 @@ void TForm1::reminderClosed()
         SendToTray1Click();
 }
 
+// A notification's buttons reach only a reminder's window that is open: one
+// that has closed since (its button, its menu) is left alone.
+void TForm1::snoozeReminder()
+{
+    if (m_windows.reminderWindowMade() && m_windows.reminderWindow().isVisible())
+        m_windows.reminderWindow().snooze(m_session.snoozeMinutes());
+}
+
+void TForm1::closeReminder()
+{
+    if (m_windows.reminderWindowMade() && m_windows.reminderWindow().isVisible())
+        m_windows.reminderWindow().reject();
+}
+
+void TForm1::raiseReminder()
+{
+    if (!m_windows.reminderWindowMade() || !m_windows.reminderWindow().isVisible())
+        return;
+    TForm6& window = m_windows.reminderWindow();
+    window.raise();
+    window.activateWindow();
+}
+
 void TForm1::missedEvents(const QList<MissedEvent>& events)
 {
     if (events.isEmpty())

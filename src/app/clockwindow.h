@@ -132,6 +132,9 @@ public:
     // Adds the events to "Пропущенные события", opens it, and tells of them
     // in one desktop notification that opens it again when clicked.
     void missedEvents(const QList<MissedEvent>& events) override;
+    void snoozeReminder() override;
+    void closeReminder() override;
+    void raiseReminder() override;
 
     static const QString kDownloadPage;
 

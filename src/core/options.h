@@ -112,6 +112,9 @@ inline constexpr Key RingMinutes{.section = kBig, .name = u"RingMinutes", .defau
 inline constexpr Key FadeInSeconds{.section = kBig, .name = u"FadeInSeconds",
                                    .defaultValue = u"0", .reading = Reading::Integer,
                                    .minimum = 0, .maximum = 60};
+// "0": no desktop notification beside a reminder's window or a ringing alarm.
+inline constexpr Key Notifications{.section = kBig, .name = u"Notifications",
+                                   .defaultValue = u"1", .reading = Reading::OnUnlessOffText};
 inline constexpr Key On{.section = kSmall, .name = u"on", .defaultValue = u"yes",
                         .reading = Reading::OnWhenOnText, .onText = u"yes", .offText = u"no"};
 // clang-format on

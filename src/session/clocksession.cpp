@@ -9,6 +9,7 @@
 #include "scheduler/shutdowntemplates.h"
 #include "session/catchup.h"
 
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <algorithm>
 
@@ -19,7 +20,7 @@ ClockSession::ClockSession(QString programDir, const Services& services, ErrorRe
       m_actions(m_programDir), m_reminders(m_programDir), m_dispatcher(*this, services, report),
       m_reminderFiring(report), m_awake(services.sleep, *this),
       m_wakePlanner(services.wake, *this, m_reminders, report), m_mark(m_programDir),
-      m_snoozes(m_programDir)
+      m_snoozes(m_programDir), m_notices(services.notifications, noticeLinks())
 {
     m_dispatcher.onCancelShutdownAvailable = [this] {
         if (m_host)
@@ -35,6 +36,10 @@ ClockSession::ClockSession(QString programDir, const Services& services, ErrorRe
         // Before anything else can end the clock (the shutdown it asked for):
         // a later start must not perform it again.
         m_mark.save(m_report);
+        if (type == int(ActionType::SoundFile)) {
+            if (const QString file = m_dispatcher.alarmSoundFile(); !file.isNull())
+                m_notices.soundStarted(file);
+        }
         if (onActionPerformed)
             onActionPerformed(id, type);
     };
@@ -143,6 +148,9 @@ void ClockSession::tick()
             m_host->showTime(now);
         setStopSoundEnabled(m_dispatcher.soundPlaying());
         m_dispatcher.repeatSound();
+        // Heard out, cut by the ring limit or taken over by a reminder's sound.
+        if (m_dispatcher.alarmSoundFile().isNull())
+            m_notices.soundEnded();
     });
     m_report.guard([this] { m_mark.saveIfDue(m_report); });
     if (!m_alarmEnabled)
@@ -252,6 +260,7 @@ void ClockSession::stopSound()
 {
     m_dispatcher.stopSound();
     setStopSoundEnabled(false);
+    m_notices.soundEnded();
 }
 
 QString ClockSession::snoozeSound()
@@ -333,6 +342,22 @@ void ClockSession::prepareWakeForSleep()
     m_wakePlanner.beforeSleep(m_services.clock->now(), m_alarmEnabled);
 }
 
+AlarmNotices::Links ClockSession::noticeLinks()
+{
+    const auto toHost = [this](void (SessionHost::*step)()) {
+        return [this, step] {
+            if (m_host)
+                m_report.guard([this, step] { (m_host->*step)(); });
+        };
+    };
+    return {.enabled = [this] { return options::isOn(m_configStore, options::Notifications); },
+            .snoozeReminder = toHost(&SessionHost::snoozeReminder),
+            .closeReminder = toHost(&SessionHost::closeReminder),
+            .raiseReminder = toHost(&SessionHost::raiseReminder),
+            .snoozeSound = [this] { m_report.guard([this] { snoozeSound(); }); },
+            .stopSound = [this] { m_report.guard([this] { stopSound(); }); }};
+}
+
 void ClockSession::lookAhead()
 {
     const QDateTime now = m_services.clock->now();
@@ -355,8 +380,13 @@ void ClockSession::alertSound()
 void ClockSession::showReminder(const QString& title, const QString& text,
                                 const QString& reminderId)
 {
-    if (m_host)
-        m_host->showReminder(title, text, reminderId);
+    if (!m_host)
+        return;
+    m_notices.reminderShown(title, text);
+    // However the window closes (its button, its menu, a notification's
+    // button), or if it fails to open, its notification goes with it.
+    const auto ended = qScopeGuard([this] { m_notices.reminderEnded(); });
+    m_host->showReminder(title, text, reminderId);
 }
 
 void ClockSession::reminderClosed()

@@ -8,6 +8,7 @@
 #include "scheduler/actiondispatcher.h"
 #include "scheduler/actionstore.h"
 #include "scheduler/secondstracker.h"
+#include "session/alarmnotices.h"
 #include "session/awakekeeper.h"
 #include "session/dispatchmark.h"
 #include "session/missedevent.h"
@@ -46,6 +47,11 @@ public:
     // What fell due while the clock could not act and was not performed,
     // once per catch-up, in the order it fell due.
     virtual void missedEvents(const QList<MissedEvent>& events) { Q_UNUSED(events); }
+    // The reminder's window open now, as its notification's buttons reach it:
+    // put off by "SnoozeMinutes" as its menu's first item does, closed, raised.
+    virtual void snoozeReminder() {}
+    virtual void closeReminder() {}
+    virtual void raiseReminder() {}
 };
 
 // The clock's session: what the program is, apart from how its windows look.
@@ -153,6 +159,8 @@ private:
     void setStopSoundEnabled(bool enabled);
     // The awake lock and the wake time, looked at again now.
     void lookAhead();
+    // The desktop notifications beside a reminder's window and a ringing alarm.
+    AlarmNotices::Links noticeLinks();
 
     // What fell due after `lastSecond` (since the epoch) and before `now`:
     // late reminders queued, sounds and files within the grace performed, the
@@ -190,6 +198,7 @@ private:
     std::optional<QDateTime> m_dispatching; // the due second being dispatched
     // Receives the sleep service's signals for as long as the session lives.
     std::unique_ptr<QObject> m_sleepWatch;
+    AlarmNotices m_notices;
 };
 
 } // namespace zentari

@@ -115,6 +115,10 @@ def body(make, shots):
     poll("the clock back from the tray", lambda: clock.mapped_clock() and not clock.tray_icon(), 8)
     time.sleep(2.0)
     expect(clock.log_lines() == ["beep\t1000\t1000"], f"shown more than once: {clock.log_lines()}")
+    notices = [line for line in clock.log_lines(notices=True) if line.startswith("notify")]
+    expect(len(notices) == 2 and notices[0].startswith(f"notify\t{TITLE}\t") and
+           notices[1].startswith("notify-close\t"),
+           f"not one notification, gone with the window: {notices}")
     log("closed: the clock is back from the tray, one signal")
 
 

@@ -26,6 +26,8 @@ CLOCK_SIZE = (127, 47)
 
 # The line the clock writes to the dry-run log once its start-up step has run.
 READY = "ready"
+# The notification server's lines (notifications_recording.h).
+NOTICES = ("notify", "notify-close")
 
 
 def open_settings(clock):
@@ -102,9 +104,12 @@ class Clock:
         except FileNotFoundError:
             return []
 
-    def log_lines(self):
-        """The actions in the dry-run log, without the start-up sign."""
-        return [line for line in self._all_log_lines() if line != READY]
+    def log_lines(self, notices=False):
+        """The actions in the dry-run log, without the start-up sign; the
+        desktop notifications that come beside reminders and alarms only when
+        asked for."""
+        return [line for line in self._all_log_lines()
+                if line != READY and (notices or line.split("\t")[0] not in NOTICES)]
 
     def wait_ready(self, timeout=20):
         """Waits for the clock's start-up step (2.3 s after start: the pass
