@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace zentari::paths {
 
@@ -129,6 +130,13 @@ void seedUserProgramDir(const QString& installedDir, const QString& userDir)
         QFile::remove(link);
         QFile::link(target, link);
     }
+}
+
+QString fileName(QStringView path)
+{
+    // Paths typed in the editor may still use the old separator.
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(cut + 1).toString();
 }
 
 QString resolve(const QString& programDir, QStringView name)

@@ -51,6 +51,10 @@ void seedUserProgramDir(const QString& installedDir, const QString& userDir);
 // "Messages" and "messages" name one folder whatever the file system's case rules.
 QString resolve(const QString& programDir, QStringView name);
 
+// The file's own name in a path written with either separator ("wake.mp3"
+// of "C:\Music\wake.mp3" or "/home/u/wake.mp3"), for showing it.
+QString fileName(QStringView path);
+
 // conf.ini in programDir.
 QString confPath(const QString& programDir);
 

@@ -1,7 +1,8 @@
 #include "alarmnotices.h"
 
+#include "core/paths.h"
+
 #include <QStringList>
-#include <algorithm>
 #include <utility>
 
 namespace zentari {
@@ -11,13 +12,6 @@ namespace {
 // Enough to tell one reminder from another; the window has the rest.
 constexpr int kExcerptLines = 4;
 constexpr int kExcerptLineLength = 120;
-
-QString fileNameOf(const QString& path)
-{
-    // Paths typed in the editor may still use the old separator.
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return path.mid(cut + 1);
-}
 
 } // namespace
 
@@ -85,7 +79,7 @@ void AlarmNotices::soundStarted(const QString& file)
 {
     Notification note;
     note.summary = QStringLiteral("Будильник");
-    note.body = fileNameOf(file);
+    note.body = paths::fileName(file);
     note.actions = {{kSnooze, QStringLiteral("Отложить")}, {kStop, QStringLiteral("Остановить")}};
     post(m_sound, std::move(note));
 }

@@ -145,8 +145,7 @@ void SnoozeLedger::recordSound(const QString& actionId, const QString& file, con
 
 QString SnoozeLedger::soundName(const QString& file)
 {
-    const qsizetype cut = std::max(file.lastIndexOf(u'/'), file.lastIndexOf(u'\\'));
-    return QStringLiteral("Будильник (%1)").arg(file.mid(cut + 1));
+    return QStringLiteral("Будильник (%1)").arg(paths::fileName(file));
 }
 
 void SnoozeLedger::prune(const QDateTime& now,
