@@ -11,7 +11,8 @@ names it and the clock's menu lists it. The clock is ended and started again on
 the same folder: at the new second the window comes back with a second
 notification.
 
-    with-xsession.sh --wm --bus -- /usr/bin/python3 test_notification_snooze.py <Zentari> <source dir>
+    with-xsession.sh --wm --bus -- /usr/bin/python3 test_notification_snooze.py \
+        <Zentari> <source dir>
 """
 
 import datetime
