@@ -51,11 +51,6 @@ def shot(clock, name, info, top=28):
     return path
 
 
-def read_list(clock, name):
-    with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
-        return f.read().splitlines()
-
-
 def body(make, shots):
     clock = make(CONF, tag="action-editor")
     target = os.path.join(clock.dir, "Notes.TXT")
@@ -110,11 +105,11 @@ def body(make, shots):
     shot(clock, "action-editor-filled.png", info)
     e.click_accessible(EDITOR, "push button", "ОК")
 
-    paths = poll("the action in data/1Paths.zdt", lambda: read_list(clock, "1Paths.zdt"), 5)
+    paths = poll("the action in data/1Paths.zdt", lambda: clock.read_list("1Paths.zdt"), 5)
     expect(paths == [target], f"1Paths.zdt holds {paths}")
-    times = read_list(clock, "1Times.zdt")
+    times = clock.read_list("1Times.zdt")
     expect(times == [f"{due.hour}:{due.minute:02d}:{due.second:02d}"], f"1Times.zdt holds {times}")
-    expect(read_list(clock, "1Actions.zdt") == ["1"], "the type is not 1")
+    expect(clock.read_list("1Actions.zdt") == ["1"], "the type is not 1")
     log(f"saved: {target} at {times[0]} on {due:%d.%m.%Y}")
     shot(clock, "action-editor-saved.png", info)
 

@@ -27,13 +27,9 @@ def block_locks():
     return [lock for lock in e.logind.inhibitors("Zentari") if lock["mode"] == "block"]
 
 
-def clock_text(moment):
-    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
-
-
 def reason(what, due):
     """The lock's reason: the date only when the action is not today's."""
-    text = f"{what} в {clock_text(due)}"
+    text = f"{what} в {e.clock_text(due)}"
     return text if due.date() == datetime.date.today() else f"{text} {due:%d.%m.%Y}"
 
 
@@ -55,13 +51,13 @@ def body(make, shots):
     e.logind.system_bus()  # the stand-in's bus, not the machine's
     clock = make("", tag="awake-lock")
     logoff = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(minutes=25)
-    logoff_id = f"{logoff:%d.%m.%Y} {clock_text(logoff)}"
+    logoff_id = f"{logoff:%d.%m.%Y} {e.clock_text(logoff)}"
     with open(os.path.join(clock.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:
         f.write(f"[Options big]\nTraySet=0\n[Action{logoff_id}]\nAction=3\n"
-                f"Date={logoff:%d.%m.%Y}\nTime={clock_text(logoff)}\nPath=\nType_Per=2\n")
+                f"Date={logoff:%d.%m.%Y}\nTime={e.clock_text(logoff)}\nPath=\nType_Per=2\n")
     clock.write_list("1Actions.zdt", ["3"])
     clock.write_list("1Paths.zdt", [""])
-    clock.write_list("1Times.zdt", [clock_text(logoff)])
+    clock.write_list("1Times.zdt", [e.clock_text(logoff)])
     clock.write_list("1Dates.zdt", [f"{logoff:%d.%m.%Y}"])
     clock.write_list("1Ids.zdt", [logoff_id])
     clock.start()

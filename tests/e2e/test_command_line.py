@@ -23,10 +23,6 @@ TITLE = "Созвон"
 TEXT = "Ссылка в календаре"
 
 
-def clock_text(moment):
-    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
-
-
 def command(clock, *args, bus=True):
     """Runs the program with a command in the clock's folder; returns (status, stdout, stderr)."""
     env = dict(os.environ)
@@ -72,7 +68,7 @@ def body(make, shots):
     poll("the clock's name on the session bus", on_bus, 10)
 
     due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=15)
-    date, moment = f"{due:%d.%m.%Y}", clock_text(due)
+    date, moment = f"{due:%d.%m.%Y}", e.clock_text(due)
     status, _, err = command(clock, "--remind", date, moment, TITLE, TEXT)
     expect(status == 0, f"--remind ended with status {status}: {err!r}")
     # A relative path is the caller's: taken from the folder the command runs in.

@@ -62,11 +62,6 @@ def write_list(clock, name, lines):
         f.write("".join(line + "\n" for line in lines))
 
 
-def read_list(clock, name):
-    with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
-        return f.read().splitlines()
-
-
 def seed(clock):
     write_list(clock, "1Actions.zdt", ["0"])
     write_list(clock, "1Paths.zdt", [ACTION_PATH])
@@ -91,8 +86,8 @@ def beeps(clock):
 
 
 def reminder_rows(clock):
-    return list(zip(read_list(clock, "Titles.zdt"), read_list(clock, "Times.zdt"),
-                    read_list(clock, "Dates.zdt")))
+    return list(zip(clock.read_list("Titles.zdt"), clock.read_list("Times.zdt"),
+                    clock.read_list("Dates.zdt")))
 
 
 def field(name):
@@ -151,18 +146,18 @@ def selection_after_change_and_delete(clock):
     expect(selected_reminders() == [], f"selected after the change: {selected_reminders()}")
     press(REMINDER_EDITOR, "Удалить напоминалку")
     poll("the beep of a delete with nothing selected", lambda: beeps(clock) == 1, 5)
-    expect(len(read_list(clock, "Titles.zdt")) == 3, "a delete after the change removed a line")
+    expect(len(clock.read_list("Titles.zdt")) == 3, "a delete after the change removed a line")
 
     e.click_accessible(REMINDER_EDITOR, "list item", "Врач")
     poll("Врач in the fields", lambda: field("Название сообщения") == "Врач", 5)
     press(REMINDER_EDITOR, "Удалить напоминалку")
-    poll("Врач deleted", lambda: read_list(clock, "Titles.zdt") == ["Аптека", "Зубной"], 5)
+    poll("Врач deleted", lambda: clock.read_list("Titles.zdt") == ["Аптека", "Зубной"], 5)
     expect(selected_reminders() == [], f"selected after the delete: {selected_reminders()}")
     press(REMINDER_EDITOR, "Удалить напоминалку")
     poll("the beep of the second delete", lambda: beeps(clock) == 2, 5)
     time.sleep(0.5)
-    expect(read_list(clock, "Titles.zdt") == ["Аптека", "Зубной"],
-           f"the second delete removed {read_list(clock, 'Titles.zdt')}")
+    expect(clock.read_list("Titles.zdt") == ["Аптека", "Зубной"],
+           f"the second delete removed {clock.read_list('Titles.zdt')}")
 
     e.click_accessible(REMINDER_EDITOR, "list item", "Аптека")
     poll("Аптека in the fields", lambda: field("Название сообщения") == "Аптека", 5)
@@ -197,14 +192,14 @@ def refusal_keeps_what_was_typed(clock, due):
     expect(field("Название сообщения") == "Газ/свет", f"the title is {field('Название сообщения')!r}")
     expect(field("Текст напоминания") == "Передать показания",
            f"the text is {field('Текст напоминания')!r}")
-    expect(len(read_list(clock, "Titles.zdt")) == 2, "the refused reminder was stored")
+    expect(len(clock.read_list("Titles.zdt")) == 2, "the refused reminder was stored")
 
     e.click_accessible(REMINDER_EDITOR, "text", "Название сообщения")
     key("ctrl+a")
     e.type_text("Газ и свет")
     press(REMINDER_EDITOR, "Принять изменения")
     poll("the reminder stored once put right",
-         lambda: read_list(clock, "Titles.zdt")[-1:] == ["Газ и свет"], 5)
+         lambda: clock.read_list("Titles.zdt")[-1:] == ["Газ и свет"], 5)
     log("the refusal named «/» and kept the typed reminder")
 
 

@@ -10,17 +10,12 @@ changing meanwhile.
 
 import datetime
 import os
-import time
 
 import e2elib as e
 from e2elib import expect, log, poll
 
 TITLE = "Долгий сигнал"
 SLACK = 1.5  # seconds a logged line may come after its second on a busy machine
-
-
-def clock_text(moment):
-    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
 
 
 def body(make, shots):
@@ -31,7 +26,7 @@ def body(make, shots):
     actions = [(due + datetime.timedelta(seconds=s), os.path.join(clock.dir, f"after{s}.txt"))
                for s in (4, 8)]
     sections = "".join(
-        f"[Action{date} {clock_text(at)}]\nAction=1\nDate={date}\nTime={clock_text(at)}\n"
+        f"[Action{date} {e.clock_text(at)}]\nAction=1\nDate={date}\nTime={e.clock_text(at)}\n"
         f"Path={path}\nType_Per=1\n" for at, path in actions)
     with open(os.path.join(clock.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:
         f.write("[Options big]\nTraySet=0\nbehz=880\nbemi=30000\n[Options small]\non=yes\n"
@@ -41,16 +36,16 @@ def body(make, shots):
             f.write("opened while the beep sounds\n")
     clock.write_list("1Actions.zdt", ["1", "1"])
     clock.write_list("1Paths.zdt", [path for _, path in actions])
-    clock.write_list("1Times.zdt", [clock_text(at) for at, _ in actions])
+    clock.write_list("1Times.zdt", [e.clock_text(at) for at, _ in actions])
     clock.write_list("1Dates.zdt", [date, date])
-    clock.write_list("1Ids.zdt", [f"{date} {clock_text(at)}" for at, _ in actions])
+    clock.write_list("1Ids.zdt", [f"{date} {e.clock_text(at)}" for at, _ in actions])
     text = os.path.join(clock.dir, "data", "messages", TITLE + date + ".zdt")
     os.makedirs(os.path.dirname(text), exist_ok=True)
     with open(text, "w", encoding="cp1251", newline="\r\n") as f:
         f.write("Сигнал звучит полминуты\n")
     clock.write_list("Titles.zdt", [TITLE])
     clock.write_list("Messes.zdt", [text])
-    clock.write_list("Times.zdt", [clock_text(due)])
+    clock.write_list("Times.zdt", [e.clock_text(due)])
     clock.write_list("Dates.zdt", [date])
     clock.write_list("IDs.zdt", [TITLE + date])
 

@@ -77,36 +77,12 @@ class NotificationServer:
                 self.proc.wait()
 
 
-def clock_text(moment):
-    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
-
-
-def read_list(clock, name):
-    with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
-        return f.read().splitlines()
-
-
 def snoozed(clock):
     try:
         with open(os.path.join(clock.dir, "data", "snoozed.txt"), encoding="utf-8") as f:
             return [line.split("\t") for line in f.read().splitlines() if line]
     except FileNotFoundError:
         return []
-
-
-def titled(title):
-    for wid in e.windows_of_class("Zentari"):
-        info = e.window_info(wid)
-        if info and info["viewable"] and e.title_of(wid) == title:
-            return wid, info
-    return None
-
-
-def click(info, x, y, button="1"):
-    e.move_pointer(info["x"] + x, info["y"] + y)
-    time.sleep(0.1)
-    e.click(button)
-    time.sleep(0.3)
 
 
 def expect_notice(notify, what):
@@ -128,7 +104,7 @@ def expect_notice(notify, what):
 def open_menu(clock):
     """The clock's right-click menu; returns the probe for open menus and the menu's info."""
     ci = e.window_info(poll("the clock on the desktop", clock.mapped_clock, 5))
-    click(ci, ci["width"] // 2, ci["height"] // 2, "3")
+    e.click_in(ci, ci["width"] // 2, ci["height"] // 2, "3")
     menus = lambda: [w for w in clock.popups() if w[1]["width"] < 600]  # noqa: E731
     return menus, poll("the clock's menu", menus, 8)[0][1]
 
@@ -166,16 +142,16 @@ def walk(make, shots, server):
     clock.write_list(text_file, TEXT.splitlines())
     clock.write_list("Titles.zdt", [TITLE])
     clock.write_list("Messes.zdt", [os.path.join(clock.dir, "data", text_file)])
-    clock.write_list("Times.zdt", [clock_text(due)])
+    clock.write_list("Times.zdt", [e.clock_text(due)])
     clock.write_list("Dates.zdt", [f"{due:%d.%m.%Y}"])
     clock.write_list("IDs.zdt", [rid])
     clock.start()
     clock.wait_ready()
     expect(server.calls("Notify") == [], "a notification before the reminder's second")
 
-    wid, info = poll("the reminder window", lambda: titled(TITLE),
+    wid, info = poll("the reminder window", lambda: e.shown_titled(TITLE),
                      (due - datetime.datetime.now()).total_seconds() + 10)
-    log(f"shown at {datetime.datetime.now():%H:%M:%S} (due {clock_text(due)})")
+    log(f"shown at {datetime.datetime.now():%H:%M:%S} (due {e.clock_text(due)})")
     posted = poll("the notification beside the window", lambda: server.calls("Notify"), 5)
     time.sleep(0.5)  # a second one would come at once
     posted = server.calls("Notify")
@@ -192,30 +168,30 @@ def walk(make, shots, server):
     for _ in range(5):
         server.invoke(1, "snooze")
         try:
-            poll("the reminder window to close", lambda: not titled(TITLE), 1)
+            poll("the reminder window to close", lambda: not e.shown_titled(TITLE), 1)
             break
         except e.TestFailure:
             pass
-    poll("the reminder window to close", lambda: not titled(TITLE), 3)
+    poll("the reminder window to close", lambda: not e.shown_titled(TITLE), 3)
     closed = poll("the notification to be withdrawn", lambda: server.calls("CloseNotification"),
                   5)
     expect([int(c[0]) for c in closed] == [1], f"withdrawn: {closed}")
 
-    times = read_list(clock, "Times.zdt")
+    times = clock.read_list("Times.zdt")
     expect(len(times) == 1, f"Times.zdt holds {times}")
-    dates = read_list(clock, "Dates.zdt")
+    dates = clock.read_list("Dates.zdt")
     again = datetime.datetime.strptime(f"{dates[0]} {times[0]}", "%d.%m.%Y %H:%M:%S")
     late = (again - due).total_seconds()
     expect(60 <= late <= (clicked - due).total_seconds() + 63,
-           f"put off to {again:%H:%M:%S}, {late:.1f} s after its second {clock_text(due)}")
-    expect(read_list(clock, "Titles.zdt") == [TITLE], "the title changed")
-    expect(read_list(clock, "IDs.zdt") == [f"{TITLE}{again:%d.%m.%Y}"],
-           f"IDs.zdt holds {read_list(clock, 'IDs.zdt')}")
+           f"put off to {again:%H:%M:%S}, {late:.1f} s after its second {e.clock_text(due)}")
+    expect(clock.read_list("Titles.zdt") == [TITLE], "the title changed")
+    expect(clock.read_list("IDs.zdt") == [f"{TITLE}{again:%d.%m.%Y}"],
+           f"IDs.zdt holds {clock.read_list('IDs.zdt')}")
     kept = snoozed(clock)
     expect(len(kept) == 1 and kept[0][0] == "reminder" and kept[0][3] == TITLE and
            kept[0][1].startswith(f"{again:%Y-%m-%dT%H:%M:%S}"),
            f"data/snoozed.txt holds {kept}")
-    log(f"put off to {clock_text(again)}")
+    log(f"put off to {e.clock_text(again)}")
     check_menu_lists_snooze(clock, shots)
 
     # A clean end ("Выход", the menu's last item) and a new start on the same
@@ -230,12 +206,12 @@ def walk(make, shots, server):
     clock.wait_ready()
     expect(len(server.calls("Notify")) == 1, "a notification before the new second")
 
-    wid, info = poll("the reminder shown again after the restart", lambda: titled(TITLE),
+    wid, info = poll("the reminder shown again after the restart", lambda: e.shown_titled(TITLE),
                      (again - datetime.datetime.now()).total_seconds() + 8)
     shown = datetime.datetime.now()
     log(f"shown again at {shown:%H:%M:%S}")
     expect(shown >= again - datetime.timedelta(seconds=1),
-           f"shown at {shown:%H:%M:%S}, before its new second {clock_text(again)}")
+           f"shown at {shown:%H:%M:%S}, before its new second {e.clock_text(again)}")
     posted = poll("a second notification", lambda: len(server.calls("Notify")) >= 2 and
                   server.calls("Notify"), 5)
     time.sleep(0.5)
@@ -246,7 +222,7 @@ def walk(make, shots, server):
                         (info["x"], info["y"], info["width"], info["height"]))
     log(f"screenshot {path}")
     key("alt+F4", to=wid)
-    poll("the reminder window to close", lambda: not titled(TITLE), 5)
+    poll("the reminder window to close", lambda: not e.shown_titled(TITLE), 5)
     poll("the second notification to be withdrawn",
          lambda: [int(c[0]) for c in server.calls("CloseNotification")] == [1, 2], 5)
     expect(clock.log_lines() == ["beep\t1000\t1000"] * 2, f"the signals: {clock.log_lines()}")

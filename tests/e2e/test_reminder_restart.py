@@ -25,11 +25,6 @@ TOO_LONG = "Название слишком длинное: не больше 11
 LISTS = ("Titles.zdt", "Messes.zdt", "Times.zdt", "Dates.zdt", "IDs.zdt")
 
 
-def read_list(clock, name):
-    with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
-        return f.read().splitlines()
-
-
 def seed(clock):
     """The two reminders as the store keeps them: five lists and two texts."""
     texts = []
@@ -119,14 +114,14 @@ def body(make, shots):
     pending = os.path.join(clock.dir, "data", "reminders.pending")
     poll("«три» in every list, the change complete",
          lambda: not os.path.exists(pending)
-         and all(len(read_list(clock, name)) == 3 for name in LISTS), 5)
-    titles = read_list(clock, "Titles.zdt")
+         and all(len(clock.read_list(name)) == 3 for name in LISTS), 5)
+    titles = clock.read_list("Titles.zdt")
     expect(titles == STORED + ["три"], f"Titles.zdt holds {titles}")
     for name in LISTS:
-        lines = read_list(clock, name)
+        lines = clock.read_list(name)
         expect(len(lines) == 3, f"{name} holds {len(lines)} lines: {lines}")
-    expect(read_list(clock, "IDs.zdt") == [t + DAY for t in STORED + ["три"]],
-           f"IDs.zdt holds {read_list(clock, 'IDs.zdt')}")
+    expect(clock.read_list("IDs.zdt") == [t + DAY for t in STORED + ["три"]],
+           f"IDs.zdt holds {clock.read_list('IDs.zdt')}")
     for title in STORED + ["три"]:
         expect(os.path.exists(os.path.join(clock.dir, "data", "messages", f"{title}{DAY}.zdt")),
                f"the text of «{title}» is gone")

@@ -14,7 +14,6 @@ accessibility bus, so the keys find it).
 
 import datetime
 import os
-import time
 
 import e2elib as e
 from e2elib import expect, key, log, poll
@@ -22,30 +21,6 @@ from e2elib import expect, key, log, poll
 CONF = "[Options big]\nTraySet=0\nSnoozeMinutes=1\n"
 TITLE = "Кормить кота"
 TEXT = "Сухой корм, полмиски"
-
-
-def clock_text(moment):
-    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
-
-
-def read_list(clock, name):
-    with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
-        return f.read().splitlines()
-
-
-def titled(title):
-    for wid in e.windows_of_class("Zentari"):
-        info = e.window_info(wid)
-        if info and info["viewable"] and e.title_of(wid) == title:
-            return wid, info
-    return None
-
-
-def click(info, x, y, button="1"):
-    e.move_pointer(info["x"] + x, info["y"] + y)
-    time.sleep(0.1)
-    e.click(button)
-    time.sleep(0.3)
 
 
 def body(make, shots):
@@ -56,45 +31,45 @@ def body(make, shots):
     clock.write_list(text_file, [TEXT])
     clock.write_list("Titles.zdt", [TITLE])
     clock.write_list("Messes.zdt", [os.path.join(clock.dir, "data", text_file)])
-    clock.write_list("Times.zdt", [clock_text(due)])
+    clock.write_list("Times.zdt", [e.clock_text(due)])
     clock.write_list("Dates.zdt", [f"{due:%d.%m.%Y}"])
     clock.write_list("IDs.zdt", [rid])
     clock.start()
 
-    wid, info = poll("the reminder window", lambda: titled(TITLE),
+    wid, info = poll("the reminder window", lambda: e.shown_titled(TITLE),
                      (due - datetime.datetime.now()).total_seconds() + 10)
-    log(f"shown at {datetime.datetime.now():%H:%M:%S} (due {clock_text(due)})")
+    log(f"shown at {datetime.datetime.now():%H:%M:%S} (due {e.clock_text(due)})")
     expect(clock.log_lines() == ["beep\t1000\t1000"], f"the signal: {clock.log_lines()}")
 
     # A right click on the text: the window's menu, not the text box's own.
-    click(info, info["width"] // 2, info["height"] // 2, "3")
+    e.click_in(info, info["width"] // 2, info["height"] // 2, "3")
     menu, mi = poll("the reminder window's menu",
                     lambda: [w for w in clock.popups((wid,)) if w[1]["width"] < 600], 8)[0]
     path = e.screenshot(os.path.join(shots, "reminder-snooze-menu.png"),
                         (mi["x"], mi["y"], mi["width"], mi["height"]), scale=2)
     log(f"screenshot {path}")
     clicked = datetime.datetime.now()
-    click(mi, mi["width"] // 2, 12)
-    poll("the reminder window to close", lambda: not titled(TITLE), 5)
+    e.click_in(mi, mi["width"] // 2, 12)
+    poll("the reminder window to close", lambda: not e.shown_titled(TITLE), 5)
 
     # The lists: the same reminder a minute after the click.
-    times = read_list(clock, "Times.zdt")
+    times = clock.read_list("Times.zdt")
     expect(len(times) == 1, f"Times.zdt holds {times}")
-    dates = read_list(clock, "Dates.zdt")
+    dates = clock.read_list("Dates.zdt")
     again = datetime.datetime.strptime(f"{dates[0]} {times[0]}", "%d.%m.%Y %H:%M:%S")
     late = (again - clicked).total_seconds()
     expect(58 <= late <= 63, f"snoozed to {again:%H:%M:%S}, {late:.1f} s after the click")
-    expect(read_list(clock, "Titles.zdt") == [TITLE], "the title changed")
-    expect(read_list(clock, "IDs.zdt") == [f"{TITLE}{again:%d.%m.%Y}"],
-           f"IDs.zdt holds {read_list(clock, 'IDs.zdt')}")
-    log(f"snoozed to {clock_text(again)}")
+    expect(clock.read_list("Titles.zdt") == [TITLE], "the title changed")
+    expect(clock.read_list("IDs.zdt") == [f"{TITLE}{again:%d.%m.%Y}"],
+           f"IDs.zdt holds {clock.read_list('IDs.zdt')}")
+    log(f"snoozed to {e.clock_text(again)}")
 
     # The clock's menu lists it until it comes back. From the bottom "Выход",
     # "Проверить обновление", "Шаблоны..."; the disabled item is passed over,
     # so a fourth Up reaches the snooze, whose submenu opens to the right
     # (without it, the fourth is "Особые настройки часов", which has none).
     ci = e.window_info(poll("the clock on the desktop", clock.mapped_clock, 5))
-    click(ci, ci["width"] // 2, ci["height"] // 2, "3")
+    e.click_in(ci, ci["width"] // 2, ci["height"] // 2, "3")
     menus = lambda: [w for w in clock.popups() if w[1]["width"] < 600]  # noqa: E731
     mi = poll("the clock's menu", menus, 8)[0][1]
     path = e.screenshot(os.path.join(shots, "reminder-snooze-clock-menu.png"),
@@ -106,15 +81,15 @@ def body(make, shots):
     poll("the clock's menu to close", lambda: not menus(), 5)
 
     wid, info = poll("the reminder shown again",
-                     lambda: titled(TITLE),
+                     lambda: e.shown_titled(TITLE),
                      (again - datetime.datetime.now()).total_seconds() + 8)
     shown = datetime.datetime.now()
     log(f"shown again at {shown:%H:%M:%S}")
     expect(shown >= again - datetime.timedelta(seconds=1),
-           f"shown at {shown:%H:%M:%S}, before its new second {clock_text(again)}")
+           f"shown at {shown:%H:%M:%S}, before its new second {e.clock_text(again)}")
     expect(clock.log_lines() == ["beep\t1000\t1000"] * 2, f"the signals: {clock.log_lines()}")
     key("alt+F4", to=wid)
-    poll("the reminder window to close", lambda: not titled(TITLE), 5)
+    poll("the reminder window to close", lambda: not e.shown_titled(TITLE), 5)
     with open(os.path.join(clock.dir, "data", "messages", f"{TITLE}{again:%d.%m.%Y}.zdt"),
               encoding="cp1251") as f:
         expect(f.read().splitlines() == [TEXT], "the text file changed")

@@ -21,13 +21,6 @@ TITLE = "Врач"
 TEXT = "Взять полис и карту"
 
 
-def click(info, x, y, button="1"):
-    e.move_pointer(info["x"] + x, info["y"] + y)
-    time.sleep(0.1)
-    e.click(button)
-    time.sleep(0.3)
-
-
 def titled(clock, title):
     for wid in e.windows_of_class("Zentari"):
         info = e.window_info(wid)
@@ -43,11 +36,6 @@ def shot(clock, name, info, top=28):
     log(f"screenshot {path}")
 
 
-def read_list(clock, name):
-    with open(os.path.join(clock.dir, "data", name), encoding="cp1251") as f:
-        return f.read().splitlines()
-
-
 def body(make, shots):
     clock = make("", tag="reminders")
     clock.start()
@@ -56,7 +44,7 @@ def body(make, shots):
 
     # The tray icon's menu: "Настройки звонка (будильника)", its second item.
     ii = e.window_info(icon)
-    click(ii, ii["width"] // 2, ii["height"] // 2, "3")
+    e.click_in(ii, ii["width"] // 2, ii["height"] // 2, "3")
     poll("the tray menu", lambda: [w for w in clock.popups((icon,)) if w[1]["width"] < 600], 8)
     key("Down", "Down", "Return")
     _, si = poll("the settings window", lambda: titled(clock, "Настройки"), 10)
@@ -79,11 +67,11 @@ def body(make, shots):
     e.enter_date_and_time(editor, due)
     shot(clock, "reminder-editor-filled.png", ri)
     e.click_accessible(editor, "push button", "Принять изменения")
-    titles = poll("the reminder in data/Titles.zdt", lambda: read_list(clock, "Titles.zdt"), 5)
+    titles = poll("the reminder in data/Titles.zdt", lambda: clock.read_list("Titles.zdt"), 5)
     expect(titles == [TITLE], f"Titles.zdt holds {titles}")
-    times = read_list(clock, "Times.zdt")
+    times = clock.read_list("Times.zdt")
     expect(times == [f"{due.hour}:{due.minute:02d}:{due.second:02d}"], f"Times.zdt holds {times}")
-    dates = read_list(clock, "Dates.zdt")
+    dates = clock.read_list("Dates.zdt")
     expect(dates == [f"{due:%d.%m.%Y}"], f"Dates.zdt holds {dates}")
     shot(clock, "reminder-editor-saved.png", ri)
     e.click_accessible(editor, "push button", "Сохранить и выйти")
@@ -93,7 +81,7 @@ def body(make, shots):
     e.click_accessible("Настройки", "push button", "Сохранить")
     wid = poll("the clock back after the settings", clock.mapped_clock, 10)
     ci = e.window_info(wid)
-    click(ci, 110, 10, "3")
+    e.click_in(ci, 110, 10, "3")
     poll("the clock's menu", lambda: [w for w in clock.popups() if w[1]["width"] < 600], 8)
     key("Down", "Return")
     poll("the clock in the tray", lambda: not clock.mapped_clock() and clock.tray_icon(), 8)

@@ -18,10 +18,6 @@ from e2elib import expect, log, poll
 QUICK = 3.0  # seconds a second start may take on a busy machine
 
 
-def clock_text(moment):
-    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
-
-
 def second_start(clock):
     """Starts the program again in the clock's folder; returns (status, seconds, output)."""
     env = dict(os.environ)
@@ -53,13 +49,13 @@ def body(make, shots):
     with open(target, "w") as f:
         f.write("opened once\n")
     with open(os.path.join(clock.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:
-        f.write(f"[Action{date} {clock_text(due)}]\nAction=1\nDate={date}\n"
-                f"Time={clock_text(due)}\nPath={target}\nType_Per=1\n")
+        f.write(f"[Action{date} {e.clock_text(due)}]\nAction=1\nDate={date}\n"
+                f"Time={e.clock_text(due)}\nPath={target}\nType_Per=1\n")
     clock.write_list("1Actions.zdt", ["1"])
     clock.write_list("1Paths.zdt", [target])
-    clock.write_list("1Times.zdt", [clock_text(due)])
+    clock.write_list("1Times.zdt", [e.clock_text(due)])
     clock.write_list("1Dates.zdt", [date])
-    clock.write_list("1Ids.zdt", [f"{date} {clock_text(due)}"])
+    clock.write_list("1Ids.zdt", [f"{date} {e.clock_text(due)}"])
 
     clock.start()
     poll("the clock window to be shown", clock.mapped_clock, 20)

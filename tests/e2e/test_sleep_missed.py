@@ -34,10 +34,6 @@ ASLEEP = 80  # seconds frozen: beyond the tick's 60-second catch-up
 POWER_LINES = ("poweroff", "reboot", "logoff")
 
 
-def clock_text(moment):
-    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
-
-
 def write_tone(path, seconds):
     with wave.open(path, "wb") as w:
         w.setnchannels(1)
@@ -79,16 +75,16 @@ def body(make, shots):
     shutdown_at = asleep_at + datetime.timedelta(seconds=40)
     actions = [(sound_at, 0, sound), (shutdown_at, 4, "")]
     sections = "".join(
-        f"[Action{at:%d.%m.%Y} {clock_text(at)}]\nAction={kind}\nDate={at:%d.%m.%Y}\n"
-        f"Time={clock_text(at)}\nPath={path}\nType_Per=1\n" for at, kind, path in actions)
+        f"[Action{at:%d.%m.%Y} {e.clock_text(at)}]\nAction={kind}\nDate={at:%d.%m.%Y}\n"
+        f"Time={e.clock_text(at)}\nPath={path}\nType_Per=1\n" for at, kind, path in actions)
     with open(os.path.join(clock.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:
         f.write("[Options big]\nTraySet=0\nWakeForAlarms=1\n[Options small]\non=yes\n" +
                 sections)
     clock.write_list("1Actions.zdt", [str(kind) for _, kind, _ in actions])
     clock.write_list("1Paths.zdt", [path for _, _, path in actions])
-    clock.write_list("1Times.zdt", [clock_text(at) for at, _, _ in actions])
+    clock.write_list("1Times.zdt", [e.clock_text(at) for at, _, _ in actions])
     clock.write_list("1Dates.zdt", [f"{at:%d.%m.%Y}" for at, _, _ in actions])
-    clock.write_list("1Ids.zdt", [f"{at:%d.%m.%Y} {clock_text(at)}" for at, _, _ in actions])
+    clock.write_list("1Ids.zdt", [f"{at:%d.%m.%Y} {e.clock_text(at)}" for at, _, _ in actions])
     date = f"{reminder_at:%d.%m.%Y}"
     text_file = os.path.join(clock.dir, "data", "messages", TITLE + date + ".zdt")
     os.makedirs(os.path.dirname(text_file), exist_ok=True)
@@ -96,7 +92,7 @@ def body(make, shots):
         f.write(TEXT + "\n")
     clock.write_list("Titles.zdt", [TITLE])
     clock.write_list("Messes.zdt", [text_file])
-    clock.write_list("Times.zdt", [clock_text(reminder_at)])
+    clock.write_list("Times.zdt", [e.clock_text(reminder_at)])
     clock.write_list("Dates.zdt", [date])
     clock.write_list("IDs.zdt", [TITLE + date])
 
@@ -138,8 +134,8 @@ def body(make, shots):
            f"the wake timer at sleep is {wakes[-1:]}, not the reminder's second")
 
     os.kill(clock.proc.pid, signal.SIGSTOP)
-    log(f"asleep for {ASLEEP} s: the reminder at {clock_text(reminder_at)}, the sound at "
-        f"{clock_text(sound_at)}, the shut-down at {clock_text(shutdown_at)}")
+    log(f"asleep for {ASLEEP} s: the reminder at {e.clock_text(reminder_at)}, the sound at "
+        f"{e.clock_text(sound_at)}, the shut-down at {e.clock_text(shutdown_at)}")
     time.sleep(ASLEEP)
     expect(not performed(clock), f"performed before sleep: {performed(clock)}")
     os.kill(clock.proc.pid, signal.SIGCONT)
@@ -154,7 +150,7 @@ def body(make, shots):
 
     # The reminder's window and the list of what was missed, in whichever order
     # they come; each is read and closed.
-    first_line = f"Напоминание на {clock_text(reminder_at)} {date}"
+    first_line = f"Напоминание на {e.clock_text(reminder_at)} {date}"
     padded = f"Напоминание на {reminder_at:%H:%M:%S} {date}"
     seen = {}
     while len(seen) < 2:
@@ -175,12 +171,12 @@ def body(make, shots):
     expect(lines[0] in (first_line, padded) and TEXT in lines[1:],
            f"the reminder's text is {texts[0]!r}, not {first_line!r} above {TEXT!r}")
     listed = " | ".join(seen[MISSED])
-    expect((clock_text(shutdown_at) in listed or f"{shutdown_at:%H:%M:%S}" in listed) and
+    expect((e.clock_text(shutdown_at) in listed or f"{shutdown_at:%H:%M:%S}" in listed) and
            "Выключение компьютера" in seen[MISSED],
-           f"the shut-down at {clock_text(shutdown_at)} is not in «{MISSED}»: {listed}")
-    expect(clock_text(sound_at) not in listed and f"{sound_at:%H:%M:%S}" not in listed,
+           f"the shut-down at {e.clock_text(shutdown_at)} is not in «{MISSED}»: {listed}")
+    expect(e.clock_text(sound_at) not in listed and f"{sound_at:%H:%M:%S}" not in listed,
            f"the sound, played late, is listed as missed too: {listed}")
-    expect(clock_text(reminder_at) not in listed and f"{reminder_at:%H:%M:%S}" not in listed,
+    expect(e.clock_text(reminder_at) not in listed and f"{reminder_at:%H:%M:%S}" not in listed,
            f"the reminder, shown late, is listed as missed too: {listed}")
 
     # Nothing comes back: no second sound, no shut-down, no window again.

@@ -24,10 +24,6 @@ MISSED = "Пропущенные события"
 POWER_LINES = ("poweroff", "reboot", "logoff")
 
 
-def clock_text(moment):
-    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
-
-
 def write_tone(path, seconds):
     with wave.open(path, "wb") as w:
         w.setnchannels(1)
@@ -62,15 +58,15 @@ def body(make, shots):
     restart_at = ended_at + datetime.timedelta(seconds=7)
     actions = [(open_at, 1, opened), (sound_at, 0, sound), (shutdown_at, 4, "")]
     sections = "".join(
-        f"[Action{at:%d.%m.%Y} {clock_text(at)}]\nAction={kind}\nDate={at:%d.%m.%Y}\n"
-        f"Time={clock_text(at)}\nPath={path}\nType_Per=1\n" for at, kind, path in actions)
+        f"[Action{at:%d.%m.%Y} {e.clock_text(at)}]\nAction={kind}\nDate={at:%d.%m.%Y}\n"
+        f"Time={e.clock_text(at)}\nPath={path}\nType_Per=1\n" for at, kind, path in actions)
     with open(os.path.join(clock.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:
         f.write("[Options big]\nTraySet=0\n[Options small]\non=yes\n" + sections)
     clock.write_list("1Actions.zdt", [str(kind) for _, kind, _ in actions])
     clock.write_list("1Paths.zdt", [path for _, _, path in actions])
-    clock.write_list("1Times.zdt", [clock_text(at) for at, _, _ in actions])
+    clock.write_list("1Times.zdt", [e.clock_text(at) for at, _, _ in actions])
     clock.write_list("1Dates.zdt", [f"{at:%d.%m.%Y}" for at, _, _ in actions])
-    clock.write_list("1Ids.zdt", [f"{at:%d.%m.%Y} {clock_text(at)}" for at, _, _ in actions])
+    clock.write_list("1Ids.zdt", [f"{at:%d.%m.%Y} {e.clock_text(at)}" for at, _, _ in actions])
     date = f"{reminder_at:%d.%m.%Y}"
     text_file = os.path.join(clock.dir, "data", "messages", TITLE + date + ".zdt")
     os.makedirs(os.path.dirname(text_file), exist_ok=True)
@@ -78,7 +74,7 @@ def body(make, shots):
         f.write("В столовой\n")
     clock.write_list("Titles.zdt", [TITLE])
     clock.write_list("Messes.zdt", [text_file])
-    clock.write_list("Times.zdt", [clock_text(reminder_at)])
+    clock.write_list("Times.zdt", [e.clock_text(reminder_at)])
     clock.write_list("Dates.zdt", [date])
     clock.write_list("IDs.zdt", [TITLE + date])
 
@@ -95,7 +91,7 @@ def body(make, shots):
     time.sleep(wait)
     clock.stop()
     log(f"ended at {datetime.datetime.now():%H:%M:%S} (SIGTERM); the sound is due at "
-        f"{clock_text(sound_at)}, the shut-down at {clock_text(shutdown_at)}")
+        f"{e.clock_text(sound_at)}, the shut-down at {e.clock_text(shutdown_at)}")
     time.sleep(max((restart_at - datetime.datetime.now()).total_seconds(), 0))
 
     clock.start()
@@ -105,16 +101,16 @@ def body(make, shots):
     log(f"played {time.monotonic() - started:.1f} s after the start")
     time.sleep(2)  # the ticks after the start
     power = [line for line in clock.log_lines() if line.split("\t")[0] in POWER_LINES]
-    expect(not power, f"the shut-down due at {clock_text(shutdown_at)}, while the clock was not "
+    expect(not power, f"the shut-down due at {e.clock_text(shutdown_at)}, while the clock was not "
            f"running, was performed at start: {power}")
     poll(f"«{MISSED}»", lambda: shown(MISSED), 10)
     listed = poll(f"the list in «{MISSED}»", lambda: e.accessible_strings(MISSED), 5)
     log(f"«{MISSED}»: {listed}")
     text = " | ".join(listed)
-    expect(clock_text(shutdown_at) in text and "Выключение компьютера" in listed,
-           f"the shut-down at {clock_text(shutdown_at)} is not listed: {text}")
+    expect(e.clock_text(shutdown_at) in text and "Выключение компьютера" in listed,
+           f"the shut-down at {e.clock_text(shutdown_at)} is not listed: {text}")
     for what, at in (("the file", open_at), ("the reminder", reminder_at), ("the sound", sound_at)):
-        expect(clock_text(at) not in text, f"{what} at {clock_text(at)} is listed: {text}")
+        expect(e.clock_text(at) not in text, f"{what} at {e.clock_text(at)} is listed: {text}")
     lines = clock.log_lines()
     log(f"dry-run log: {lines}")
     expect(lines.count(opened_line) == 1, f"the file was opened {lines.count(opened_line)} times")

@@ -17,11 +17,12 @@ from . import logind, remote
 from .a11y import (accessible_strings, accessible_text, accessible_tree, click_accessible,
                    enter_date_and_time, find_accessible, selected_items)
 from .base import TOOL_ENV, TestFailure, expect, log, poll, run
-from .clock import (CLOCK_SIZE, DATE_RE, HINT_RE, READY, TIME_RE, Clock, close_to_now,
-                    expect_bundled_data, expect_display, main, open_settings)
-from .x11 import (active_window, click, focus, key, move_pointer, net_wm_state, parent_of, prop,
-                  read_pixels, root_windows, screenshot, set_screen_size, title_of, tree,
-                  type_text, window_by_class_exact, window_info, window_titled, windows_of_class)
+from .clock import (CLOCK_SIZE, DATE_RE, HINT_RE, READY, TIME_RE, Clock, clock_text,
+                    close_to_now, expect_bundled_data, expect_display, main, open_settings)
+from .x11 import (active_window, click, click_in, focus, key, move_pointer, net_wm_state,
+                  parent_of, prop, read_pixels, root_windows, screenshot, set_screen_size,
+                  shown_titled, title_of, tree, type_text, window_by_class_exact, window_info,
+                  window_titled, windows_of_class)
 
 __all__ = [
     "remote", "logind", "accessible_strings",
@@ -31,5 +32,5 @@ __all__ = [
     "enter_date_and_time", "click", "find_accessible", "accessible_text", "selected_items",
     "accessible_tree", "click_accessible", "window_titled", "open_settings", "set_screen_size",
     "tree", "screenshot", "read_pixels", "Clock", "window_by_class_exact", "close_to_now", "main",
-    "expect_bundled_data", "expect_display",
+    "expect_bundled_data", "expect_display", "clock_text", "click_in", "shown_titled",
 ]

@@ -97,6 +97,11 @@ class Clock:
                   newline="\r\n") as f:
             f.write("".join(line + "\n" for line in lines))
 
+    def read_list(self, name):
+        """One of the program's list files under data/, line by line."""
+        with open(os.path.join(self.dir, "data", name), encoding="cp1251") as f:
+            return f.read().splitlines()
+
     def _all_log_lines(self):
         try:
             with open(self.log_path, encoding="utf-8") as f:
@@ -229,6 +234,11 @@ class Clock:
     def cleanup(self):
         self.stop()
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def clock_text(moment):
+    """A time as the clock writes it: the hour without a leading zero."""
+    return f"{moment.hour}:{moment.minute:02d}:{moment.second:02d}"
 
 
 def close_to_now(time_text, date_text, slack=5):

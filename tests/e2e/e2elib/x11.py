@@ -248,6 +248,23 @@ def click(*args):
          interval=0.02)
 
 
+def click_in(info, x, y, button="1"):
+    """A click at (x, y) inside the window `info` describes (window_info)."""
+    move_pointer(info["x"] + x, info["y"] + y)
+    time.sleep(0.1)
+    click(button)
+    time.sleep(0.3)
+
+
+def shown_titled(title, cls="Zentari"):
+    """(wid, info) of the viewable window of that class with exactly that title, or None."""
+    for wid in windows_of_class(cls):
+        info = window_info(wid)
+        if info and info["viewable"] and title_of(wid) == title:
+            return wid, info
+    return None
+
+
 def window_titled(title):
     """(wid, info) of the shown Zentari window with this caption (the window
     manager may add the application's name after it), or None."""
