@@ -4,7 +4,6 @@
 #include "app/closeguard.h"
 #include "app/settingshost.h"
 #include "core/error.h"
-#include "core/options.h"
 #include "reminders/remindereditor.h"
 #include "reminders/reminderwindow.h"
 #include "scheduler/actioneditor.h"
@@ -17,27 +16,8 @@
 #include "windows/settingswindow.h"
 
 #include <QLabel>
-#include <algorithm>
 
 namespace zentari {
-namespace {
-
-// Read when the menu opens, so that conf's change holds from the next reminder on.
-int snoozeMinutes(const IniFile& config, const QString& programDir, ErrorReport& report)
-{
-    const options::Key& key = options::SnoozeMinutes;
-    try {
-        return std::clamp(options::readInt(config, key, programDir), key.minimum, key.maximum);
-    } catch (const ConvertError&) {
-        report.reportOnce(
-            QStringLiteral("Значение «%1» ключа %2 не является числом; "
-                           "используется %3.")
-                .arg(options::read(config, key, programDir), key.name, key.defaultValue));
-        return key.defaultValue.toInt();
-    }
-}
-
-} // namespace
 
 ClockWindows::ClockWindows(QString programDir, const Services& services, ErrorReport& report,
                            ClockSession& session)
@@ -122,8 +102,8 @@ TForm6& ClockWindows::reminderWindow()
         m_form6->setSnoozeLinks(
             {.store = &m_session.reminders(),
              .now = [this] { return m_services.clock->now(); },
-             .minutes =
-                 [this] { return snoozeMinutes(m_session.config(), m_programDir, m_report); },
+             // Read when the menu opens: conf's change holds from the next reminder on.
+             .minutes = [this] { return m_session.snoozeMinutes(); },
              .messages = m_services.messages,
              .report = &m_report,
              // The clock's menu lists it until it comes back.

@@ -203,17 +203,22 @@ void ClockSession::catchUp(qint64 lastSecond, const QDateTime& now)
         m_report.guard([this, &plan] { m_host->missedEvents(plan.missed); });
 }
 
-int ClockSession::missedGraceMinutes()
+int ClockSession::missedGraceMinutes() const
 {
-    const options::Key& key = options::MissedGrace;
-    const QString text = options::read(m_configStore, key, m_programDir);
+    return minutesOption(options::MissedGrace);
+}
+
+int ClockSession::minutesOption(const options::Key& key) const
+{
     try {
+        // A hand-edited value beyond the range would put an alarm off for good.
         return std::clamp(options::readInt(m_configStore, key, m_programDir), key.minimum,
                           key.maximum);
     } catch (const ConvertError&) {
-        m_report.reportOnce(QStringLiteral("Значение «%1» ключа %2 не является числом; "
-                                           "используется %3.")
-                                .arg(text, key.name, key.defaultValue));
+        m_report.reportOnce(
+            QStringLiteral("Значение «%1» ключа %2 не является числом; "
+                           "используется %3.")
+                .arg(options::read(m_configStore, key, m_programDir), key.name, key.defaultValue));
         return key.defaultValue.toInt();
     }
 }
@@ -327,14 +332,7 @@ bool ClockSession::cancelSnooze(const PendingSnooze& snooze)
 
 int ClockSession::snoozeMinutes() const
 {
-    const options::Key& key = options::SnoozeMinutes;
-    try {
-        // A hand-edited value beyond the range would put the alarm off for good.
-        return std::clamp(options::readInt(m_configStore, key, m_programDir), key.minimum,
-                          key.maximum);
-    } catch (const ConvertError&) {
-        return key.defaultValue.toInt();
-    }
+    return minutesOption(options::SnoozeMinutes);
 }
 
 void ClockSession::prepareWakeForSleep()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/inifile.h"
+#include "core/options.h"
 #include "platform/errorreport.h"
 #include "platform/services.h"
 #include "reminders/reminderfiring.h"
@@ -166,7 +167,10 @@ private:
     // late reminders queued, sounds and files within the grace performed, the
     // rest told to the host.
     void catchUp(qint64 lastSecond, const QDateTime& now);
-    int missedGraceMinutes();
+    int missedGraceMinutes() const;
+    // A number of minutes in its key's range; an unreadable value is reported
+    // once and the default used.
+    int minutesOption(const options::Key& key) const;
     // An action's or reminder's due second was performed or shown (CatchUp's keys).
     void noteDone(const QString& key, const QDateTime& due);
     void reminderShown(const QString& reminderId);
