@@ -16,13 +16,10 @@ the reminder's second when the machine goes to sleep.
 """
 
 import datetime
-import math
 import os
 import re
 import signal
-import struct
 import time
-import wave
 
 import e2elib as e
 from e2elib import expect, key, log, poll
@@ -32,23 +29,6 @@ TEXT = "Переговорная на третьем этаже"
 MISSED = "Пропущенные события"
 ASLEEP = 80  # seconds frozen: beyond the tick's 60-second catch-up
 POWER_LINES = ("poweroff", "reboot", "logoff")
-
-
-def write_tone(path, seconds):
-    with wave.open(path, "wb") as w:
-        w.setnchannels(1)
-        w.setsampwidth(2)
-        w.setframerate(22050)
-        w.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i * 2 * math.pi * 440 / 22050)))
-                               for i in range(int(22050 * seconds))))
-
-
-def shown(title):
-    for wid in e.windows_of_class("Zentari"):
-        info = e.window_info(wid)
-        if info and info["viewable"] and e.title_of(wid) == title:
-            return wid
-    return 0
 
 
 def performed(clock):
@@ -65,7 +45,7 @@ def delay_locks():
 def body(make, shots):
     clock = make("", tag="sleep-missed")
     sound = os.path.join(clock.dir, "alarm.wav")
-    write_tone(sound, 0.5)
+    e.write_tone(sound, 0.5)
 
     # The machine goes to sleep a little after the clock is up; everything
     # falls due while it sleeps.
@@ -156,14 +136,14 @@ def body(make, shots):
     while len(seen) < 2:
         wid, title = poll("the reminder and the missed-events windows",
                           lambda: next(((w, t) for t in (TITLE, MISSED) if t not in seen
-                                        for w in (shown(t),) if w), None), 20)
+                                        for w in (e.shown_window(t),) if w), None), 20)
         strings = poll(f"the controls of «{title}»", lambda: e.accessible_strings(title), 5)
         log(f"«{title}» shown {time.monotonic() - woke:.1f} s after resume: {strings}")
         path = e.screenshot(os.path.join(shots, f"sleep-missed-{len(seen) + 1}.png"))
         log(f"screenshot {path}")
         seen[title] = strings
         key("alt+F4", to=wid)
-        poll(f"«{title}» to close", lambda: not shown(title), 5)
+        poll(f"«{title}» to close", lambda: not e.shown_window(title), 5)
 
     texts = [s for s in seen[TITLE] if "Напоминание на" in s]
     expect(texts, f"the reminder's window shows no «Напоминание на»: {seen[TITLE]}")
@@ -181,7 +161,7 @@ def body(make, shots):
 
     # Nothing comes back: no second sound, no shut-down, no window again.
     time.sleep(3)
-    expect(not shown(TITLE) and not shown(MISSED), "a window came back after it was closed")
+    expect(not e.shown_window(TITLE) and not e.shown_window(MISSED), "a window came back after it was closed")
     lines = clock.log_lines(notices=True)
     log(f"dry-run log: {lines}")
     expect(lines.count(played) == 1, f"the sound was played {lines.count(played)} times")

@@ -10,11 +10,8 @@ never performed.
 """
 
 import datetime
-import math
 import os
-import struct
 import time
-import wave
 
 import e2elib as e
 from e2elib import expect, key, log, poll
@@ -24,27 +21,10 @@ MISSED = "Пропущенные события"
 POWER_LINES = ("poweroff", "reboot", "logoff")
 
 
-def write_tone(path, seconds):
-    with wave.open(path, "wb") as w:
-        w.setnchannels(1)
-        w.setsampwidth(2)
-        w.setframerate(22050)
-        w.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i * 2 * math.pi * 440 / 22050)))
-                               for i in range(int(22050 * seconds))))
-
-
-def shown(title):
-    for wid in e.windows_of_class("Zentari"):
-        info = e.window_info(wid)
-        if info and info["viewable"] and e.title_of(wid) == title:
-            return wid
-    return 0
-
-
 def body(make, shots):
     clock = make("", tag="sleep-restart")
     sound = os.path.join(clock.dir, "alarm.wav")
-    write_tone(sound, 0.5)
+    e.write_tone(sound, 0.5)
     opened = os.path.join(clock.dir, "agenda.txt")
     with open(opened, "w") as f:
         f.write("opened once\n")
@@ -83,9 +63,9 @@ def body(make, shots):
     opened_line = f"open\t{opened}\t"
     poll("the file opened", lambda: opened_line in clock.log_lines(),
          (open_at - datetime.datetime.now()).total_seconds() + 5)
-    wid = poll("the reminder's window", lambda: shown(TITLE), 8)
+    wid = poll("the reminder's window", lambda: e.shown_window(TITLE), 8)
     key("alt+F4", to=wid)
-    poll("the reminder's window to close", lambda: not shown(TITLE), 5)
+    poll("the reminder's window to close", lambda: not e.shown_window(TITLE), 5)
     wait = (ended_at - datetime.datetime.now()).total_seconds()
     expect(wait > 0, f"the clock took so long that it ends {-wait:.1f} s late")
     time.sleep(wait)
@@ -103,7 +83,7 @@ def body(make, shots):
     power = [line for line in clock.log_lines() if line.split("\t")[0] in POWER_LINES]
     expect(not power, f"the shut-down due at {e.clock_text(shutdown_at)}, while the clock was not "
            f"running, was performed at start: {power}")
-    poll(f"«{MISSED}»", lambda: shown(MISSED), 10)
+    poll(f"«{MISSED}»", lambda: e.shown_window(MISSED), 10)
     listed = poll(f"the list in «{MISSED}»", lambda: e.accessible_strings(MISSED), 5)
     log(f"«{MISSED}»: {listed}")
     text = " | ".join(listed)
@@ -115,7 +95,7 @@ def body(make, shots):
     log(f"dry-run log: {lines}")
     expect(lines.count(opened_line) == 1, f"the file was opened {lines.count(opened_line)} times")
     expect(lines.count(played) == 1, f"the sound was played {lines.count(played)} times")
-    expect(not shown(TITLE), "the reminder, shown before the end, was shown again")
+    expect(not e.shown_window(TITLE), "the reminder, shown before the end, was shown again")
     expect(not [line for line in lines if line.split("\t")[0] in POWER_LINES],
            f"a power action was performed late: {lines}")
     clock.expect_running()

@@ -8,29 +8,17 @@ and its repeats, and leaves the settings window open.
 """
 
 import datetime
-import math
 import os
-import struct
 import time
-import wave
 
 import e2elib as e
 from e2elib import expect, key, log, poll
 
 
-def write_tone(path, seconds):
-    with wave.open(path, "wb") as w:
-        w.setnchannels(1)
-        w.setsampwidth(2)
-        w.setframerate(22050)
-        w.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i * 2 * math.pi * 440 / 22050)))
-                               for i in range(int(22050 * seconds))))
-
-
 def body(make, shots):
     clock = make("", tag="stop-sound")
     sound = os.path.join(clock.dir, "alarm.wav")
-    write_tone(sound, 1.0)
+    e.write_tone(sound, 1.0)
     due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=16)
     date, at = f"{due:%d.%m.%Y}", f"{due.hour}:{due.minute:02d}:{due.second:02d}"
     with open(os.path.join(clock.dir, "conf.ini"), "w", encoding="cp1251", newline="\r\n") as f:

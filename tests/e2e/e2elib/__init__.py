@@ -18,10 +18,11 @@ from .a11y import (accessible_strings, accessible_text, accessible_tree, click_a
                    enter_date_and_time, find_accessible, selected_items)
 from .base import TOOL_ENV, TestFailure, expect, log, poll, run
 from .clock import (CLOCK_SIZE, DATE_RE, HINT_RE, READY, TIME_RE, Clock, clock_text,
-                    close_to_now, expect_bundled_data, expect_display, main, open_settings)
+                    close_to_now, expect_bundled_data, expect_display, main, open_settings,
+                    write_tone)
 from .x11 import (active_window, click, click_in, focus, key, move_pointer, net_wm_state,
                   parent_of, prop, read_pixels, root_windows, screenshot, set_screen_size,
-                  shown_titled, title_of, tree, type_text, window_by_class_exact, window_info,
+                  shown_titled, shown_window, title_of, tree, type_text, window_by_class_exact, window_info,
                   window_titled, windows_of_class)
 
 __all__ = [
@@ -33,4 +34,5 @@ __all__ = [
     "accessible_tree", "click_accessible", "window_titled", "open_settings", "set_screen_size",
     "tree", "screenshot", "read_pixels", "Clock", "window_by_class_exact", "close_to_now", "main",
     "expect_bundled_data", "expect_display", "clock_text", "click_in", "shown_titled",
+    "shown_window", "write_tone",
 ]

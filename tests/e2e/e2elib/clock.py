@@ -3,14 +3,17 @@ dry-run mode, its windows, and the frame every test script runs in."""
 
 import datetime
 import glob
+import math
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import traceback
+import wave
 
 from .a11y import accessible_tree
 from .base import TestFailure, log, poll
@@ -234,6 +237,16 @@ class Clock:
     def cleanup(self):
         self.stop()
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def write_tone(path, seconds):
+    """A 440 Hz tone of that many seconds as a WAV file: a sound the player really plays."""
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(22050)
+        w.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i * 2 * math.pi * 440 / 22050)))
+                               for i in range(int(22050 * seconds))))
 
 
 def clock_text(moment):

@@ -265,6 +265,12 @@ def shown_titled(title, cls="Zentari"):
     return None
 
 
+def shown_window(title, cls="Zentari"):
+    """The window shown_titled finds, or 0."""
+    found = shown_titled(title, cls)
+    return found[0] if found else 0
+
+
 def window_titled(title):
     """(wid, info) of the shown Zentari window with this caption (the window
     manager may add the application's name after it), or None."""
