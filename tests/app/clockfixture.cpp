@@ -1,5 +1,6 @@
 #include "clockfixture.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -75,6 +76,15 @@ void ClockFixture::withGate(std::function<void(TForm9&)> answer, std::function<v
     });
     command();
     EXPECT_TRUE(answered) << "the password window did not open";
+}
+
+QStringList captions(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        if (a->isVisible())
+            out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
 }
 
 } // namespace zentari::test

@@ -18,6 +18,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <functional>
@@ -75,5 +76,8 @@ protected:
     // Runs `answer` once the password window is open (modal), then the command.
     void withGate(std::function<void(TForm9&)> answer, std::function<void()> command);
 };
+
+// What a menu shows: its visible items, a separator as "-".
+QStringList captions(const QMenu* menu);
 
 } // namespace zentari::test

@@ -10,19 +10,10 @@
 #include <QMenu>
 
 using namespace zentari;
+using zentari::test::captions;
 using zentari::test::ClockFixture;
 
 namespace {
-
-// What the menu shows: its visible items.
-QStringList captions(const QMenu* menu)
-{
-    QStringList out;
-    for (const QAction* a : menu->actions())
-        if (a->isVisible())
-            out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
-    return out;
-}
 
 bool showsPicture(const QAction* item, const QString& file)
 {

@@ -9,20 +9,12 @@
 #include <QTimer>
 
 using namespace zentari;
+using zentari::test::captions;
 using zentari::test::ClockFixture;
 
 namespace {
 
 const QDate kDay(2026, 12, 8);
-
-QStringList captions(const QMenu* menu)
-{
-    QStringList out;
-    for (const QAction* a : menu->actions())
-        if (a->isVisible())
-            out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
-    return out;
-}
 
 // The menu as it opens: what lies between "Остановить звук" and the separator after it.
 QStringList snoozedItems(TForm1& clock)

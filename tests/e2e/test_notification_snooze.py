@@ -101,30 +101,6 @@ def expect_notice(notify, what):
            f"{what}: desktop-entry {hints.get('desktop-entry')!r}")
 
 
-def open_menu(clock):
-    """The clock's right-click menu; returns the probe for open menus and the menu's info."""
-    ci = e.window_info(poll("the clock on the desktop", clock.mapped_clock, 5))
-    e.click_in(ci, ci["width"] // 2, ci["height"] // 2, "3")
-    menus = lambda: [w for w in clock.popups() if w[1]["width"] < 600]  # noqa: E731
-    return menus, poll("the clock's menu", menus, 8)[0][1]
-
-
-def check_menu_lists_snooze(clock, shots):
-    """The clock's menu from the keys (a popup menu is not on the accessibility
-    bus): from the bottom "Выход", "Проверить обновление", "Шаблоны..."; the
-    disabled item is passed over, so a fourth Up reaches the snooze, whose
-    submenu opens to the right (without it, the fourth is "Особые настройки
-    часов", which has none)."""
-    menus, mi = open_menu(clock)
-    path = e.screenshot(os.path.join(shots, "notification-snooze-clock-menu.png"),
-                        (mi["x"], mi["y"], mi["width"], mi["height"]))
-    log(f"screenshot {path}")
-    key("Up", "Up", "Up", "Up", "Right")
-    poll("the snooze's submenu in the clock's menu", lambda: len(menus()) >= 2, 5)
-    key("Escape", "Escape")
-    poll("the clock's menu to close", lambda: not menus(), 5)
-
-
 def body(make, shots):
     server = NotificationServer()
     try:
@@ -192,11 +168,11 @@ def walk(make, shots, server):
            kept[0][1].startswith(f"{again:%Y-%m-%dT%H:%M:%S}"),
            f"data/snoozed.txt holds {kept}")
     log(f"put off to {e.clock_text(again)}")
-    check_menu_lists_snooze(clock, shots)
+    clock.expect_snooze_listed(os.path.join(shots, "notification-snooze-clock-menu.png"))
 
     # A clean end ("Выход", the menu's last item) and a new start on the same
     # folder, well before the new second.
-    open_menu(clock)
+    clock.open_menu()
     key("Up", "Return")
     poll("the clock to end after 'Выход'", lambda: not clock.running(), 10)
     expect(clock.proc.returncode == 0, f"the clock ended with status {clock.proc.returncode}")
@@ -229,7 +205,7 @@ def walk(make, shots, server):
 
     # Come back, it is no longer put off: the menu's fourth item from the
     # bottom is "Особые настройки часов" again, and the list drops the line.
-    menus, _mi = open_menu(clock)
+    menus, _mi = clock.open_menu()
     key("Up", "Up", "Up", "Up", "Right")
     time.sleep(1)
     expect(len(menus()) == 1, "the clock's menu still lists the snooze")

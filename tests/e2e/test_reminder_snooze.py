@@ -64,21 +64,8 @@ def body(make, shots):
            f"IDs.zdt holds {clock.read_list('IDs.zdt')}")
     log(f"snoozed to {e.clock_text(again)}")
 
-    # The clock's menu lists it until it comes back. From the bottom "Выход",
-    # "Проверить обновление", "Шаблоны..."; the disabled item is passed over,
-    # so a fourth Up reaches the snooze, whose submenu opens to the right
-    # (without it, the fourth is "Особые настройки часов", which has none).
-    ci = e.window_info(poll("the clock on the desktop", clock.mapped_clock, 5))
-    e.click_in(ci, ci["width"] // 2, ci["height"] // 2, "3")
-    menus = lambda: [w for w in clock.popups() if w[1]["width"] < 600]  # noqa: E731
-    mi = poll("the clock's menu", menus, 8)[0][1]
-    path = e.screenshot(os.path.join(shots, "reminder-snooze-clock-menu.png"),
-                        (mi["x"], mi["y"], mi["width"], mi["height"]))
-    log(f"screenshot {path}")
-    key("Up", "Up", "Up", "Up", "Right")
-    poll("the snooze's submenu", lambda: len(menus()) >= 2, 5)
-    key("Escape", "Escape")
-    poll("the clock's menu to close", lambda: not menus(), 5)
+    # The clock's menu lists it until it comes back.
+    clock.expect_snooze_listed(os.path.join(shots, "reminder-snooze-clock-menu.png"))
 
     wid, info = poll("the reminder shown again",
                      lambda: e.shown_titled(TITLE),

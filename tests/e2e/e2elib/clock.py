@@ -18,8 +18,8 @@ import wave
 from .a11y import accessible_tree
 from .base import TestFailure, log, poll
 from .logind import calls, expect_private_system_bus, inhibitors
-from .x11 import (click, key, move_pointer, parent_of, screenshot, tree, window_by_class_exact,
-                  window_info, window_titled, windows_of_class)
+from .x11 import (click, click_in, key, move_pointer, parent_of, screenshot, tree,
+                  window_by_class_exact, window_info, window_titled, windows_of_class)
 
 TIME_RE = r"\d{1,2}:\d{2}:\d{2}"
 DATE_RE = r"\d{2}\.\d{2}\.\d{4}"
@@ -172,6 +172,26 @@ class Clock:
                     and info["width"] > 30:
                 shown.append((wid, info))
         return shown
+
+    def open_menu(self):
+        """The clock's right-click menu: returns the probe for open menus and the menu's info."""
+        info = window_info(poll("the clock on the desktop", self.mapped_clock, 5))
+        click_in(info, info["width"] // 2, info["height"] // 2, "3")
+        menus = lambda: [w for w in self.popups() if w[1]["width"] < 600]  # noqa: E731
+        return menus, poll("the clock's menu", menus, 8)[0][1]
+
+    def expect_snooze_listed(self, shot_path):
+        """The clock's menu from the keys (a popup menu is not on the accessibility
+        bus): from the bottom "Выход", "Проверить обновление", "Шаблоны..."; the
+        disabled item is passed over, so a fourth Up reaches the snooze, whose
+        submenu opens to the right (without it, the fourth is "Особые настройки
+        часов", which has none). The open menu is photographed to shot_path."""
+        menus, mi = self.open_menu()
+        log(f"screenshot {screenshot(shot_path, (mi['x'], mi['y'], mi['width'], mi['height']))}")
+        key("Up", "Up", "Up", "Up", "Right")
+        poll("the snooze's submenu in the clock's menu", lambda: len(menus()) >= 2, 5)
+        key("Escape", "Escape")
+        poll("the clock's menu to close", lambda: not menus(), 5)
 
     def stop(self):
         if self.running():
